@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace norvel {
+
+// The connection strings the connect action builds for the first three tabs, exactly as the
+// data-source kinds name their providers.
+std::string AccessConnectionString(std::string_view path);
+std::string OracleConnectionString(std::string_view user, std::string_view password,
+                                   std::string_view host);
+std::string ExcelConnectionString(std::string_view path, int header_check_value);
+
+// A connection string fit to show: the values of Password and Pwd keys replaced by "****".
+std::string MaskPasswords(std::string_view connection_string);
+
+// Removes ordinary blanks at both ends.
+std::string TrimBlanks(std::string_view text);
+
+}  // namespace norvel

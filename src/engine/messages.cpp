@@ -1,0 +1,24 @@
+#include "engine/messages.h"
+
+#include "engine/byte_width_text.h"
+
+namespace norvel {
+
+std::string PadMessage(const CodePage932& code_page, std::string_view message) {
+  if (AnsiByteLength(code_page, message) >= kMinimumMessageBytes) return std::string(message);
+  std::string widened(message);
+  widened.append(static_cast<std::size_t>(kMinimumMessageBytes), ' ');
+  return AnsiLeft(code_page, widened, kMinimumMessageBytes);
+}
+
+void MsgWarning(WindowSystem& windows, const CodePage932& code_page, std::string_view message) {
+  windows.showMessageBox(PadMessage(code_page, message), std::string(kProgramTitle),
+                         MessageIcon::warning);
+}
+
+void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_view message) {
+  windows.showMessageBox(PadMessage(code_page, message), std::string(kProgramTitle),
+                         MessageIcon::information);
+}
+
+}  // namespace norvel

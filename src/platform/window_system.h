@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+
+namespace norvel {
+
+enum class MessageIcon { warning, information };
+
+// The properties of the file-open dialog that the browse actions set and read.
+struct OpenFileDialog {
+  std::string file_name;  // stays empty when the user cancels
+  std::string default_ext;
+  std::string filter;  // "description|pattern|description|pattern…"
+  std::string init_dir;
+};
+
+struct ScreenSize {
+  double width_twips = 0;
+  double height_twips = 0;
+};
+
+// What the window logic needs from the toolkit behind the window model. Control state lives in
+// the model; these are the operations that are not control state.
+class WindowSystem {
+ public:
+  virtual ~WindowSystem() = default;
+
+  // Modal message box with one OK button; returns when it was closed.
+  virtual void showMessageBox(const std::string& text, const std::string& caption,
+                              MessageIcon icon) = 0;
+
+  // Modal file-open dialog; leaves file_name empty on cancel.
+  virtual void showOpenDialog(OpenFileDialog& dialog) = 0;
+
+  // Delivers the window events pending now; their handlers have run when this returns.
+  virtual void processPendingEvents() = 0;
+
+  // Queues keystrokes ("{F4}") to whichever control has the focus when they are delivered;
+  // does not wait for them.
+  virtual void queueKeys(const std::string& keys) = 0;
+
+  // The whole screen, not the work area.
+  virtual ScreenSize screenSize() const = 0;
+
+  // Ends the process at once. The model has already stopped delivering events; front ends that
+  // must unwind (tests, the batch front end) may return from this.
+  virtual void endProcess() = 0;
+};
+
+}  // namespace norvel

@@ -1,0 +1,119 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "db/database_session.h"
+#include "pairs/cls_inf_col.h"
+#include "platform/platform.h"
+#include "ui/window_model.h"
+
+namespace norvel {
+
+inline constexpr int kMaxListLines = 32767;
+
+// The main window: its controls, its state and every handler.
+class FrmNorvel : public EventHandler {
+  // Declared first: the control references below are bound to controls of form_.
+  Platform& platform_;
+  Form form_;
+
+ public:
+  explicit FrmNorvel(Platform& platform);
+  ~FrmNorvel() override;
+  FrmNorvel(const FrmNorvel&) = delete;
+  FrmNorvel& operator=(const FrmNorvel&) = delete;
+
+  Form& form() { return form_; }
+  Platform& platform() { return platform_; }
+  DatabaseSession& database() { return database_; }
+
+  // Window creation: the load handler. Throws whatever start-up fails with.
+  void Load();
+
+  void handleEvent(Control& control, EventKind kind, int argument) override;
+
+  bool mbLoaded() const { return mbLoaded_; }
+  bool mbConnected() const { return mbConnected_; }
+  const clsInfCol* mPairs() const { return mPairs_.get(); }
+  const std::string& pairFilePath() const { return pair_file_path_; }
+  // True while connecting or running: the window is disabled and a tab change must not
+  // enable anything.
+  bool longActionRunning() const { return long_action_depth_ > 0; }
+
+  // The handlers, public so that front ends and tests can name them.
+  void RefreshControlStates();
+  void TerminateApplication();
+  void InitPairCollection();
+  void InitializeForm();
+  void LoadPairFile();
+  void SavePairFile();
+  void ListTables();
+  void ListFields();
+  bool ReplacePair(const clsInf& pair, std::int64_t& rowsReplaced);
+
+  // The default pair list file: beside the executable, named after it, ".csv".
+  std::string DefaultPairFilePath() const;
+
+  // Controls of the inventory.
+  Control& frmNorvel;
+  Control& Frame1;
+  Control& sst対象;
+  Control& txtMDBパス;
+  Control& cmdMDBパス;
+  Control& txtOO4Oユーザ名;
+  Control& txtOO4Oパスワード;
+  Control& txtOO4Oホスト文字列;
+  Control& txtXLSパス;
+  Control& chkフィールド名使用;
+  Control& cmdXLSパス;
+  Control& txt接続文字列;
+  Control& cmd接続;
+  Control& Frame3;
+  Control& lst置換リスト;
+  Control& txt置換元;
+  Control& txt置換先;
+  Control& cmd追加;
+  Control& cmd削除;
+  Control& Picture1;
+  Control& Frame2;
+  Control& cobテーブル名;
+  Control& cobフィールド名;
+  Control& txt状況;
+  Control& cmd開始;
+  Control& cmd終了;
+  Control& dlgCommon;
+  Control& Label1(int index) { return form_.control("Label1", index); }
+
+ private:
+  class LongAction;
+
+  void MsgWarning(std::string_view message);
+  void MsgInfo(std::string_view message);
+
+  // Handlers.
+  void sst対象_Click(int previous_tab);
+  void cmd接続_Click();
+  void cmdMDBパス_Click();
+  void cmdXLSパス_Click();
+  void Browse(Control& path_box, const char* default_ext, const char* filter);
+  void cobテーブル名_Click();
+  void cmd追加_Click();
+  void cmd削除_Click();
+  void cmd開始_Click();
+  void cmd終了_Click();
+  void Form_Unload();
+  void AppendPair(const std::string& old_code, const std::string& new_code);
+  Control& InputBoxOfCurrentTab();
+
+  DatabaseSession database_;
+  bool mbLoaded_ = false;
+  bool mbConnected_ = false;
+  std::unique_ptr<clsInfCol> mPairs_;
+  std::string pair_file_path_;
+  bool table_click_running_ = false;
+  int long_action_depth_ = 0;
+};
+
+}  // namespace norvel

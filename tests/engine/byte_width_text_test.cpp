@@ -1,0 +1,75 @@
+#include "engine/byte_width_text.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/messages.h"
+#include "platform/headless/headless_window_system.h"
+#include "platform/iconv/iconv_code_page_932.h"
+
+namespace norvel {
+namespace {
+
+const IconvCodePage932& cp() {
+  static const IconvCodePage932 code_page;
+  return code_page;
+}
+
+TEST(AnsiByteLength, CodePage932Widths) {
+  const std::vector<std::pair<std::string, int>> cases = {
+      {"", 0},     {"abc", 3}, {"郵便", 4},
+      {"\r\n", 2}, {"ｱｲｳ", 3}, {"郵便番号置換ユーティリティ", 26},
+      {"～", 2},   {"😀", 1},   {"MDBファイルのパスを入力してください", 35},
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(AnsiByteLength(cp(), text), bytes) << text;
+}
+
+TEST(AnsiLeft, WholeCharactersWithinTheLimit) {
+  struct Case {
+    std::string text;
+    int limit;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"abc", 0, ""},      {"abc", -5, ""},       {"", 10, ""},          {"abc", 3, "abc"},
+      {"ab漢字", 3, "ab"}, {"ab漢字", 4, "ab漢"}, {"ab漢字", 5, "ab漢"}, {"ab漢字", 6, "ab漢字"},
+      {"ｱｲｳ", 2, "ｱｲ"},    {"a😀b", 2, "a😀"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(AnsiLeft(cp(), c.text, c.limit), c.expected) << c.text << " / " << c.limit;
+  }
+}
+
+TEST(Messages, PaddedToSixtyBytes) {
+  struct Case {
+    std::string message;
+    std::size_t blanks;
+  };
+  const std::vector<Case> cases = {
+      {"エラー", 54},
+      {"", 60},
+      {"MDBファイルのパスを入力してください", 25},
+      {"1,234件置換しました。", 39},
+      {"A\r\nB", 56},
+      {std::string(59, 'x'), 1},
+      {std::string(60, 'x'), 0},
+      {std::string(80, 'x'), 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(PadMessage(cp(), c.message), c.message + std::string(c.blanks, ' ')) << c.message;
+  }
+}
+
+TEST(Messages, WarningAndInformationBoxes) {
+  HeadlessWindowSystem windows;
+  MsgWarning(windows, cp(), "エラー");
+  MsgInfo(windows, cp(), "0件置換しました。");
+  ASSERT_EQ(windows.messages().size(), 2u);
+  EXPECT_EQ(windows.messages()[0].caption, "郵便番号置換ユーティリティ");
+  EXPECT_EQ(windows.messages()[0].icon, MessageIcon::warning);
+  EXPECT_EQ(windows.messages()[0].text, "エラー" + std::string(54, ' '));
+  EXPECT_EQ(windows.messages()[1].icon, MessageIcon::information);
+  EXPECT_EQ(windows.messages()[1].text.size(), std::string("0件置換しました。").size() + 43);
+}
+
+}  // namespace
+}  // namespace norvel
