@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 
 #include "platform/odbc/odbc_connection.h"
@@ -25,22 +27,24 @@ class PostgresRunTest : public ::testing::Test {
       if (ci != nullptr && std::string(ci) == "true") FAIL() << "NORVEL_TEST_PG is not set in CI";
       GTEST_SKIP() << "NORVEL_TEST_PG is not set";
     }
+    // Other test programs share the server: this process works on a table of its own.
+    table = "住所_ui_" + std::to_string(::getpid());
     admin = openOdbc(connection_string);
-    admin->execute("DROP TABLE IF EXISTS 住所");
-    admin->execute(
-        "CREATE TABLE 住所 (郵便番号 text CHECK (郵便番号 <> 'bad'), 番号 integer, 大番号 bigint, "
-        "固定 char(8), 可変 varchar(8), 数値 numeric(10,0), 実数 real)");
-    admin->execute(
-        "INSERT INTO 住所 SELECT '100-0003', 1000003, 1000003, '100-0003', '100-0003', 1000003, "
-        "1000003 FROM generate_series(1, 1500)");
-    admin->execute(
-        "INSERT INTO 住所 VALUES ('100-0001', 600001, 600001, '100-0001', '100-0001', 600001, "
-        "600001), ('100-0001', 600001, 600001, '100-0001', '100-0001', 600001, 600001)");
+    admin->execute("DROP TABLE IF EXISTS " + table);
+    admin->execute("CREATE TABLE " + table +
+                   " (郵便番号 text CHECK (郵便番号 <> 'bad'), 番号 integer, 大番号 bigint, "
+                   "固定 char(8), 可変 varchar(8), 数値 numeric(10,0), 実数 real)");
+    admin->execute("INSERT INTO " + table +
+                   " SELECT '100-0003', 1000003, 1000003, '100-0003', '100-0003', 1000003, "
+                   "1000003 FROM generate_series(1, 1500)");
+    admin->execute("INSERT INTO " + table +
+                   " VALUES ('100-0001', 600001, 600001, '100-0001', '100-0001', 600001, "
+                   "600001), ('100-0001', 600001, 600001, '100-0001', '100-0001', 600001, 600001)");
     ASSERT_TRUE(h.start());
   }
   void TearDown() override {
     if (h.window) h.form().userCloses();
-    if (admin) admin->execute("DROP TABLE IF EXISTS 住所");
+    if (admin) admin->execute("DROP TABLE IF EXISTS " + table);
   }
 
   void connect(const std::string& field) {
@@ -48,17 +52,18 @@ class PostgresRunTest : public ::testing::Test {
     h.type(h.w().txt接続文字列, connection_string);
     h.click(h.w().cmd接続);
     ASSERT_TRUE(h.w().mbConnected()) << (h.messageTexts().empty() ? "" : h.messageTexts()[0]);
-    h.selectText(h.w().cobテーブル名, "住所");
+    h.selectText(h.w().cobテーブル名, table);
     h.selectText(h.w().cobフィールド名, field);
   }
 
   long count(const std::string& where) {
     // A read through the driver: the probe's kind of query returns no rows, so count with an
     // UPDATE that changes nothing.
-    return static_cast<long>(admin->execute("UPDATE 住所 SET 番号 = 番号 WHERE " + where));
+    return static_cast<long>(admin->execute("UPDATE " + table + " SET 番号 = 番号 WHERE " + where));
   }
 
   std::string connection_string;
+  std::string table;
   std::unique_ptr<DatabaseConnection> admin;
   WindowHarness h;
 };
@@ -123,8 +128,9 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   // After the first pair the server ends the run's session.
   h.windows.queueEvent([&] {
     admin->execute(
-        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-        "WHERE datname = current_database() AND pid <> pg_backend_pid()");
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+        "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
+        table + "%'");
   });
   h.click(h.w().cmd開始);
   ASSERT_GE(h.messageTexts().size(), 1u);

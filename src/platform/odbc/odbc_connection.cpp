@@ -1,0 +1,291 @@
+#include "platform/odbc/odbc_connection.h"
+
+#include <sql.h>
+#include <sqlext.h>
+#include <sqlucode.h>
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "platform/odbc/odbc_diagnostic.h"
+#include "platform/odbc/odbc_handle.h"
+#include "platform/odbc/odbc_result.h"
+#include "platform/odbc/odbc_type_map.h"
+#include "platform/odbc/odbc_wide.h"
+
+namespace norvel {
+namespace {
+
+using odbc::check;
+
+constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
+
+// Columns of the SQLTables and SQLColumns result sets.
+constexpr SQLUSMALLINT kSchemaColumn = 2;
+constexpr SQLUSMALLINT kTableColumn = 3;
+constexpr SQLUSMALLINT kColumnNameColumn = 4;
+
+odbc::EnvHandle allocateEnvironment() {
+  SQLHANDLE env = SQL_NULL_HANDLE;
+  if (!odbc::succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
+    throw DatabaseError("The ODBC driver manager could not allocate an environment.");
+  }
+  odbc::EnvHandle handle(env);
+  check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
+        SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
+  return handle;
+}
+
+bool isAscii(const std::string& text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Escapes the search-pattern characters of a catalog argument that names one object.
+std::string escapePattern(const std::string& name, const std::string& escape) {
+  if (escape.empty()) return name;
+  std::string escaped;
+  for (const char c : name) {
+    if (c == '_' || c == '%' || escape.find(c) != std::string::npos) escaped += escape;
+    escaped += c;
+  }
+  return escaped;
+}
+
+class OdbcConnection final : public DatabaseConnection {
+ public:
+  OdbcConnection(odbc::EnvHandle env, odbc::DbcHandle dbc)
+      : env_(std::move(env)), dbc_(std::move(dbc)) {}
+  OdbcConnection(const OdbcConnection&) = delete;
+  OdbcConnection& operator=(const OdbcConnection&) = delete;
+  ~OdbcConnection() override { close(); }
+
+  void close() override {
+    if (!dbc_) return;
+    // An open transaction is rolled back before the disconnect; a dead link fails both quietly.
+    if (in_transaction_) SQLEndTran(SQL_HANDLE_DBC, dbc_.get(), SQL_ROLLBACK);
+    in_transaction_ = false;
+    SQLDisconnect(dbc_.get());
+    dbc_.reset();
+    env_.reset();
+  }
+
+  std::int64_t execute(const std::string& sql) override {
+    odbc::StmtHandle stmt = newStatement();
+    const odbc::WideText text = odbc::toWide(sql);
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
+    // A searched UPDATE or DELETE that matched nothing.
+    if (rc == SQL_NO_DATA) return 0;
+    check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect");
+    SQLLEN rows = 0;
+    check(SQLRowCount(stmt.get(), &rows), SQL_HANDLE_STMT, stmt.get(), "SQLRowCount");
+    // -1: the statement changes no rows (DDL) or the driver cannot tell.
+    return rows < 0 ? 0 : static_cast<std::int64_t>(rows);
+  }
+
+  QueryInfo query(const std::string& sql) override {
+    // ODBC statements are forward-only and read-only unless asked otherwise.
+    odbc::StmtHandle stmt = newStatement();
+    const odbc::WideText text = odbc::toWide(sql);
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
+    QueryInfo info;
+    if (rc == SQL_NO_DATA) return info;
+    check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect");
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(stmt.get(), &columns), SQL_HANDLE_STMT, stmt.get(), "SQLNumResultCols");
+    if (columns == 0) return info;
+    info.first_column_type = firstColumnType(stmt.get());
+    info.eof = !odbc::fetchRow(stmt.get());
+    SQLFreeStmt(stmt.get(), SQL_CLOSE);
+    return info;
+  }
+
+  void beginTransaction() override {
+    requireOpen();
+    if (in_transaction_) throw DatabaseError("A transaction is already open on this connection.");
+    setAutocommit(false);
+    in_transaction_ = true;
+  }
+
+  void commitTransaction() override { endTransaction(SQL_COMMIT); }
+  void rollbackTransaction() override { endTransaction(SQL_ROLLBACK); }
+
+  std::vector<std::string> tableNames() override {
+    const std::optional<std::vector<std::string>> schemas = searchPath();
+    odbc::StmtHandle stmt = newStatement();
+    static const odbc::WideText kTypes = odbc::toWide("TABLE,VIEW");
+    // A null catalog is the one the connection is attached to.
+    check(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0,
+                     const_cast<SQLWCHAR*>(kTypes.data()), SQL_NTS),
+          SQL_HANDLE_STMT, stmt.get(), "SQLTables");
+    std::vector<std::string> names;
+    while (odbc::fetchRow(stmt.get())) {
+      std::optional<std::string> schema = odbc::columnText(stmt.get(), kSchemaColumn);
+      std::optional<std::string> name = odbc::columnText(stmt.get(), kTableColumn);
+      if (!name) continue;
+      if (schemas && schemaRank(*schemas, schema) == schemas->size()) continue;
+      names.push_back(std::move(*name));
+    }
+    return names;
+  }
+
+  std::vector<std::string> columnNames(const std::string& table) override {
+    const std::optional<std::vector<std::string>> schemas = searchPath();
+    const std::string escape = odbc::infoText(dbc(), SQL_SEARCH_PATTERN_ESCAPE);
+    odbc::StmtHandle stmt = newStatement();
+    const odbc::WideText pattern = odbc::toWide(escapePattern(table, escape));
+    check(SQLColumnsW(stmt.get(), nullptr, 0, nullptr, 0, const_cast<SQLWCHAR*>(pattern.data()),
+                      SQL_NTS, nullptr, 0),
+          SQL_HANDLE_STMT, stmt.get(), "SQLColumns");
+
+    // Several schemas may hold a table of that name; the one a query would find wins (the
+    // earliest in PostgreSQL's search path, otherwise the first the driver lists).
+    struct Row {
+      std::size_t rank;
+      std::string schema;
+      std::string column;
+    };
+    std::vector<Row> rows;
+    while (odbc::fetchRow(stmt.get())) {
+      const std::optional<std::string> schema = odbc::columnText(stmt.get(), kSchemaColumn);
+      const std::optional<std::string> name = odbc::columnText(stmt.get(), kTableColumn);
+      std::optional<std::string> column = odbc::columnText(stmt.get(), kColumnNameColumn);
+      // Pattern matching may ignore case or the escape; names compare exactly.
+      if (!name || *name != table || !column) continue;
+      const std::size_t rank = schemas ? schemaRank(*schemas, schema) : 0;
+      if (schemas && rank == schemas->size()) continue;
+      rows.push_back({rank, schema.value_or(""), std::move(*column)});
+    }
+    if (rows.empty()) return {};
+    std::vector<std::string> names;
+    const auto best = std::min_element(rows.begin(), rows.end(),
+                                       [](const Row& a, const Row& b) { return a.rank < b.rank; });
+    for (Row& row : rows) {
+      if (row.schema == best->schema) names.push_back(std::move(row.column));
+    }
+    return names;
+  }
+
+ private:
+  SQLHDBC dbc() const {
+    requireOpen();
+    return dbc_.get();
+  }
+
+  void requireOpen() const {
+    if (!dbc_) throw DatabaseError(kClosed);
+  }
+
+  odbc::StmtHandle newStatement() {
+    SQLHANDLE stmt = SQL_NULL_HANDLE;
+    check(SQLAllocHandle(SQL_HANDLE_STMT, dbc(), &stmt), SQL_HANDLE_DBC, dbc_.get(),
+          "SQLAllocHandle");
+    return odbc::StmtHandle(stmt);
+  }
+
+  static int firstColumnType(SQLHSTMT stmt) {
+    std::array<SQLWCHAR, 256> name{};
+    SQLSMALLINT name_length = 0;
+    SQLSMALLINT sql_type = SQL_UNKNOWN_TYPE;
+    SQLULEN size = 0;
+    SQLSMALLINT digits = 0;
+    SQLSMALLINT nullable = 0;
+    check(SQLDescribeColW(stmt, 1, name.data(), static_cast<SQLSMALLINT>(name.size()), &name_length,
+                          &sql_type, &size, &digits, &nullable),
+          SQL_HANDLE_STMT, stmt, "SQLDescribeCol");
+    // SQL_DESC_UNSIGNED is true for every non-numeric type, so it is asked for integers only.
+    SQLLEN is_unsigned = SQL_FALSE;
+    if (odbc::hasSignedness(sql_type) &&
+        !odbc::succeeded(
+            SQLColAttributeW(stmt, 1, SQL_DESC_UNSIGNED, nullptr, 0, nullptr, &is_unsigned))) {
+      is_unsigned = SQL_FALSE;
+    }
+    return odbc::adoTypeOf(sql_type, is_unsigned == SQL_TRUE);
+  }
+
+  void setAutocommit(bool on) {
+    const auto value = static_cast<SQLULEN>(on ? SQL_AUTOCOMMIT_ON : SQL_AUTOCOMMIT_OFF);
+    check(SQLSetConnectAttrW(dbc(), SQL_ATTR_AUTOCOMMIT, reinterpret_cast<SQLPOINTER>(value),
+                             SQL_IS_UINTEGER),
+          SQL_HANDLE_DBC, dbc_.get(), "SQLSetConnectAttr");
+  }
+
+  void endTransaction(SQLSMALLINT completion) {
+    requireOpen();
+    if (!in_transaction_) throw DatabaseError("No transaction is open on this connection.");
+    // On failure the transaction stays open, so that a rollback or the destructor can end it;
+    // switching autocommit back on now would commit it.
+    if (completion == SQL_COMMIT && connectionDead()) {
+      // psqlODBC reports success for a commit on a link it already knows is lost.
+      throw DatabaseError("The connection to the data source was lost; nothing was committed.");
+    }
+    check(SQLEndTran(SQL_HANDLE_DBC, dbc(), completion), SQL_HANDLE_DBC, dbc_.get(), "SQLEndTran");
+    in_transaction_ = false;
+    setAutocommit(true);
+  }
+
+  bool connectionDead() {
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc =
+        SQLGetConnectAttrW(dbc(), SQL_ATTR_CONNECTION_DEAD, &dead, SQL_IS_UINTEGER, nullptr);
+    return odbc::succeeded(rc) && dead == SQL_CD_TRUE;
+  }
+
+  // PostgreSQL's schemas that unqualified names resolve to, in search-path order; nullopt for
+  // other data sources. Tables elsewhere (pg_catalog, information_schema, other users' schemas)
+  // could not be named by the replacement run's unqualified SQL.
+  std::optional<std::vector<std::string>> searchPath() {
+    if (odbc::infoText(dbc(), SQL_DBMS_NAME) != "PostgreSQL") return std::nullopt;
+    odbc::StmtHandle stmt = newStatement();
+    const odbc::WideText text = odbc::toWide("SELECT unnest(current_schemas(false))::text");
+    check(SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text)),
+          SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect");
+    std::vector<std::string> schemas;
+    while (odbc::fetchRow(stmt.get())) {
+      if (auto schema = odbc::columnText(stmt.get(), 1)) schemas.push_back(std::move(*schema));
+    }
+    return schemas;
+  }
+
+  static std::size_t schemaRank(const std::vector<std::string>& schemas,
+                                const std::optional<std::string>& schema) {
+    if (!schema) return schemas.size();
+    return static_cast<std::size_t>(std::find(schemas.begin(), schemas.end(), *schema) -
+                                    schemas.begin());
+  }
+
+  odbc::EnvHandle env_;
+  odbc::DbcHandle dbc_;
+  bool in_transaction_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<DatabaseConnection> openOdbc(const std::string& odbc_connection_string) {
+  odbc::EnvHandle env = allocateEnvironment();
+  SQLHANDLE dbc = SQL_NULL_HANDLE;
+  check(SQLAllocHandle(SQL_HANDLE_DBC, env.get(), &dbc), SQL_HANDLE_ENV, env.get(),
+        "SQLAllocHandle");
+  odbc::DbcHandle dbc_handle(dbc);
+  SQLRETURN rc = SQL_ERROR;
+  if (isAscii(odbc_connection_string)) {
+    odbc::WideText text = odbc::toWide(odbc_connection_string);
+    rc = SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
+                           SQL_DRIVER_NOPROMPT);
+  } else {
+    // unixODBC 2.3 narrows a wide connection string to one byte per UTF-16 unit when it reads
+    // Driver=/DSN= and when it hands the string to an ANSI driver, so a Japanese file path
+    // would name another file. The narrow call passes the locale's (UTF-8) bytes unchanged to
+    // ANSI drivers and converts them for Unicode drivers.
+    std::string text = odbc_connection_string;
+    rc = SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS, nullptr,
+                          0, nullptr, SQL_DRIVER_NOPROMPT);
+  }
+  check(rc, SQL_HANDLE_DBC, dbc, "SQLDriverConnect");
+  return std::make_unique<OdbcConnection>(std::move(env), std::move(dbc_handle));
+}
+
+}  // namespace norvel

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/database.h"
+
+namespace norvel {
+
+// Opens an ODBC connection string ("Driver={…};…", "DSN=…", "FILEDSN=…") through unixODBC.
+// Throws DatabaseError with the driver's first diagnostic message.
+std::unique_ptr<DatabaseConnection> openOdbc(const std::string& odbc_connection_string);
+
+// The driver names registered with the driver manager (odbcinst.ini).
+std::vector<std::string> installedOdbcDrivers();
+
+}  // namespace norvel

@@ -1,0 +1,159 @@
+#include "platform/posix/posix_file_system.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <utility>
+
+#include "platform/posix/file_descriptor.h"
+
+namespace norvel {
+namespace {
+
+[[noreturn]] void fail(const std::string& path, int error) {
+  throw FileError(path + ": " + std::strerror(error));
+}
+
+// A path with a NUL byte would silently name a different file.
+const char* systemPath(const std::string& path) {
+  if (path.find('\0') != std::string::npos) fail(path, EINVAL);
+  return path.c_str();
+}
+
+FileDescriptor openFile(const char* path, int flags, mode_t mode = 0) {
+  int fd;
+  do {
+    fd = ::open(path, flags | O_CLOEXEC, mode);
+  } while (fd < 0 && errno == EINTR);
+  return FileDescriptor(fd);
+}
+
+int syncFile(int fd) {
+  int result;
+  do {
+    result = ::fsync(fd);
+  } while (result != 0 && errno == EINTR);
+  return result;
+}
+
+// Returns 0 or the errno of the write that failed.
+int writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (written == 0) return ENOSPC;  // no progress: nothing more fits
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+mode_t currentUmask() {
+  // Linux shows the mask in /proc; umask() could only read it by changing it for a moment.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
+    }
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return mask;
+}
+
+// Removes the temporary file on every way out until the rename has taken it over.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  ~TemporaryFile() {
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  void keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+// The rename lasts a crash only once the directory is on disk too. A directory this process
+// may write but not read cannot be opened to flush, and some file systems cannot flush
+// directories; the rename stands then.
+void syncDirectory(const std::string& path) {
+  std::string directory = std::filesystem::path(path).parent_path().string();
+  if (directory.empty()) directory = ".";
+  const FileDescriptor folder = openFile(directory.c_str(), O_RDONLY | O_DIRECTORY);
+  if (!folder) {
+    if (errno == EACCES) return;
+    fail(path, errno);
+  }
+  if (syncFile(folder.get()) != 0 && errno != EINVAL) fail(path, errno);
+}
+
+}  // namespace
+
+bool PosixFileSystem::canOpenForReading(const std::string& path) const {
+  if (path.empty() || path.find('\0') != std::string::npos) return false;
+  // Non-blocking so that a FIFO answers at once instead of waiting for a writer.
+  const FileDescriptor file = openFile(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+  struct stat info {};
+  return file && ::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+std::string PosixFileSystem::readFile(const std::string& path) const {
+  const FileDescriptor file = openFile(systemPath(path), O_RDONLY | O_NOCTTY);
+  if (!file) fail(path, errno);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) fail(path, errno);
+  std::string bytes;
+  if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
+  std::array<char, 65536> chunk;
+  for (;;) {
+    const ssize_t count = ::read(file.get(), chunk.data(), chunk.size());
+    if (count < 0) {
+      if (errno == EINTR) continue;
+      fail(path, errno);
+    }
+    if (count == 0) return bytes;
+    bytes.append(chunk.data(), static_cast<std::size_t>(count));
+  }
+}
+
+void PosixFileSystem::removeFile(const std::string& path) {
+  if (::unlink(systemPath(path)) != 0) fail(path, errno);
+}
+
+void PosixFileSystem::replaceFile(const std::string& path, std::string_view bytes) {
+  if (path.empty()) fail(path, ENOENT);
+  const char* target = systemPath(path);
+
+  struct stat old {};
+  const mode_t mode = ::stat(target, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
+
+  std::string temporary_path = path + ".XXXXXX";
+  FileDescriptor file(::mkostemp(temporary_path.data(), O_CLOEXEC));
+  if (!file) fail(path, errno);
+  TemporaryFile temporary(temporary_path);
+
+  if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
+  if (::fchmod(file.get(), mode) != 0) fail(path, errno);
+  if (syncFile(file.get()) != 0) fail(path, errno);
+  if (file.close() != 0) fail(path, errno);
+  if (::rename(temporary_path.c_str(), target) != 0) fail(path, errno);
+  temporary.keep();
+
+  syncDirectory(path);
+}
+
+}  // namespace norvel

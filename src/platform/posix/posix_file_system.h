@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/file_system.h"
+
+namespace norvel {
+
+// Files through the POSIX calls; every FileError reads "<path>: <strerror text>".
+class PosixFileSystem : public FileSystem {
+ public:
+  bool canOpenForReading(const std::string& path) const override;
+  std::string readFile(const std::string& path) const override;
+  void removeFile(const std::string& path) override;
+
+  // Writes "<name>.XXXXXX" beside the target, flushes it to disk, gives it the old file's
+  // permission bits (a new file gets 0666 less the umask) and renames it over the target. On
+  // any failure the temporary file is removed and the old file stays as it was.
+  void replaceFile(const std::string& path, std::string_view bytes) override;
+};
+
+}  // namespace norvel

@@ -1,0 +1,150 @@
+#include "platform/sqlite/sqlite_connection.h"
+
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "platform/sqlite/sqlite_column_type.h"
+#include "platform/sqlite/sqlite_handles.h"
+
+namespace norvel {
+namespace {
+
+using sqlite::DatabaseHandle;
+using sqlite::Statement;
+
+class SqliteConnection final : public DatabaseConnection {
+ public:
+  explicit SqliteConnection(DatabaseHandle db) : db_(std::move(db)) {}
+  ~SqliteConnection() override { close(); }
+
+  SqliteConnection(const SqliteConnection&) = delete;
+  SqliteConnection& operator=(const SqliteConnection&) = delete;
+
+  void close() override {
+    if (!db_) return;
+    // Closing must never keep half a run: an open transaction is rolled back first.
+    if (sqlite3_get_autocommit(db_.get()) == 0) {
+      sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    db_.reset();
+  }
+
+  std::int64_t execute(const std::string& sql) override {
+    sqlite3* db = handle();
+    std::string_view rest = sql;
+    std::int64_t changed = 0;
+    while (!rest.empty()) {
+      const sqlite3_int64 total_before = sqlite3_total_changes64(db);
+      const Statement statement = sqlite::prepare(db, rest, &rest);
+      if (!statement) break;
+      while (sqlite::step(db, statement.get())) {
+      }
+      // sqlite3_changes64 keeps the count of the last INSERT, UPDATE or DELETE, so a
+      // statement that changed nothing must not report it again.
+      if (sqlite3_total_changes64(db) != total_before) changed += sqlite3_changes64(db);
+    }
+    return changed;
+  }
+
+  QueryInfo query(const std::string& sql) override {
+    sqlite3* db = handle();
+    const Statement statement = sqlite::prepare(db, sql);
+    if (!statement) throw DatabaseError("The query holds no SQL statement.");
+    if (sqlite3_stmt_readonly(statement.get()) == 0) {
+      throw DatabaseError("A query must not change the database.");
+    }
+    const bool has_row = sqlite::step(db, statement.get());
+    QueryInfo info;
+    info.eof = !has_row;
+    info.first_column_type = sqlite::firstColumnAdoType(db, statement.get(), has_row);
+    return info;
+  }
+
+  void beginTransaction() override { run("BEGIN"); }
+  void commitTransaction() override { run("COMMIT"); }
+  // SQLite itself rolls back on some failures (a full disk, an I/O error); the run's
+  // rollback after such a failure must not fail on the transaction being gone already.
+  void rollbackTransaction() override {
+    if (sqlite3_get_autocommit(handle()) == 0) run("ROLLBACK");
+  }
+
+  // Tables and views in the order they were created; SQLite's own sqlite_… tables are not
+  // part of the user's data.
+  std::vector<std::string> tableNames() override {
+    return strings(
+        "SELECT name FROM main.sqlite_master WHERE type IN ('table', 'view')"
+        " AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY rowid",
+        nullptr);
+  }
+
+  // A view whose tables are gone fails here with SQLite's text, as the catalog would.
+  std::vector<std::string> columnNames(const std::string& table) override {
+    return strings("SELECT name FROM pragma_table_info(?1, 'main') ORDER BY cid", &table);
+  }
+
+ private:
+  sqlite3* handle() const {
+    if (!db_) throw DatabaseError("Operation is not allowed when the object is closed.");
+    return db_.get();
+  }
+
+  void run(const char* sql) {
+    sqlite3* db = handle();
+    const Statement statement = sqlite::prepare(db, sql);
+    while (sqlite::step(db, statement.get())) {
+    }
+  }
+
+  std::vector<std::string> strings(const char* sql, const std::string* parameter) {
+    sqlite3* db = handle();
+    const Statement statement = sqlite::prepare(db, sql);
+    if (parameter != nullptr &&
+        sqlite3_bind_text(statement.get(), 1, parameter->data(),
+                          static_cast<int>(parameter->size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      sqlite::throwLastError(db);
+    }
+    std::vector<std::string> result;
+    while (sqlite::step(db, statement.get())) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+      result.emplace_back(text != nullptr ? text : "");
+    }
+    return result;
+  }
+
+  DatabaseHandle db_;
+};
+
+}  // namespace
+
+std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
+                                               std::chrono::milliseconds busy_timeout) {
+  if (path.empty()) throw DatabaseError("No SQLite database file is named.");
+  // SQLite takes "file:…" as a URI and ":memory:" as a fresh in-memory database; written as
+  // "./…" every relative name stays a plain file name.
+  const std::string file_name = path.front() == '/' ? path : "./" + path;
+
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(file_name.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  DatabaseHandle db(raw);
+  if (rc != SQLITE_OK) {
+    std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
+    message += ": " + path;
+    if (const int error = db ? sqlite3_system_errno(db.get()) : 0; error != 0) {
+      message += std::string(" (") + std::strerror(error) + ")";
+    }
+    throw DatabaseError(message);
+  }
+  sqlite3_busy_timeout(db.get(), static_cast<int>(busy_timeout.count()));
+
+  // SQLite reads a file lazily; reading the schema now makes a file that is not a database
+  // (or is locked for good) fail at open rather than at the first table listing.
+  {
+    const Statement check = sqlite::prepare(db.get(), "SELECT count(*) FROM main.sqlite_master");
+    sqlite::step(db.get(), check.get());
+  }
+
+  return std::make_unique<SqliteConnection>(std::move(db));
+}
+
+}  // namespace norvel
