@@ -1,0 +1,148 @@
+#include "platform/workbook/sheet_cells.h"
+
+#include <algorithm>
+
+#include "platform/database.h"
+#include "platform/workbook/number_text.h"
+#include "platform/workbook/ooxml_text.h"
+#include "platform/workbook/shared_strings.h"
+#include "platform/workbook/xml_part.h"
+
+namespace norvel::xlsx {
+
+namespace {
+
+[[noreturn]] void failCell(const std::string& part, CellPosition at, const std::string& why) {
+  throw DatabaseError(part + ", cell " + cellReference(at) + ": " + why);
+}
+
+void readFormula(pugi::xml_node formula, CellPosition at, SheetCells& sheet) {
+  sheet.has_formulas = true;
+  const std::string_view type = formula.attribute("t").value();
+  auto range = parseCellRange(formula.attribute("ref").value());
+  if (!range || range->isSingleCell()) return;
+  if (type == "array" || type == "dataTable") {
+    sheet.locked.push_back(*range);
+  } else if (type == "shared") {
+    sheet.locked.push_back({at, at});
+  }
+}
+
+// Returns false for a cell without a value.
+bool readValue(pugi::xml_node cell, CellPosition at, const std::string& part,
+               const std::vector<std::string>& shared_strings, SheetCell& out) {
+  const std::string_view type = cell.attribute("t").value();
+  if (type == "inlineStr") {
+    auto is = firstChild(cell, "is");
+    if (!is) return false;
+    out.kind = CellKind::text;
+    out.text = joinedText(is);
+    return !out.text.empty();
+  }
+  auto v = firstChild(cell, "v");
+  if (!v) return false;
+  const std::string_view value = v.text().get();
+  if (type == "s") {
+    auto index = parseCellNumber(value);
+    if (!index || *index < 0 || *index >= static_cast<double>(shared_strings.size())) {
+      failCell(part, at, "shared string " + std::string(value) + " does not exist");
+    }
+    out.kind = CellKind::text;
+    out.text = shared_strings[static_cast<std::size_t>(*index)];
+    return !out.text.empty();
+  }
+  if (type == "b") {
+    out.kind = CellKind::boolean;
+    out.number = (value == "1" || value == "true") ? 1 : 0;
+    return true;
+  }
+  if (type == "e") return false;  // #N/A and the like read as no value
+  if (type == "str" || type == "d") {
+    out.kind = CellKind::text;
+    out.text = decodeCellText(value);
+    return !out.text.empty();
+  }
+  if (value.find_first_not_of(" \t\r\n") == std::string_view::npos) return false;
+  if (auto number = parseCellNumber(value)) {
+    out.kind = CellKind::number;
+    out.number = *number;
+  } else {
+    out.kind = CellKind::text;
+    out.text = std::string(value);
+  }
+  return true;
+}
+
+}  // namespace
+
+void walkSheetData(pugi::xml_node sheet_data, const std::string& part_name,
+                   const std::function<void(pugi::xml_node row, std::uint32_t number)>& on_row,
+                   const std::function<void(pugi::xml_node cell, CellPosition)>& on_cell) {
+  std::uint32_t row_number = 0;
+  for (auto row = firstChild(sheet_data, "row"); row; row = nextSibling(row, "row")) {
+    if (auto r = row.attribute("r")) {
+      auto parsed = parseRowNumber(r.value());
+      if (!parsed) {
+        throw DatabaseError(part_name + ": the row number \"" + r.value() + "\" cannot be read");
+      }
+      row_number = *parsed;
+    } else if (++row_number > kMaxRows) {
+      throw DatabaseError(part_name + ": more rows than a worksheet can hold");
+    }
+    if (on_row) on_row(row, row_number);
+
+    std::uint32_t column = 0;
+    for (auto cell = firstChild(row, "c"); cell; cell = nextSibling(cell, "c")) {
+      if (auto r = cell.attribute("r")) {
+        auto parsed = parseCellReference(r.value());
+        if (!parsed) {
+          throw DatabaseError(part_name + ": the cell reference \"" + r.value() +
+                              "\" cannot be read");
+        }
+        column = parsed->column;
+      } else if (++column > kMaxColumns) {
+        throw DatabaseError(part_name + ", row " + std::to_string(row_number) +
+                            ": more cells than a row can hold");
+      }
+      on_cell(cell, CellPosition{row_number, column});
+    }
+  }
+}
+
+SheetCells readSheetCells(const std::string& part_name, const std::string& xml,
+                          const std::vector<std::string>& shared_strings) {
+  XmlPart part(part_name, xml);
+  SheetCells sheet;
+  auto sheet_data = firstChild(part.root(), "sheetData");
+  walkSheetData(sheet_data, part_name, nullptr, [&](pugi::xml_node cell, CellPosition at) {
+    const auto formula = firstChild(cell, "f");
+    if (formula) readFormula(formula, at, sheet);
+    SheetCell value;
+    value.position = at;
+    if (readValue(cell, at, part_name, shared_strings, value)) {
+      sheet.cells.push_back(std::move(value));
+    } else if (formula) {
+      sheet.cells.push_back({at, CellKind::empty, 0, {}});
+    }
+  });
+
+  auto before = [](const SheetCell& a, const SheetCell& b) {
+    return a.position.row != b.position.row ? a.position.row < b.position.row
+                                            : a.position.column < b.position.column;
+  };
+  std::stable_sort(sheet.cells.begin(), sheet.cells.end(), before);
+  // Of two cells at one position the later one wins, as it does when Excel loads the file.
+  std::vector<SheetCell> unique;
+  unique.reserve(sheet.cells.size());
+  for (auto& cell : sheet.cells) {
+    if (!unique.empty() && unique.back().position == cell.position) {
+      unique.back() = std::move(cell);
+    } else {
+      unique.push_back(std::move(cell));
+    }
+  }
+  sheet.cells = std::move(unique);
+  return sheet;
+}
+
+}  // namespace norvel::xlsx
