@@ -91,8 +91,8 @@ class TemporaryFile {
 // may write but not read cannot be opened to flush, and some file systems cannot flush
 // directories; the rename stands then.
 void syncDirectory(const std::string& path) {
-  std::string directory = std::filesystem::path(path).parent_path().string();
-  if (directory.empty()) directory = ".";
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::string directory = parent.empty() ? std::string(".") : parent.string();
   const FileDescriptor folder = openFile(directory.c_str(), O_RDONLY | O_DIRECTORY);
   if (!folder) {
     if (errno == EACCES) return;

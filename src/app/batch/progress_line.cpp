@@ -1,0 +1,70 @@
+#include "app/batch/progress_line.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace norvel::batch {
+namespace {
+
+constexpr std::chrono::seconds kQuietPeriod{1};
+// A terminal need not be rewritten for every pair of a fast run.
+constexpr std::chrono::milliseconds kRedrawInterval{100};
+
+void writeStderr(const std::string& text) {
+  std::size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return;
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+}  // namespace
+
+ProgressLine::ProgressLine(bool enabled) : enabled_(enabled) {}
+
+void ProgressLine::start(int pair_count) {
+  pair_count_ = pair_count;
+  index_ = 0;
+  running_ = enabled_;
+  started_ = std::chrono::steady_clock::now();
+}
+
+void ProgressLine::pairStarted(int index) {
+  index_ = index;
+  if (!running_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!shown_ && now - started_ < kQuietPeriod) return;
+  if (shown_ && index != pair_count_ && now - drawn_at_ < kRedrawInterval) return;
+  draw();
+}
+
+void ProgressLine::draw() {
+  const std::string text = "pair " + std::to_string(index_) + " of " + std::to_string(pair_count_);
+  std::string line = "\r" + text;
+  if (text.size() < drawn_width_) line += std::string(drawn_width_ - text.size(), ' ');
+  writeStderr(line);
+  drawn_width_ = text.size();
+  drawn_at_ = std::chrono::steady_clock::now();
+  shown_ = true;
+}
+
+void ProgressLine::clear() {
+  if (drawn_width_ == 0) return;
+  writeStderr("\r" + std::string(drawn_width_, ' ') + "\r");
+  drawn_width_ = 0;
+}
+
+void ProgressLine::redraw() {
+  if (running_ && shown_) draw();
+}
+
+void ProgressLine::finish() {
+  clear();
+  running_ = false;
+  shown_ = false;
+}
+
+}  // namespace norvel::batch
