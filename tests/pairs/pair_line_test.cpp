@@ -20,35 +20,6 @@ TEST(CutToken, FirstListedDelimiterDecides) {
   EXPECT_EQ(text, "番号");
 }
 
-TEST(DoubleQuoteChars, DoublesOnlyTheQuote) {
-  EXPECT_EQ(DoubleQuoteChars("a\"b'c", "\""), "a\"\"b'c");
-  EXPECT_EQ(DoubleQuoteChars("\t", "\t"), "\t\t");
-  EXPECT_EQ(DoubleQuoteChars("", "'"), "");
-}
-
-TEST(DetectQuoteChar, Lines) {
-  EXPECT_EQ(DetectQuoteChar("\"1,2\",\"3\"", ","), "\"");
-  EXPECT_EQ(DetectQuoteChar("'1,2','3'", ","), "'");
-  EXPECT_EQ(DetectQuoteChar("\t1,2\t,\t3\t", ","), "\t");
-  EXPECT_EQ(DetectQuoteChar("'1,2','3'x'", ","), "");
-  EXPECT_EQ(DetectQuoteChar("100-0001,100-0002", ","), "");
-  EXPECT_EQ(DetectQuoteChar("\"1\",2", ","), "");
-  EXPECT_EQ(DetectQuoteChar("", ","), "");
-}
-
-TEST(ReadCsvField, QuotedValueWithDelimiters) {
-  std::string line = "\"1,2,3\",\"4\"";
-  EXPECT_EQ(ReadCsvField(line, ",", "\"", true), "1,2,3");
-  EXPECT_EQ(ReadCsvField(line, ",", "\"", true), "4");
-  EXPECT_EQ(line, "");
-}
-
-TEST(ChooseQuoteChar, Preference) {
-  EXPECT_EQ(ChooseQuoteChar("1,23"), "\"");
-  EXPECT_EQ(ChooseQuoteChar("1\"2,34"), "'");
-  EXPECT_EQ(ChooseQuoteChar("1\"'2,34"), "\t");
-}
-
 struct LineCase {
   std::string line;
   std::string old_code;
@@ -101,11 +72,6 @@ TEST(PairLines, EveryWrittenPairReadsBack) {
     EXPECT_EQ(back.old_code, old_code) << line;
     EXPECT_EQ(back.new_code, new_code) << line;
   }
-}
-
-TEST(PairDisplayLine, Format) {
-  EXPECT_EQ(PairDisplayLine("100-0001", "100-0002"), "100-0001 -> 100-0002");
-  EXPECT_EQ(PairDisplayLine("100-0001", ""), "100-0001 -> ");
 }
 
 }  // namespace
