@@ -20,7 +20,8 @@ fi
 export NORVEL_TEST_PG="${NORVEL_TEST_PG:-}"
 [[ -n $NORVEL_TEST_PG ]] || unset NORVEL_TEST_PG
 
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_SANITIZE="$sanitize"
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_SANITIZE="$sanitize" \
+  -DNORVEL_BUILD_BENCH=OFF
 cmake --build "$build_dir" -j "$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 if [[ $sanitize == ON ]]; then

@@ -9,17 +9,17 @@
 #include "app/batch/batch_run.h"
 #include "app/batch/exit_codes.h"
 #include "app/batch/password_prompt.h"
-#include "app/batch/utf8_locale.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
+#include "platform/posix/utf8_locale.h"
 #include "platform/routing/routing_database_layer.h"
 
 int main(int argc, char** argv) {
   using namespace norvel;
   using namespace norvel::batch;
 
-  const bool utf8 = useUtf8Locale();
+  const bool utf8 = norvel::UseUtf8Locale();
   auto parsed = parseOptions(argc, argv, std::cout, std::cerr);
   if (const int* exit_code = std::get_if<int>(&parsed)) return *exit_code;
   const BatchOptions& options = std::get<BatchOptions>(parsed);

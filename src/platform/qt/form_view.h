@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "ui/window_model.h"
+
+class QTabWidget;
+
+namespace norvel {
+
+// The real window: renders the window model and forwards what the user does into it. It holds
+// no state of its own that the model has; every widget shows the model's value.
+class FormView : public QWidget, public FormObserver {
+  Q_OBJECT
+
+ public:
+  explicit FormView(Form& form, QWidget* parent = nullptr);
+  ~FormView() override;
+  FormView(const FormView&) = delete;
+  FormView& operator=(const FormView&) = delete;
+
+  Form& form() { return form_; }
+  // The widget that shows the control; null for the dialog component.
+  QWidget* widgetOf(const Control& control) const;
+  // Logical dots per inch the twips were converted at.
+  double dpi() const { return dpi_; }
+
+  // The status box shows appended lines on screen at its next refresh (LogView); this brings
+  // it up to date now.
+  void refreshLogs();
+
+  void textChanged(Control& control) override;
+  void textAppended(Control& control, std::string_view appended) override;
+  void itemsReset(Control& control) override;
+  void itemAppended(Control& control, const std::string& item) override;
+  void itemRemoved(Control& control, int index) override;
+  void selectionChanged(Control& control) override;
+  void enabledChanged(Control& control) override;
+  void valueChanged(Control& control) override;
+  void caretMoved(Control& control) override;
+  void droppedDown(Control& control) override;
+  void focusChanged(Control* focused) override;
+  void tabChanged(int tab) override;
+  void pointerChanged(int pointer) override;
+  void windowChanged() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct TabChild {
+    QWidget* widget;
+    QRect geometry;  // relative to the tab container, as the inventory gives it
+  };
+
+  void build();
+  void forwardInput(Control& control, QWidget* widget);
+  void setTabOrder();
+  void placeTabChildren(QWidget* page);
+  void renderText(Control& control);
+  void renderItems(Control& control);
+  void renderSelection(Control& control);
+  void renderAll();
+  bool forwarding() const;
+
+  Form& form_;
+  double dpi_;
+  QTabWidget* tabs_ = nullptr;
+  std::unordered_map<const Control*, QWidget*> widgets_;
+  // Widgets whose focus events are the control's (the tab container's tab bar included).
+  std::unordered_map<const QObject*, Control*> focus_targets_;
+  std::unordered_map<const QWidget*, std::vector<TabChild>> tab_children_;
+  // Status boxes whose last append ended in CR: a following LF completes that line end.
+  std::unordered_set<const Control*> pending_cr_;
+
+  bool override_cursor_ = false;
+  bool closing_down_ = false;
+};
+
+}  // namespace norvel

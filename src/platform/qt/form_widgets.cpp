@@ -1,0 +1,193 @@
+#include "form_widgets.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
+
+#include <algorithm>
+#include <limits>
+
+#include "log_view.h"
+#include "model_combo_box.h"
+#include "qt_text.h"
+#include "twips.h"
+
+namespace norvel {
+namespace {
+
+QWidget* createTextBox(const Control& control, QWidget* parent) {
+  const Control::Inventory& inv = control.inventory();
+  if (!inv.multi_line) {
+    auto* edit = new QLineEdit(parent);
+    // The boxes hold paths and connection strings; long ones scroll, never cut.
+    edit->setMaxLength(std::numeric_limits<int>::max());
+    // Nobody reads a password over the operator's shoulder; the model keeps the text.
+    if (inv.name == "txtOO4Oパスワード") edit->setEchoMode(QLineEdit::Password);
+    return edit;
+  }
+  if (inv.read_only) {
+    auto* log = new LogView(parent);
+    log->setVerticalScrollBarPolicy(inv.vertical_scroll ? Qt::ScrollBarAlwaysOn
+                                                        : Qt::ScrollBarAsNeeded);
+    return log;
+  }
+  auto* edit = new QPlainTextEdit(parent);
+  edit->setTabChangesFocus(true);
+  edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  edit->setVerticalScrollBarPolicy(inv.vertical_scroll ? Qt::ScrollBarAlwaysOn
+                                                       : Qt::ScrollBarAlwaysOff);
+  return edit;
+}
+
+// Narrower space around the tab captions than the style's own.
+class TabSpacingStyle : public QProxyStyle {
+ public:
+  explicit TabSpacingStyle(int space) : space_(space) {}
+  int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                  const QWidget* widget) const override {
+    if (metric == PM_TabBarTabHSpace) return space_;
+    return QProxyStyle::pixelMetric(metric, option, widget);
+  }
+
+ private:
+  int space_;
+};
+
+// The four captions share the container's width, as the tabs of the original container do;
+// where the style's spacing would push the last tab out of sight, the spacing gives way.
+void fitTabsToWidth(QTabWidget* tabs) {
+  QTabBar* bar = tabs->tabBar();
+  const QFontMetrics metrics(bar->font());
+  int text = 0;
+  for (int i = 0; i < tabs->count(); ++i) text += metrics.horizontalAdvance(tabs->tabText(i));
+  const int standard = bar->style()->pixelMetric(QStyle::PM_TabBarTabHSpace, nullptr, bar);
+  // A few pixels per tab for its outline.
+  constexpr int kOutline = 4;
+  const int per_tab = (tabs->width() - text) / std::max(1, tabs->count()) - kOutline;
+  bar->setUsesScrollButtons(false);
+  bar->setElideMode(Qt::ElideRight);
+  if (per_tab >= standard) return;
+  auto* style = new TabSpacingStyle(std::max(2, per_tab));
+  style->setParent(tabs);
+  bar->setStyle(style);
+}
+
+QWidget* createTabContainer(QWidget* parent) {
+  auto* tabs = new QTabWidget(parent);
+  for (const QString& caption : tabCaptions()) tabs->addTab(new QWidget(tabs), caption);
+  return tabs;
+}
+
+QWidget* createListBox(QWidget* parent) {
+  auto* list = new QListWidget(parent);
+  list->setSelectionMode(QAbstractItemView::SingleSelection);
+  list->setSortingEnabled(false);
+  // Every line has the same height: long lists stay fast.
+  list->setUniformItemSizes(true);
+  return list;
+}
+
+QWidget* createLabel(const Control& control, QWidget* parent) {
+  auto* label = new QLabel(toQString(control.text()), parent);
+  label->setTextFormat(Qt::PlainText);
+  label->setAlignment((control.inventory().right_aligned ? Qt::AlignRight : Qt::AlignLeft) |
+                      Qt::AlignVCenter);
+  return label;
+}
+
+// A caption wider than its control in this font would be cut: a right-aligned label grows to
+// the left (it still ends just left of the box it names), a check box to the right.
+void fitCaption(QWidget* widget) {
+  QRect geometry = widget->geometry();
+  if (auto* label = qobject_cast<QLabel*>(widget)) {
+    if (!(label->alignment() & Qt::AlignRight)) return;
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2;
+    if (needed <= geometry.width()) return;
+    geometry.setLeft(std::max(0, geometry.right() + 1 - needed));
+  } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
+    const int needed = check->sizeHint().width();
+    if (needed <= geometry.width()) return;
+    geometry.setWidth(needed);
+  } else {
+    return;
+  }
+  widget->setGeometry(geometry);
+}
+
+QWidget* createWidget(const Control& control, QWidget* parent) {
+  const QString caption = toQString(control.text());
+  switch (control.kind()) {
+    case ControlKind::frame:
+      return new QGroupBox(caption, parent);
+    case ControlKind::tab_container:
+      return createTabContainer(parent);
+    case ControlKind::text_box:
+      return createTextBox(control, parent);
+    case ControlKind::command_button:
+      return new QPushButton(caption, parent);
+    case ControlKind::list_box:
+      return createListBox(parent);
+    case ControlKind::combo_box: {
+      auto* combo = new ModelComboBox(parent);
+      combo->setEditable(false);
+      return combo;
+    }
+    case ControlKind::check_box:
+      return new QCheckBox(caption, parent);
+    case ControlKind::option_button:
+      return new QRadioButton(caption, parent);
+    case ControlKind::label:
+      return createLabel(control, parent);
+    case ControlKind::picture_box: {
+      auto* panel = new QFrame(parent);
+      panel->setFrameShape(QFrame::NoFrame);
+      return panel;
+    }
+    case ControlKind::window:
+    case ControlKind::file_dialog:
+      break;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+QStringList tabCaptions() {
+  return {QStringLiteral("Microsoft Access"), QStringLiteral("Oracle"),
+          QStringLiteral("Microsoft Excel"), QStringLiteral("その他（ＡＤＯ）")};
+}
+
+QFont inventoryFont(const FontSpec& spec) {
+  QFont font;
+  font.setFamilies({toQString(spec.name), spec.fixed_pitch ? QStringLiteral("Noto Sans Mono CJK JP")
+                                                           : QStringLiteral("Noto Sans CJK JP")});
+  font.setStyleHint(spec.fixed_pitch ? QFont::Monospace : QFont::SansSerif);
+  font.setFixedPitch(spec.fixed_pitch);
+  font.setPointSizeF(spec.points);
+  font.setWeight(QFont::Normal);
+  return font;
+}
+
+QWidget* createControlWidget(const Control& control, QWidget* parent, double dpi) {
+  QWidget* widget = createWidget(control, parent);
+  if (widget == nullptr) return nullptr;
+  widget->setObjectName(toQString(control.displayName()));
+  widget->setFont(inventoryFont(control.inventory().font));
+  widget->setGeometry(twipsToPixels(control.inventory().layout, dpi));
+  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) fitTabsToWidth(tabs);
+  fitCaption(widget);
+  return widget;
+}
+
+}  // namespace norvel

@@ -1,0 +1,256 @@
+#include "log_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace norvel {
+namespace {
+
+constexpr int kMargin = 4;
+
+}  // namespace
+
+LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent), lines_(1), rows_(1, 0) {
+  setFocusPolicy(Qt::StrongFocus);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  viewport()->setBackgroundRole(QPalette::Base);
+  viewport()->setAutoFillBackground(true);
+  viewport()->setCursor(Qt::IBeamCursor);
+  verticalScrollBar()->setSingleStep(1);
+  refresh_timer_.setSingleShot(true);
+  connect(&refresh_timer_, &QTimer::timeout, this, [this] { refresh(); });
+}
+
+void LogView::append(QStringView text) {
+  if (text.isEmpty()) return;
+  qsizetype start = 0;
+  for (;;) {
+    const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
+    lines_.back().append(text.mid(start, end < 0 ? -1 : end - start));
+    rows_.back() = 0;
+    if (end < 0) break;
+    lines_.emplace_back();
+    rows_.push_back(0);
+    start = end + 1;
+  }
+  scheduleRefresh();
+}
+
+void LogView::clear() {
+  lines_.assign(1, QString());
+  rows_.assign(1, 0);
+  end_requested_ = false;
+  line_requested_ = -1;
+  refresh();
+}
+
+QString LogView::text() const {
+  qsizetype length = 0;
+  for (const QString& line : lines_) length += line.size() + 1;
+  QString all;
+  all.reserve(length);
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    if (i > 0) all += QLatin1Char('\n');
+    all += lines_[i];
+  }
+  return all;
+}
+
+void LogView::showPosition(qsizetype position) {
+  int line = 0;
+  for (; line + 1 < lineCount(); ++line) {
+    const qsizetype length = lines_[static_cast<std::size_t>(line)].size();
+    if (position <= length) break;
+    position -= length + 1;
+  }
+  end_requested_ = false;
+  line_requested_ = line;
+  scheduleRefresh();
+}
+
+void LogView::showEnd() {
+  end_requested_ = true;
+  line_requested_ = -1;
+  scheduleRefresh();
+}
+
+void LogView::scheduleRefresh() {
+  if (refresh_timer_.isActive()) return;
+  const qint64 waited = since_refresh_.isValid() ? since_refresh_.elapsed() : kRefreshMs;
+  // The first change after a quiet moment shows at once; changes that follow it closely wait.
+  if (waited >= kRefreshMs) {
+    refresh();
+  } else {
+    refresh_timer_.start(static_cast<int>(kRefreshMs - waited));
+  }
+}
+
+void LogView::refresh() {
+  refresh_timer_.stop();
+  since_refresh_.start();
+  QScrollBar* bar = verticalScrollBar();
+  bar->setRange(0, lastTop());
+  bar->setPageStep(std::max(1, visibleRows()));
+  if (end_requested_) {
+    bar->setValue(bar->maximum());
+  } else if (line_requested_ >= 0) {
+    scrollToShow(line_requested_);
+  }
+  end_requested_ = false;
+  line_requested_ = -1;
+  viewport()->update();
+}
+
+int LogView::topLine() const {
+  return verticalScrollBar()->value();
+}
+
+bool LogView::showsLastLine() const {
+  int used = 0;
+  const int room = viewport()->height() - 2 * kMargin;
+  for (int line = topLine(); line < lineCount(); ++line) {
+    used += rowsOf(line) * rowHeight();
+    if (used > room) return false;
+  }
+  return true;
+}
+
+void LogView::scrollToShow(int line) {
+  QScrollBar* bar = verticalScrollBar();
+  if (line < bar->value()) {
+    bar->setValue(line);
+    return;
+  }
+  int used = 0;
+  const int room = viewport()->height() - 2 * kMargin;
+  for (int shown = bar->value(); shown <= line && used <= room; ++shown) {
+    used += rowsOf(shown) * rowHeight();
+  }
+  if (used > room) bar->setValue(std::min(line, bar->maximum()));
+}
+
+int LogView::textWidth() const {
+  return std::max(1, viewport()->width() - 2 * kMargin);
+}
+
+int LogView::rowHeight() const {
+  return std::max(1, fontMetrics().lineSpacing());
+}
+
+int LogView::visibleRows() const {
+  return std::max(1, (viewport()->height() - 2 * kMargin) / rowHeight());
+}
+
+void LogView::prepareLayout(QTextLayout& layout, int line) const {
+  layout.setText(lines_[static_cast<std::size_t>(line)]);
+  layout.setFont(font());
+  QTextOption option;
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  layout.setTextOption(option);
+  layout.beginLayout();
+  for (;;) {
+    QTextLine row = layout.createLine();
+    if (!row.isValid()) break;
+    row.setLineWidth(textWidth());
+  }
+  layout.endLayout();
+}
+
+int LogView::rowsOf(int line) const {
+  std::uint16_t& rows = rows_[static_cast<std::size_t>(line)];
+  if (rows == 0) {
+    const QString& text = lines_[static_cast<std::size_t>(line)];
+    if (text.isEmpty()) {
+      rows = 1;
+    } else {
+      QTextLayout layout;
+      prepareLayout(layout, line);
+      rows = static_cast<std::uint16_t>(
+          std::clamp(layout.lineCount(), 1, int{std::numeric_limits<std::uint16_t>::max()}));
+    }
+  }
+  return rows;
+}
+
+int LogView::lastTop() const {
+  const int room = viewport()->height() - 2 * kMargin;
+  int top = lineCount() - 1;
+  int used = rowsOf(top) * rowHeight();
+  while (top > 0) {
+    const int above = rowsOf(top - 1) * rowHeight();
+    if (used + above > room) break;
+    used += above;
+    --top;
+  }
+  return top;
+}
+
+void LogView::paintEvent(QPaintEvent* /*event*/) {
+  QPainter painter(viewport());
+  painter.setPen(
+      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  painter.setFont(font());
+  const int bottom = viewport()->height();
+  const int height = rowHeight();
+  int y = kMargin;
+  for (int line = topLine(); line < lineCount() && y < bottom; ++line) {
+    QTextLayout layout;
+    prepareLayout(layout, line);
+    for (int row = 0; row < layout.lineCount(); ++row) {
+      layout.lineAt(row).setPosition(QPointF(0, row * height));
+    }
+    layout.draw(&painter, QPointF(kMargin, y));
+    y += std::max(1, layout.lineCount()) * height;
+  }
+}
+
+void LogView::resizeEvent(QResizeEvent* event) {
+  QAbstractScrollArea::resizeEvent(event);
+  std::fill(rows_.begin(), rows_.end(), std::uint16_t{0});
+  refresh();
+}
+
+void LogView::changeEvent(QEvent* event) {
+  QAbstractScrollArea::changeEvent(event);
+  if (event->type() == QEvent::FontChange) {
+    std::fill(rows_.begin(), rows_.end(), std::uint16_t{0});
+    refresh();
+  }
+}
+
+void LogView::keyPressEvent(QKeyEvent* event) {
+  QScrollBar* bar = verticalScrollBar();
+  if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll)) {
+    // Without a selection of its own, the box copies the whole log.
+    QApplication::clipboard()->setText(text());
+  } else if (event->matches(QKeySequence::MoveToStartOfDocument)) {
+    bar->setValue(0);
+  } else if (event->matches(QKeySequence::MoveToEndOfDocument)) {
+    bar->setValue(bar->maximum());
+  } else if (event->key() == Qt::Key_Up) {
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+  } else if (event->key() == Qt::Key_Down) {
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+  } else if (event->key() == Qt::Key_PageUp) {
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+  } else if (event->key() == Qt::Key_PageDown) {
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+  } else {
+    QAbstractScrollArea::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+}
+
+void LogView::scrollContentsBy(int /*dx*/, int /*dy*/) {
+  viewport()->update();
+}
+
+}  // namespace norvel
