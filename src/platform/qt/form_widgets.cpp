@@ -168,13 +168,14 @@ QStringList tabCaptions() {
           QStringLiteral("Microsoft Excel"), QStringLiteral("その他（ＡＤＯ）")};
 }
 
-QFont inventoryFont(const FontSpec& spec) {
+QFont inventoryFont(const FontSpec& inventory_font) {
   QFont font;
-  font.setFamilies({toQString(spec.name), spec.fixed_pitch ? QStringLiteral("Noto Sans Mono CJK JP")
-                                                           : QStringLiteral("Noto Sans CJK JP")});
-  font.setStyleHint(spec.fixed_pitch ? QFont::Monospace : QFont::SansSerif);
-  font.setFixedPitch(spec.fixed_pitch);
-  font.setPointSizeF(spec.points);
+  font.setFamilies({toQString(inventory_font.name), inventory_font.fixed_pitch
+                                                        ? QStringLiteral("Noto Sans Mono CJK JP")
+                                                        : QStringLiteral("Noto Sans CJK JP")});
+  font.setStyleHint(inventory_font.fixed_pitch ? QFont::Monospace : QFont::SansSerif);
+  font.setFixedPitch(inventory_font.fixed_pitch);
+  font.setPointSizeF(inventory_font.points);
   font.setWeight(QFont::Normal);
   return font;
 }

@@ -13,7 +13,7 @@ QStringList tabCaptions();
 
 // The inventory's font, followed by the installed Japanese face of the same kind for systems
 // that do not have it.
-QFont inventoryFont(const FontSpec& spec);
+QFont inventoryFont(const FontSpec& inventory_font);
 
 // A widget for one control of the inventory, with its caption, font and fixed geometry (in
 // pixels at dpi), a child of parent. Right-aligned labels and check boxes whose caption does
