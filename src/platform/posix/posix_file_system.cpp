@@ -139,7 +139,8 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
   const char* target = systemPath(path);
 
   struct stat old {};
-  const mode_t mode = ::stat(target, &old) == 0 ? (old.st_mode & 07777) : (0666 & ~currentUmask());
+  const bool replacing = ::stat(target, &old) == 0;
+  const mode_t mode = replacing ? (old.st_mode & 07777) : (0666 & ~currentUmask());
 
   std::string temporary_path = path + ".XXXXXX";
   FileDescriptor file(::mkostemp(temporary_path.data(), O_CLOEXEC));
@@ -148,6 +149,10 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
 
   if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
   if (::fchmod(file.get(), mode) != 0) fail(path, errno);
+  // Only a privileged process can give the file back its owner; others keep their own.
+  if (replacing && ::fchown(file.get(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
+    fail(path, errno);
+  }
   if (syncFile(file.get()) != 0) fail(path, errno);
   if (file.close() != 0) fail(path, errno);
   if (::rename(temporary_path.c_str(), target) != 0) fail(path, errno);

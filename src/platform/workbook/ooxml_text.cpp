@@ -100,58 +100,50 @@ std::string encodeCellText(std::string_view text) {
   return out;
 }
 
-std::string escapeXml(std::string_view text) {
+namespace {
+
+// Attribute values also need their quote and the white space that attribute normalisation would
+// otherwise fold into blanks.
+std::string escapeMarkup(std::string_view text, bool attribute) {
   std::string out;
   out.reserve(text.size());
   for (char c : text) {
     switch (c) {
       case '&':
         out += "&amp;";
-        break;
+        continue;
       case '<':
         out += "&lt;";
-        break;
+        continue;
       case '>':
         out += "&gt;";
-        break;
+        continue;
       default:
-        out += c;
+        break;
+    }
+    if (attribute && c == '"') {
+      out += "&quot;";
+    } else if (attribute && c == '\t') {
+      out += "&#9;";
+    } else if (attribute && c == '\n') {
+      out += "&#10;";
+    } else if (attribute && c == '\r') {
+      out += "&#13;";
+    } else {
+      out += c;
     }
   }
   return out;
 }
 
+}  // namespace
+
+std::string escapeXml(std::string_view text) {
+  return escapeMarkup(text, false);
+}
+
 std::string escapeXmlAttribute(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\t':
-        out += "&#9;";
-        break;
-      case '\n':
-        out += "&#10;";
-        break;
-      case '\r':
-        out += "&#13;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return escapeMarkup(text, true);
 }
 
 bool needsSpacePreserve(std::string_view text) {

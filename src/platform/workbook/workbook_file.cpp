@@ -10,45 +10,14 @@
 #include <cstring>
 
 #include "platform/database.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/posix/posix_file_system.h"
 
 namespace norvel::xlsx {
 
+using norvel::FileDescriptor;
+
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-  // Returns close's own result so that a late write error is not lost.
-  int release() {
-    int result = ::close(fd_);
-    fd_ = -1;
-    return result;
-  }
-
- private:
-  int fd_;
-};
-
-// Removes the temporary file unless it was renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  void keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
 
 std::string systemError(int error) {
   return std::strerror(error);
@@ -73,25 +42,6 @@ FileIdentity identityOf(const struct stat& st) {
 bool sameFile(const FileIdentity& a, const FileIdentity& b) {
   return a.device == b.device && a.inode == b.inode && a.size == b.size &&
          a.modified.tv_sec == b.modified.tv_sec && a.modified.tv_nsec == b.modified.tv_nsec;
-}
-
-void writeAll(int fd, const std::string& bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    auto n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      failSaving(systemError(errno));
-    }
-    done += static_cast<std::size_t>(n);
-  }
-}
-
-std::string folderOf(const std::string& path) {
-  auto slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
 }
 
 }  // namespace
@@ -141,30 +91,16 @@ FileIdentity replaceFile(const std::string& path, const std::string& bytes,
   }
   if (::access(path.c_str(), W_OK) != 0) failSaving(systemError(errno));
 
-  const std::string folder = folderOf(path);
-  std::string name = path.substr(path.rfind('/') + 1);
-  std::string pattern = folder + "/." + name + ".XXXXXX";
-  FileDescriptor fd(::mkstemp(pattern.data()));
-  if (fd.get() < 0) failSaving(systemError(errno));
-  TemporaryFile temporary(pattern);
-
-  writeAll(fd.get(), bytes);
-  if (::fchmod(fd.get(), st.st_mode & 07777) != 0) failSaving(systemError(errno));
-  // Only a privileged process can give the file back its owner; others keep their own.
-  if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0 && errno != EPERM) {
-    failSaving(systemError(errno));
+  try {
+    PosixFileSystem().replaceFile(path, bytes);
+  } catch (const FileError& error) {
+    // The caller names the workbook; keep the system's reason only.
+    std::string reason = error.what();
+    if (reason.rfind(path + ": ", 0) == 0) reason.erase(0, path.size() + 2);
+    failSaving(reason);
   }
-  if (::fsync(fd.get()) != 0) failSaving(systemError(errno));
-  // The rename keeps the inode and the modification time, so this is the new file's identity;
-  // taken now, nothing can fail once the file has been replaced.
   struct stat written;
-  if (::fstat(fd.get(), &written) != 0) failSaving(systemError(errno));
-  if (fd.release() != 0) failSaving(systemError(errno));
-  if (::rename(pattern.c_str(), path.c_str()) != 0) failSaving(systemError(errno));
-  temporary.keep();
-
-  FileDescriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+  if (::stat(path.c_str(), &written) != 0) failSaving(systemError(errno));
   return identityOf(written);
 }
 
