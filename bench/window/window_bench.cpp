@@ -127,7 +127,8 @@ class MessageBoxCloser : public QObject {
       if (auto* box = qobject_cast<QMessageBox*>(watched)) {
         shown_at = Clock::now();
         cpu_seconds = cpuSeconds() - cpu_start;
-        text = withoutPadding(box->text());
+        text = box->text();
+        while (text.endsWith(QLatin1Char(' '))) text.chop(1);
         QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
       }
     }
@@ -151,7 +152,10 @@ std::string windowRun(const Sample& sample, const std::string& copy) {
   if (h.w().lst置換リスト.itemCount() != static_cast<int>(kPairs)) {
     throw std::runtime_error("the list holds " + std::to_string(h.w().lst置換リスト.itemCount()));
   }
-  h.connectFile(copy, QStringLiteral("住所"), QStringLiteral("郵便番号"));
+  h.typeInto(h.w().txtMDBパス, QString::fromStdString(copy));
+  h.click(h.w().cmd接続);
+  h.pickFromOpenList(h.w().cobテーブル名, QStringLiteral("住所"));
+  h.pickFromOpenList(h.w().cobフィールド名, QStringLiteral("郵便番号"));
   MessageBoxCloser closer;
   auto* start = qobject_cast<QPushButton*>(h.v().widgetOf(h.w().cmd開始));
   closer.cpu_start = cpuSeconds();

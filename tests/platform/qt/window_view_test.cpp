@@ -1,5 +1,4 @@
 #include <QPlainTextEdit>
-#include <QPushButton>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
