@@ -106,8 +106,8 @@ bool Control::shown() const {
   return true;
 }
 
-bool Control::canTakeFocus() const {
-  switch (inventory_.kind) {
+bool KindTakesFocus(ControlKind kind) {
+  switch (kind) {
     case ControlKind::text_box:
     case ControlKind::command_button:
     case ControlKind::list_box:
@@ -115,10 +115,14 @@ bool Control::canTakeFocus() const {
     case ControlKind::check_box:
     case ControlKind::option_button:
     case ControlKind::tab_container:
-      break;
+      return true;
     default:
       return false;
   }
+}
+
+bool Control::canTakeFocus() const {
+  if (!KindTakesFocus(inventory_.kind)) return false;
   if (!form_.visible() || !shown()) return false;
   for (const Control* c = this; c != nullptr; c = c->container_) {
     if (!c->enabled_) return false;

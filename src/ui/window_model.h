@@ -44,6 +44,9 @@ struct FontSpec {
   bool fixed_pitch = false;
 };
 
+// The kinds of control that can hold the keyboard focus (labels, frames and the like never do).
+bool KindTakesFocus(ControlKind kind);
+
 // A focus change the window system refuses (disabled, hidden, or the window not shown).
 class FocusError : public std::runtime_error {
  public:

@@ -27,21 +27,6 @@
 namespace norvel {
 namespace {
 
-bool takesFocus(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::text_box:
-    case ControlKind::command_button:
-    case ControlKind::list_box:
-    case ControlKind::combo_box:
-    case ControlKind::check_box:
-    case ControlKind::option_button:
-    case ControlKind::tab_container:
-      return true;
-    default:
-      return false;
-  }
-}
-
 int selectedRow(const QListWidget* list) {
   const QModelIndexList rows = list->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.front().row();
@@ -124,7 +109,7 @@ void FormView::build() {
 }
 
 void FormView::forwardInput(Control& control, QWidget* widget) {
-  if (takesFocus(control.kind())) {
+  if (KindTakesFocus(control.kind())) {
     QWidget* target = widget;
     if (auto* tabs = qobject_cast<QTabWidget*>(widget)) target = tabs->tabBar();
     focus_targets_[target] = &control;
@@ -182,7 +167,7 @@ void FormView::forwardInput(Control& control, QWidget* widget) {
 void FormView::setTabOrder() {
   std::vector<const Control*> order;
   for (const auto& owned : form_.controls()) {
-    if (takesFocus(owned->kind()) && widgetOf(*owned) != nullptr) order.push_back(owned.get());
+    if (KindTakesFocus(owned->kind()) && widgetOf(*owned) != nullptr) order.push_back(owned.get());
   }
   std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
     return a->inventory().tab_order < b->inventory().tab_order;

@@ -75,20 +75,6 @@ std::string cellElement(const std::string& part_name, const std::string& name,
 
 // The cell's own attributes except its type and the metadata of the value it loses; its
 // reference (or its lack of one) and its style stay.
-std::string keptAttributes(pugi::xml_node cell) {
-  std::string text;
-  for (auto a = cell.first_attribute(); a; a = a.next_attribute()) {
-    const auto name = localName(a);
-    if (name == "t" || name == "cm" || name == "vm") continue;
-    text += ' ';
-    text += a.name();
-    text += "=\"";
-    text += escapeXmlAttribute(a.value());
-    text += '"';
-  }
-  return text;
-}
-
 class SheetPatcher {
  public:
   SheetPatcher(const std::string& part_name, const std::string& xml)
@@ -214,7 +200,8 @@ class SheetPatcher {
         auto span = elementSpan(xml_, cell);
         splices_.push_back(
             {span.begin, span.end,
-             cellElement(part_name_, cell.name(), keptAttributes(cell), edit, prefixOf(cell))});
+             cellElement(part_name_, cell.name(), attributesText(cell, {"t", "cm", "vm"}), edit,
+                         prefixOf(cell))});
         continue;
       }
       if (edit.value.type == CellValue::Type::empty) continue;

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include "platform/sqlite/sqlite_column_type.h"
 #include "platform/workbook/shared_strings.h"
 #include "platform/workbook/sheet_cells.h"
 #include "platform/workbook/sheet_copy.h"
@@ -26,16 +27,7 @@ int adoTypeOf(sqlite3_stmt* stmt, bool has_row) {
     if (type == "TEXT") return ado::adVarWChar;
   }
   if (!has_row) return ado::adVarWChar;
-  switch (sqlite3_column_type(stmt, 0)) {
-    case SQLITE_INTEGER:
-      return ado::adInteger;
-    case SQLITE_FLOAT:
-      return ado::adDouble;
-    case SQLITE_BLOB:
-      return ado::adLongVarBinary;
-    default:
-      return ado::adVarWChar;
-  }
+  return sqlite::adoTypeOfStorageClass(sqlite3_column_type(stmt, 0));
 }
 
 // Lets the connection's own statements past the checks made on the caller's SQL.

@@ -1,5 +1,7 @@
 #include "platform/workbook/xml_part.h"
 
+#include <algorithm>
+
 #include "platform/database.h"
 #include "platform/workbook/ooxml_text.h"
 
@@ -51,9 +53,10 @@ pugi::xml_attribute attribute(pugi::xml_node node, std::string_view local_name) 
   return {};
 }
 
-std::string attributesText(pugi::xml_node node) {
+std::string attributesText(pugi::xml_node node, std::initializer_list<std::string_view> left_out) {
   std::string text;
   for (auto a = node.first_attribute(); a; a = a.next_attribute()) {
+    if (std::find(left_out.begin(), left_out.end(), localName(a)) != left_out.end()) continue;
     text += ' ';
     text += a.name();
     text += "=\"";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -39,7 +40,8 @@ pugi::xml_node nextSibling(pugi::xml_node node, std::string_view local_name);
 pugi::xml_attribute attribute(pugi::xml_node node, std::string_view local_name);
 
 // The attributes of an element as they would be written again, each preceded by a blank.
-std::string attributesText(pugi::xml_node node);
+std::string attributesText(pugi::xml_node node,
+                           std::initializer_list<std::string_view> left_out = {});
 
 // Where an element stands in the part's original bytes, from its '<' to just past its end
 // tag. Lets a writer replace one element and keep every other byte of the part.
