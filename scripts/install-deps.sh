@@ -10,7 +10,7 @@ packages=(
   unixodbc unixodbc-dev odbc-postgresql libsqliteodbc odbc-mariadb odbc-mdbtools
   libzip-dev libpugixml-dev libcli11-dev
   python3 python3-openpyxl
-  postgresql-15
+  postgresql-15 mariadb-server
 )
 
 missing=()

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds Norvel and runs every test. A throwaway PostgreSQL server on loopback is started for the
-# ODBC tests unless NORVEL_TEST_PG already names one.
+# Builds Norvel and runs every test. Throwaway PostgreSQL and MariaDB servers on loopback are
+# started for the ODBC tests unless NORVEL_TEST_PG / NORVEL_TEST_MARIADB already name them.
 #   BUILD_DIR=build-asan NORVEL_SANITIZE=ON scripts/test.sh   — the sanitizer build
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,16 +9,31 @@ bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
 sanitize=${NORVEL_SANITIZE:-OFF}
 
+# The servers this script starts are stopped when it ends.
+stops=()
+trap 'for stop in "${stops[@]}"; do bash "$stop" >/dev/null 2>&1 || true; done' EXIT
 if [[ -z ${NORVEL_TEST_PG:-} ]]; then
   if [[ $(id -u) -eq 0 ]] || [[ -n ${NORVEL_PG_BIN:-} ]]; then
     eval "$(bash .ci/start-postgres.sh)"
-    trap 'bash .ci/stop-postgres.sh >/dev/null 2>&1 || true' EXIT
+    stops+=(.ci/stop-postgres.sh)
   else
     echo "test.sh: NORVEL_TEST_PG is not set and not root: the PostgreSQL tests will be skipped" >&2
   fi
 fi
 export NORVEL_TEST_PG="${NORVEL_TEST_PG:-}"
 [[ -n $NORVEL_TEST_PG ]] || unset NORVEL_TEST_PG
+
+# The same for a throwaway MariaDB server, whose default sql_mode reads backslashes as escapes.
+if [[ -z ${NORVEL_TEST_MARIADB:-} ]]; then
+  if [[ $(id -u) -eq 0 ]]; then
+    eval "$(bash .ci/start-mariadb.sh)"
+    stops+=(.ci/stop-mariadb.sh)
+  else
+    echo "test.sh: NORVEL_TEST_MARIADB is not set and not root: the MariaDB tests will be skipped" >&2
+  fi
+fi
+export NORVEL_TEST_MARIADB="${NORVEL_TEST_MARIADB:-}"
+[[ -n $NORVEL_TEST_MARIADB ]] || unset NORVEL_TEST_MARIADB
 
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_SANITIZE="$sanitize" \
   -DNORVEL_BUILD_BENCH=OFF

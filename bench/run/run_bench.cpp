@@ -66,9 +66,8 @@ Result compare(const std::string& base,
     script << "BEGIN;\n";
     for (const auto& [old_code, new_code] : pairs) {
       script << norvel::BuildProbe("住所", "郵便番号") << ";\n";
-      script << *norvel::BuildUpdate("住所", "郵便番号", norvel::ColumnKind::text, old_code,
-                                     new_code)
-                     .sql
+      script << norvel::BuildUpdate("住所", "郵便番号", norvel::ado::adVarWChar, old_code, new_code)
+                    .statement->withLiterals()
              << ";\n";
     }
     script << "COMMIT;\n";

@@ -1,5 +1,7 @@
 #include "engine/sql_text.h"
 
+#include <stdexcept>
+
 #include "engine/number_text.h"
 #include "platform/database.h"
 
@@ -54,45 +56,99 @@ NameDelimiters DelimitersFor(std::string_view table) {
   return {};
 }
 
-std::string BuildProbe(std::string_view table, std::string_view field) {
+bool IsPlainName(std::string_view name) {
+  if (name.empty()) return false;
+  const auto is_letter = [](unsigned char c) {
+    return c >= 0x80 || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  };
+  if (!is_letter(static_cast<unsigned char>(name.front()))) return false;
+  for (const char c : name) {
+    if (!is_letter(static_cast<unsigned char>(c)) && !(c >= '0' && c <= '9')) return false;
+  }
+  return true;
+}
+
+std::string QuoteName(std::string_view name, const NameDelimiters& delimiters,
+                      std::string_view identifier_quote) {
+  // Brackets have no escape for "]": such a name is quoted the data source's way instead.
+  if (!delimiters.open.empty() && name.find(delimiters.close) == std::string_view::npos) {
+    return delimiters.open + std::string(name) + delimiters.close;
+  }
+  if (IsPlainName(name)) return std::string(name);
+  if (identifier_quote.empty()) {
+    throw std::invalid_argument("The name \"" + std::string(name) +
+                                "\" cannot be written safely: the data source has no quote "
+                                "character for names.");
+  }
+  std::string quoted(identifier_quote);
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name.compare(i, identifier_quote.size(), identifier_quote) == 0) {
+      quoted += identifier_quote;
+      quoted += identifier_quote;
+      i += identifier_quote.size() - 1;
+    } else {
+      quoted += name[i];
+    }
+  }
+  quoted += identifier_quote;
+  return quoted;
+}
+
+std::string BuildProbe(std::string_view table, std::string_view field,
+                       std::string_view identifier_quote) {
   const NameDelimiters d = DelimitersFor(table);
   std::string sql = "SELECT ";
-  sql += d.open + std::string(field) + d.close + kCr;
-  sql += " FROM " + d.open + std::string(table) + d.close + kCr;
+  sql += QuoteName(field, d, identifier_quote) + kCr;
+  sql += " FROM " + QuoteName(table, d, identifier_quote) + kCr;
   sql += " WHERE 1=0";
   sql += kCr;
   return sql;
 }
 
-UpdateText BuildUpdate(std::string_view table, std::string_view field, ColumnKind kind,
-                       std::string_view old_code, std::string_view new_code) {
-  std::string condition;
-  if (old_code.empty() || old_code == kNull) {
-    condition = " IS NULL ";
-  } else if (kind == ColumnKind::text) {
-    condition = " = " + SqlLiteral(std::string(old_code));
-  } else if (auto number = numberText(old_code)) {
-    condition = " = " + *number;
-  } else {
-    return {std::nullopt, std::string(old_code)};
-  }
+UpdateText BuildUpdate(std::string_view table, std::string_view field, int column_type,
+                       std::string_view old_code, std::string_view new_code,
+                       std::string_view identifier_quote) {
+  const ColumnKind kind = ColumnKindOf(column_type);
+  // A code is a value of its own; NULL stays a keyword of the text.
+  const auto value_of = [&](std::string_view code) -> std::optional<SqlValue> {
+    if (kind == ColumnKind::text) {
+      return SqlValue{SqlValue::Kind::text, std::string(code), column_type};
+    }
+    if (auto number = numberText(code)) {
+      return SqlValue{SqlValue::Kind::number, std::move(*number), column_type};
+    }
+    return std::nullopt;
+  };
 
-  std::string new_value;
-  if (new_code == kNull || new_code.empty()) {
-    new_value = kNull;
-  } else if (kind == ColumnKind::text) {
-    new_value = SqlLiteral(std::string(new_code));
-  } else if (auto number = numberText(new_code)) {
-    new_value = *number;
-  } else {
-    return {std::nullopt, std::string(new_code)};
+  std::optional<SqlValue> old_value;
+  if (!(old_code.empty() || old_code == kNull)) {
+    old_value = value_of(old_code);
+    if (!old_value) return {std::nullopt, std::string(old_code)};
+  }
+  std::optional<SqlValue> new_value;
+  if (!(new_code.empty() || new_code == kNull)) {
+    new_value = value_of(new_code);
+    if (!new_value) return {std::nullopt, std::string(new_code)};
   }
 
   const NameDelimiters d = DelimitersFor(table);
-  const std::string quoted_field = d.open + std::string(field) + d.close;
-  std::string sql = "UPDATE " + d.open + std::string(table) + d.close + kCr;
-  sql += " SET " + quoted_field + " = " + new_value + " WHERE " + quoted_field + condition;
-  return {std::move(sql), {}};
+  const std::string quoted_field = QuoteName(field, d, identifier_quote);
+  SqlStatement statement;
+  statement.appendSql("UPDATE " + QuoteName(table, d, identifier_quote) + kCr);
+  statement.appendSql(" SET " + quoted_field + " = ");
+  if (new_value) {
+    statement.appendValue(std::move(*new_value));
+  } else {
+    statement.appendSql(kNull);
+  }
+  statement.appendSql(" WHERE " + quoted_field);
+  if (old_value) {
+    statement.appendSql(" = ");
+    statement.appendValue(std::move(*old_value));
+  } else {
+    statement.appendSql(" IS NULL ");
+  }
+  return {std::move(statement), {}};
 }
 
 }  // namespace norvel

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "db/sql_statement.h"
+
 namespace norvel {
 
 // A value that holds a text or null.
@@ -28,15 +30,29 @@ struct NameDelimiters {
 // "[" and "]" when the table name contains "$" (worksheets), none otherwise.
 NameDelimiters DelimitersFor(std::string_view table);
 
+// A name that needs no quoting: letters, digits and "_" (any non-ASCII character counts as a
+// letter), not starting with a digit.
+bool IsPlainName(std::string_view name);
+
+// A table or field name as it goes into a statement: between the delimiters when there are any,
+// as it is when plain, otherwise quoted with the data source's identifier quote (doubled inside),
+// so that no name can end the statement early. Throws std::invalid_argument when such a name
+// cannot be quoted (the data source has no quote character).
+std::string QuoteName(std::string_view name, const NameDelimiters& delimiters,
+                      std::string_view identifier_quote);
+
 // The probe that learns the field's type without reading rows.
-std::string BuildProbe(std::string_view table, std::string_view field);
+std::string BuildProbe(std::string_view table, std::string_view field,
+                       std::string_view identifier_quote = "\"");
 
 // The UPDATE of one pair, or nullopt with a reason when a code cannot be written for the column.
+// The codes are values of the statement, never part of its text.
 struct UpdateText {
-  std::optional<std::string> sql;
-  std::string problem;  // the code that is not a number, when sql is empty
+  std::optional<SqlStatement> statement;
+  std::string problem;  // the code that is not a number, when there is no statement
 };
-UpdateText BuildUpdate(std::string_view table, std::string_view field, ColumnKind kind,
-                       std::string_view old_code, std::string_view new_code);
+UpdateText BuildUpdate(std::string_view table, std::string_view field, int column_type,
+                       std::string_view old_code, std::string_view new_code,
+                       std::string_view identifier_quote = "\"");
 
 }  // namespace norvel

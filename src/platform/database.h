@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "db/sql_statement.h"
+
 namespace norvel {
 
 // Every database failure carries the data source's own description text.
@@ -63,8 +65,19 @@ class DatabaseConnection {
 
   virtual void close() = 0;
 
-  // Executes one statement; returns the number of rows it changed.
+  // Executes one statement; returns the number of rows it changed. A text holding more than one
+  // statement is refused before anything runs.
   virtual std::int64_t execute(const std::string& sql) = 0;
+
+  // The same for a statement with values. Layers whose SQL has no escape character inside a
+  // literal write the values as literals; the others bind them as parameters.
+  virtual std::int64_t executeStatement(const SqlStatement& statement) {
+    return execute(statement.withLiterals());
+  }
+
+  // The data source's identifier quote ("\"" for SQLite and PostgreSQL, "`" for MariaDB), or
+  // empty when it has none.
+  virtual std::string identifierQuote() { return "\""; }
 
   // Opens the query read-only and forward-only and describes it; no row is fetched beyond
   // the first.

@@ -112,6 +112,8 @@ class FrmNorvel : public EventHandler {
   bool mbConnected_ = false;
   std::unique_ptr<clsInfCol> mPairs_;
   std::string pair_file_path_;
+  // The pair list file held lines the window did not load; saving over it keeps a copy first.
+  bool pair_file_left_out_ = false;
   bool table_click_running_ = false;
   int long_action_depth_ = 0;
 };

@@ -1,8 +1,32 @@
+#include <vector>
+
 #include "engine/number_text.h"
+#include "pairs/code_check.h"
+#include "pairs/pair_file_text.h"
 #include "pairs/pair_line.h"
 #include "ui/frm_norvel.h"
 
 namespace norvel {
+namespace {
+
+// A message box has room for a few line numbers; the rest are counted.
+constexpr std::size_t kLineNumbersShown = 10;
+
+std::string lineNumbers(const std::vector<std::int32_t>& numbers) {
+  std::string text;
+  for (std::size_t i = 0; i < numbers.size() && i < kLineNumbersShown; ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(numbers[i]);
+  }
+  text += " 行目";
+  if (numbers.size() > kLineNumbersShown) {
+    text += "ほか " + FormatCount(static_cast<std::int64_t>(numbers.size() - kLineNumbersShown)) +
+            " 行";
+  }
+  return text;
+}
+
+}  // namespace
 
 std::string FrmNorvel::DefaultPairFilePath() const {
   const std::string exe = platform_.process.executablePath();
@@ -18,24 +42,37 @@ void FrmNorvel::LoadPairFile() {
   const std::string argument = platform_.process.commandLineArgument();
   pair_file_path_ = argument.empty() ? DefaultPairFilePath() : argument;
   if (!platform_.files.canOpenForReading(pair_file_path_)) return;
-  const std::string text = platform_.code_page.decode(platform_.files.readFile(pair_file_path_));
+  const PairFileText file =
+      DecodePairFile(platform_.files.readFile(pair_file_path_), platform_.code_page);
+  if (file.encoding == PairFileEncoding::utf16) {
+    pair_file_left_out_ = true;
+    MsgWarning(pair_file_path_ +
+               " は UTF-16 で保存されているため読み込めません。\r\n"
+               "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。");
+    return;
+  }
 
+  std::vector<std::int32_t> with_control_chars;
   std::size_t refused = 0;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string::npos) end = text.size();
-    std::string_view line(text.data() + start, end - start);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    start = end + 1;
-
-    PairCodes pair = ParsePairLine(line);
+  for (const PairFileLine& line : SplitPairFileLines(file.text)) {
+    PairCodes pair = ParsePairLine(line.text);
     if (pair.old_code.empty()) continue;
+    if (HasControlChar(pair.old_code) || HasControlChar(pair.new_code)) {
+      with_control_chars.push_back(line.number);
+      continue;
+    }
     if (lst置換リスト.itemCount() >= kMaxListLines) {
       ++refused;
       continue;
     }
     AppendPair(pair.old_code, pair.new_code);
+  }
+  // Undecodable bytes are saved as '?', so they count as left out too.
+  pair_file_left_out_ = !with_control_chars.empty() || refused > 0 ||
+                        file.text.find("\xEF\xBF\xBD") != std::string::npos;
+  if (!with_control_chars.empty()) {
+    MsgWarning("制御文字を含むコードは置換リストに登録できません。\r\n" + pair_file_path_ + " の " +
+               lineNumbers(with_control_chars) + "は読み込まれていません。");
   }
   if (refused > 0) {
     MsgWarning("置換リストには " + FormatCount(kMaxListLines) + " 件までしか登録できません。\r\n" +
@@ -53,6 +90,10 @@ void FrmNorvel::SavePairFile() {
     text += "\r\n";
   }
   try {
+    // Lines the window could not load would be lost with the old file: it is kept beside as .bak.
+    if (pair_file_left_out_ && path == pair_file_path_ && platform_.files.canOpenForReading(path)) {
+      platform_.files.replaceFile(path + ".bak", platform_.files.readFile(path));
+    }
     // Written in full beside the old file and renamed over it, so a failure keeps the old list.
     platform_.files.replaceFile(path, platform_.code_page.encode(text));
   } catch (const std::exception& error) {

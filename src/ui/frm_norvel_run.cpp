@@ -2,6 +2,8 @@
 #include "engine/number_text.h"
 #include "engine/open_recordset.h"
 #include "engine/sql_text.h"
+#include "pairs/code_check.h"
+#include "pairs/pair_list_review.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"
@@ -25,27 +27,31 @@ bool FrmNorvel::ReplacePair(const clsInf& pair, std::int64_t& rowsReplaced) {
   rowsReplaced = 0;
   txt状況.appendText(pair.s01 + "->" + pair.s02 + " ... " + std::string(kCrLf));
 
-  const std::string table = cobテーブル名.currentText();
-  const std::string field = cobフィールド名.currentText();
-  QueryInfo fields;
-  if (OpenRecordset(database_.gAdoConnection(), platform_.windows, platform_.code_page,
-                    BuildProbe(table, field), false, fields)) {
-    return true;
-  }
-
-  std::string error;
-  const UpdateText update =
-      BuildUpdate(table, field, ColumnKindOf(fields.first_column_type), pair.s01, pair.s02);
-  if (!update.sql) {
-    // A numeric field cannot take a code that is not wholly a number: writing its leading
-    // number (100 for «100-0001») would corrupt the data.
-    error = "「" + update.problem + "」は数値ではないため、数値型のフィールド「" + field +
-            "」の置換に使えません。";
-  } else {
-    try {
-      rowsReplaced = database_.connection().execute(*update.sql);
-    } catch (const std::exception& failure) {
-      error = DescriptionOf(failure);
+  // Undecodable bytes of the pair list file or a control character never reach the data source.
+  std::string error = UnusableCodeReason(pair.s01).value_or(std::string());
+  if (error.empty()) error = UnusableCodeReason(pair.s02).value_or(std::string());
+  if (error.empty()) {
+    const std::string table = cobテーブル名.currentText();
+    const std::string field = cobフィールド名.currentText();
+    const std::string quote = database_.connection().identifierQuote();
+    QueryInfo fields;
+    if (OpenRecordset(database_.gAdoConnection(), platform_.windows, platform_.code_page,
+                      BuildProbe(table, field, quote), false, fields)) {
+      return true;
+    }
+    const UpdateText update =
+        BuildUpdate(table, field, fields.first_column_type, pair.s01, pair.s02, quote);
+    if (!update.statement) {
+      // A numeric field cannot take a code that is not wholly a number: writing its leading
+      // number (100 for «100-0001») would corrupt the data.
+      error = "「" + update.problem + "」は数値ではないため、数値型のフィールド「" + field +
+              "」の置換に使えません。";
+    } else {
+      try {
+        rowsReplaced = database_.connection().executeStatement(*update.statement);
+      } catch (const std::exception& failure) {
+        error = DescriptionOf(failure);
+      }
     }
   }
 
@@ -73,6 +79,10 @@ void FrmNorvel::cmd開始_Click() {
 
   LongAction hold(*this);
   txt状況.setEnabled(true);
+  // Pairs the user may not have meant are named before the first pair's line.
+  for (const PairFinding& finding : ReviewPairList(*mPairs_)) {
+    txt状況.appendText(finding.text + std::string(kCrLf));
+  }
   std::int64_t total = 0;
   bool failed = false;
   const auto last = static_cast<std::int16_t>(lst置換リスト.itemCount()) - 1;

@@ -29,7 +29,7 @@ TEST_F(BatchTest, OraclePasswordComesFromTheEnvironmentOrTheTerminal) {
             {},
             "データベースをオープンできません\n" + not_opened,
             true},
-           {{}, {true, "tiger-secret", 0ms}, "Password for scott: ", true},
+           {{}, {true, "tiger-secret", 0ms, ""}, "Password for scott: ", true},
            {{{"NORVEL_PASSWORD", ""}}, {}, "ユーザ名、パスワードを入力してください\n", false},
            {{}, {}, "norvel-batch: --oracle needs a password: set NORVEL_PASSWORD", false}}) {
     const RunResult run =
@@ -117,6 +117,37 @@ TEST_F(BatchTest, PostgresOnlyACompleteRealRunChangesRows) {
     EXPECT_EQ(rows, counts) << output;
   };
   step("zip", {}, 2, "; its fields are:\n  番号\n  郵便番号\n  町域\n", "2001");
+
+  // The password need not stand on the command line: standard input, a file, or
+  // NORVEL_PASSWORD added to a string that names none.
+  std::string without_password = connection;
+  const std::size_t pwd = without_password.find("Pwd=");
+  ASSERT_NE(pwd, std::string::npos);
+  const std::string password =
+      without_password.substr(pwd + 4, without_password.find(';', pwd) - pwd - 4);
+  without_password.erase(pwd);
+  const Args target = {"--table", table, "--field", "郵便番号", "--pairs", pairs_, "--dry-run"};
+  const auto with_target = [&](Args source) {
+    source.insert(source.end(), target.begin(), target.end());
+    return source;
+  };
+  Launch piped;
+  piped.input = std::string(connection) + "\n";
+  EXPECT_EQ(batch(with_target({"--connect", "-"}), {}, piped).exit_code, 0);
+  const std::string secret_file = file("connection.txt");
+  writeBytes(secret_file, std::string(connection) + "\r\n");
+  EXPECT_EQ(batch(with_target({"--connect", "@" + secret_file})).exit_code, 0);
+  fs::remove(secret_file);
+  EXPECT_EQ(batch(with_target({"--connect", without_password}), {{"NORVEL_PASSWORD", password}})
+                .exit_code,
+            0);
+  const RunResult refused =
+      batch(with_target({"--connect", without_password}), {{"NORVEL_PASSWORD", "wrong;={}"}});
+  EXPECT_EQ(refused.exit_code, 2);
+  EXPECT_THAT(refused.err, HasSubstr("password authentication failed"));
+  const RunResult empty = batch(with_target({"--connect", "-"}));
+  EXPECT_EQ(empty.exit_code, 2);
+  EXPECT_THAT(empty.err, HasSubstr("standard input holds no connection string"));
   step("郵便番号", {"--dry-run"}, 0, standardStatus("1") + kDrySummary, "2001");
   step("郵便番号", {}, 0, standardStatus("1") + "3件置換しました。\n", "0211");
   writeBytes(pairs_, "100-0091,100-0001\r\n100-0093,100-00931\r\n");

@@ -44,7 +44,7 @@ struct RunResult {
 // Changes to the child's environment; nullopt removes a variable.
 using Env = std::map<std::string, std::optional<std::string>>;
 
-// By default the child has no controlling terminal, stdin from /dev/null and stdout on a pipe.
+// By default the child has no controlling terminal, stdin from a file and stdout on a pipe.
 struct Launch {
   // stdin, stdout and stderr on a pseudo terminal that is the controlling terminal; err then
   // holds everything it showed.
@@ -52,6 +52,7 @@ struct Launch {
   std::string password;  // typed on the terminal once it asks for one
   // The output is left unread this long, so a talkative child blocks on it.
   std::chrono::milliseconds stall{0};
+  std::string input;  // standard input (without a terminal)
 };
 
 inline RunResult runProgram(const std::string& program, std::vector<std::string> args,
@@ -61,6 +62,12 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
   for (std::string& arg : args) argv.push_back(arg.data());
   argv.push_back(nullptr);
   const std::unique_ptr<FILE, int (*)(FILE*)> err(std::tmpfile(), &std::fclose);
+  const std::unique_ptr<FILE, int (*)(FILE*)> in(std::tmpfile(), &std::fclose);
+  if (!in ||
+      std::fwrite(launch.input.data(), 1, launch.input.size(), in.get()) != launch.input.size()) {
+    throw systemError("stdin");
+  }
+  std::rewind(in.get());
   int ends[2];
   if (!err || ::pipe2(ends, O_CLOEXEC) != 0) throw systemError("pipe");
   FileDescriptor out_read(ends[0]), out_write(ends[1]);
@@ -74,7 +81,7 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
     }
     if (!launch.terminal) {
       ::setsid();
-      ::dup2(::open("/dev/null", O_RDONLY), STDIN_FILENO);
+      ::dup2(::fileno(in.get()), STDIN_FILENO);
       ::dup2(out_write.get(), STDOUT_FILENO);
       ::dup2(::fileno(err.get()), STDERR_FILENO);
     }

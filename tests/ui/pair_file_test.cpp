@@ -12,6 +12,7 @@ namespace {
 using testing::readBytes;
 using testing::WindowHarness;
 using testing::writeBytes;
+using namespace std::string_literals;
 
 std::vector<std::string> lines(FrmNorvel& w) {
   return w.lst置換リスト.items();
@@ -39,6 +40,80 @@ TEST(PairFile, BytesThatAreNotCodePage932DoNotStopTheStartUp) {
   EXPECT_EQ(h.w().lst置換リスト.items()[2], "100-0003 -> 100-0004");
   EXPECT_NE(h.w().mPairs()->GetItem(1).s02.find("\xEF\xBF\xBD"), std::string::npos);  // U+FFFD
   EXPECT_TRUE(h.windows.messages().empty());
+}
+
+TEST(PairFile, LoneCrEndsALineAndCodesWithControlCharactersAreRefusedByLine) {
+  WindowHarness h;
+  // An old Mac file, then lines with an escape, a tab and a NUL in a code; the tabs of the
+  // tab-quoted line are its quoting.
+  writeBytes(h.pairFile(),
+             "Z010000\r0010010,0010011\r100-0001,100-0002\n\"a\tb\",x\r\n"
+             "100-\x1b[31m,1\r\n\t100-0003\t,\t100-0004\t\r\n100-0005,5\0\r\n,\x1b\r\n"s);
+  ASSERT_TRUE(h.start());
+  EXPECT_EQ(lines(h.w()),
+            (std::vector<std::string>{"Z010000 -> ", "0010010 -> 0010011", "100-0001 -> 100-0002",
+                                      "100-0003 -> 100-0004"}));
+  EXPECT_EQ(h.w().mPairs()->GetSize(), 4);
+  EXPECT_EQ(h.messageTexts(),
+            std::vector<std::string>{"制御文字を含むコードは置換リストに登録できません。\r\n" +
+                                     h.pairFile() + " の 4, 5, 7 行目は読み込まれていません。"});
+  EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
+}
+
+TEST(PairFile, ManyRefusedLinesAreCountedBeyondTheFirstTen) {
+  WindowHarness h;
+  std::string text = "100-0001,100-0002\r\n";
+  for (int i = 0; i < 12; ++i) text += "100-0003\t,100-0004\r\n";
+  writeBytes(h.pairFile(), text);
+  ASSERT_TRUE(h.start());
+  EXPECT_EQ(lines(h.w()), std::vector<std::string>{"100-0001 -> 100-0002"});
+  ASSERT_EQ(h.messageTexts().size(), 1u);
+  EXPECT_NE(h.messageTexts()[0].find(" の 2, 3, 4, 5, 6, 7, 8, 9, 10, 11 行目ほか 2 行は"),
+            std::string::npos);
+}
+
+TEST(PairFile, Utf8WithByteOrderMarkLoadsAndSavesAsCodePage932) {
+  WindowHarness h;
+  writeBytes(h.pairFile(), "\xEF\xBB\xBF郵便,～\r\n100-0001,100-\xFF\r\n");
+  ASSERT_TRUE(h.start());
+  EXPECT_EQ(lines(h.w()), (std::vector<std::string>{"郵便 -> ～", "100-0001 -> 100-\uFFFD"}));
+  EXPECT_TRUE(h.windows.messages().empty());
+  h.click(h.w().cmd終了);
+  EXPECT_EQ(readBytes(h.pairFile()), "\x97\x58\x95\xd6,\x81\x60\r\n100-0001,100-?\r\n");
+}
+
+TEST(PairFile, Utf16IsRefusedWithAMessageAndLoadsNothing) {
+  const std::string utf16 = "1\0000\0000\000-\0000\0000\0000\0001\000\r\000\n\000"s;
+  for (const std::string& bytes : {"\xFF\xFE" + utf16, utf16}) {
+    WindowHarness h;
+    writeBytes(h.pairFile(), bytes);
+    ASSERT_TRUE(h.start());
+    EXPECT_EQ(h.w().lst置換リスト.itemCount(), 0);
+    EXPECT_EQ(h.w().mPairs()->GetSize(), 0);
+    EXPECT_EQ(h.messageTexts(),
+              std::vector<std::string>{h.pairFile() +
+                                       " は UTF-16 で保存されているため読み込めません。\r\n"
+                                       "コードページ 932（Shift-JIS）または UTF-8 "
+                                       "で保存し直してください。"});
+    EXPECT_TRUE(h.w().txt置換元.enabled());
+  }
+}
+
+// Exit saves what the window holds; whatever it could not load stays in a copy of the old file.
+TEST(PairFile, LinesTheWindowCouldNotLoadAreKeptInABackupAtExit) {
+  for (const std::string& bytes : {"\xFF\xFE"s + "1\0000\000\r\000\n\000"s,
+                                   "100-0001,100-0002\r\n100-\x1b,1\r\n"s, "100-0001,\x81\r\n"s}) {
+    WindowHarness h;
+    writeBytes(h.pairFile(), bytes);
+    ASSERT_TRUE(h.start());
+    h.click(h.w().cmd終了);
+    EXPECT_EQ(readBytes(h.pairFile() + ".bak"), bytes);
+  }
+  WindowHarness clean;
+  writeBytes(clean.pairFile(), "100-0001,100-0002\r\n");
+  ASSERT_TRUE(clean.start());
+  clean.click(clean.w().cmd終了);
+  EXPECT_FALSE(std::filesystem::exists(clean.pairFile() + ".bak"));
 }
 
 TEST(PairFile, CommandLinePathLoadsButSavesToTheDefaultPath) {

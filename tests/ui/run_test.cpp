@@ -207,5 +207,24 @@ TEST(RunColumnTypes, NumericColumnRefusesCodesThatAreNotNumbers) {
   EXPECT_EQ(db.scalar("SELECT group_concat(code, ' ') FROM t"), "1000001 100");
 }
 
+// A code holding bytes the pair list file could not decode is refused before it reaches the
+// data source, and a pair that empties the field is pointed out before the first pair's line.
+TEST_F(RunTest, UndecodableCodesAreRefusedAndEmptyingPairsNamedFirst) {
+  FrmNorvel& w = h.w();
+  h.addPair("100-0001", "");
+  h.addPair("100-0003", "100-\xEF\xBF\xBD");
+  connect();
+  h.click(w.cmd開始);
+  const std::string refusal =
+      "コード「100-\xEF\xBF\xBD」には文字として読めないバイトが含まれています。";
+  EXPECT_EQ(w.txt状況.text(),
+            "1 番目の置換ペア「100-0001 -> 」は置換先が空です。該当するフィールドは空（NULL）"
+            "になります。\r\n100-0001-> ... \r\n" +
+                result("2") + "100-0003->100-\xEF\xBF\xBD ... \r\n  " + refusal + "\r\n");
+  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{refusal});
+  EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
+  EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
+}
+
 }  // namespace
 }  // namespace norvel

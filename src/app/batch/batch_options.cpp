@@ -33,7 +33,8 @@ constexpr const char* kFooter =
     "\n"
     "Environment:\n"
     "  NORVEL_PASSWORD  the Oracle password for --oracle; without it the password is asked\n"
-    "                   on the terminal (never taken from the command line).\n"
+    "                   on the terminal (never taken from the command line). With --connect\n"
+    "                   it is added as Pwd when the connection string names no password.\n"
     "\n"
     "Exit codes:\n"
     "  0  every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
@@ -44,8 +45,9 @@ constexpr const char* kFooter =
     "Examples:\n"
     "  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 --dry-run\n"
     "  norvel-batch --xls 顧客.xlsx --table 'Sheet1$' --field F3 --no-header --pairs changes.csv\n"
-    "  norvel-batch --connect 'Driver={PostgreSQL Unicode};Server=db;Database=crm;Uid=app;Pwd=…'\n"
-    "               --table customers --field zip --pairs changes.csv --quiet\n";
+    "  NORVEL_PASSWORD=… norvel-batch --connect 'Driver={PostgreSQL Unicode};Server=db;\n"
+    "               Database=crm;Uid=app' --table customers --field zip --pairs changes.csv\n"
+    "  norvel-batch --connect @crm.connection --table customers --field zip --quiet\n";
 
 class BatchFormatter : public CLI::Formatter {
  public:
@@ -92,7 +94,9 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
                   ->group(source_group);
   auto* connect = app.add_option("--connect", options.connection_string,
                                  "Connection string, as on the その他（ＡＤＯ） tab, passed on\n"
-                                 "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …)")
+                                 "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …); \"-\" reads it\n"
+                                 "from standard input, \"@FILE\" from a file, so that no\n"
+                                 "password stands on the command line (ps shows it to all)")
                       ->option_text("STRING")
                       ->group(source_group);
   db->excludes(xls, ora, connect);

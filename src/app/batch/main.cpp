@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cstdlib>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -7,11 +8,13 @@
 
 #include "app/batch/batch_options.h"
 #include "app/batch/batch_run.h"
+#include "app/batch/connection_argument.h"
 #include "app/batch/exit_codes.h"
 #include "app/batch/password_prompt.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
+#include "platform/posix/temporary_file.h"
 #include "platform/posix/utf8_locale.h"
 #include "platform/routing/routing_database_layer.h"
 
@@ -19,13 +22,25 @@ int main(int argc, char** argv) {
   using namespace norvel;
   using namespace norvel::batch;
 
+  norvel::InstallTempFileCleanup();
   const bool utf8 = norvel::UseUtf8Locale();
   auto parsed = parseOptions(argc, argv, std::cout, std::cerr);
   if (const int* exit_code = std::get_if<int>(&parsed)) return *exit_code;
-  const BatchOptions& options = std::get<BatchOptions>(parsed);
+  BatchOptions& options = std::get<BatchOptions>(parsed);
   if (!utf8) {
     std::cerr << "norvel-batch: warning: no UTF-8 locale could be set (not even C.UTF-8); "
                  "ODBC drivers may mangle Japanese text\n";
+  }
+
+  if (options.source == SourceKind::connection_string) {
+    std::string error;
+    auto resolved = resolveConnectionArgument(options.connection_string, std::cin,
+                                              std::getenv("NORVEL_PASSWORD"), error);
+    if (!resolved) {
+      std::cerr << "norvel-batch: " << error << '\n';
+      return kExitUsage;
+    }
+    options.connection_string = std::move(*resolved);
   }
 
   std::string password;

@@ -2,6 +2,7 @@
 
 #include "app/batch/dry_run_database_layer.h"
 #include "app/batch/progress_line.h"
+#include "pairs/code_check.h"
 
 namespace norvel::batch {
 namespace {
@@ -14,12 +15,19 @@ bool endsWith(std::string_view text, std::string_view tail) {
 
 }  // namespace
 
-std::string withLfLineEnds(std::string_view text) {
+std::string terminalText(std::string_view text) {
   std::string result;
   result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    result.push_back(text[i]);
+  std::size_t start = 0;
+  while (true) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    if (end < text.size() && line.ends_with('\r')) line.remove_suffix(1);
+    result += ControlCharsEscaped(line);
+    if (end == text.size()) break;
+    result.push_back('\n');
+    start = end + 1;
   }
   return result;
 }
@@ -31,7 +39,7 @@ void StatusLineSink::textAppended(Control& control, std::string_view appended) {
   if (pair_begins) ++pairs_started_;
   if (!quiet_) {
     progress_.clear();
-    out_ << withLfLineEnds(appended) << std::flush;
+    out_ << terminalText(appended) << std::flush;
   }
   if (pair_begins) {
     progress_.pairStarted(pairs_started_);
@@ -43,7 +51,7 @@ void StatusLineSink::textAppended(Control& control, std::string_view appended) {
 void MessageSink::show(const HeadlessWindowSystem::Message& message) {
   std::string text = message.text;
   while (!text.empty() && text.back() == ' ') text.pop_back();
-  text = withLfLineEnds(text);
+  text = terminalText(text);
   if (message.icon == MessageIcon::information) {
     ++informations_;
     // The window reports its total after the commit, which in a dry run was a rollback.

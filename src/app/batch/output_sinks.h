@@ -12,10 +12,12 @@ namespace norvel::batch {
 class ProgressLine;
 class DryRunDatabaseLayer;
 
-// CR LF line ends as LF, for a POSIX terminal or file.
-std::string withLfLineEnds(std::string_view text);
+// Text for a POSIX terminal or file: CR LF line ends as LF, and any other control character
+// (a lone CR, a tab, an escape) written out as \r, \t, \x1b, so that codes from the pair list
+// cannot move the cursor or restyle the terminal.
+std::string terminalText(std::string_view text);
 
-// The status box, line by line to stdout as the window appends it (LF line ends). With quiet
+// The status box, line by line to stdout as the window appends it (terminalText). With quiet
 // nothing is written; pairs are counted either way, for the progress line.
 class StatusLineSink : public FormObserver {
  public:

@@ -8,6 +8,7 @@
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
+#include "platform/posix/temporary_file.h"
 #include "platform/posix/utf8_locale.h"
 #include "platform/qt/form_view.h"
 #include "platform/qt/qt_window_system.h"
@@ -15,6 +16,7 @@
 #include "ui/frm_norvel.h"
 
 int main(int argc, char** argv) {
+  norvel::InstallTempFileCleanup();
   norvel::UseUtf8Locale();
   QApplication application(argc, argv);
   // QApplication has taken its own options (-platform, -style …) out of argv; what is left is

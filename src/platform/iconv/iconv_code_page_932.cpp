@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "engine/utf8.h"
+
 namespace norvel {
 namespace {
 
@@ -78,38 +80,9 @@ void convertAll(IconvHandle& handle, std::string_view input, std::string_view re
   }
 }
 
-// Length of the well-formed UTF-8 sequence that begins text, or 0 when it is not one
-// (overlong forms, surrogates and values beyond U+10FFFF are not).
-std::size_t utf8SequenceLength(std::string_view text) {
-  const unsigned char lead = byteAt(text, 0);
-  if (lead < 0x80) return 1;
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    if (lead == 0xE0) low = 0xA0;
-    if (lead == 0xED) high = 0x9F;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    if (lead == 0xF0) low = 0x90;
-    if (lead == 0xF4) high = 0x8F;
-  } else {
-    return 0;
-  }
-  if (text.size() < length) return 0;
-  if (byteAt(text, 1) < low || byteAt(text, 1) > high) return 0;
-  for (std::size_t i = 2; i < length; ++i) {
-    if ((byteAt(text, i) & 0xC0) != 0x80) return 0;
-  }
-  return length;
-}
-
 // A character code page 932 lacks is one '?'; a byte that is not UTF-8 is one '?' of its own.
 std::size_t rejectedUtf8Length(std::string_view rest) {
-  const std::size_t length = utf8SequenceLength(rest);
+  const std::size_t length = utf8::wellFormedLength(rest);
   return length == 0 ? 1 : length;
 }
 

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cmath>
 #include <optional>
 
 #include "platform/odbc/odbc_diagnostic.h"
@@ -20,6 +22,7 @@ namespace {
 using odbc::check;
 
 constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
+constexpr const char* kLost = "The connection to the data source was lost; nothing was committed.";
 
 // Columns of the SQLTables and SQLColumns result sets.
 constexpr SQLUSMALLINT kSchemaColumn = 2;
@@ -53,6 +56,78 @@ std::string escapePattern(const std::string& name, const std::string& escape) {
   return escaped;
 }
 
+// The SQL type a text is bound as: the column's own kind of character type, so that the server
+// compares the way it compares the column (PostgreSQL pads char(n) only against char(n)).
+SQLSMALLINT textParameterType(int ado_type) {
+  switch (ado_type) {
+    case ado::adChar:
+    case ado::adWChar:
+      return SQL_WCHAR;
+    case ado::adLongVarChar:
+    case ado::adLongVarWChar:
+      return SQL_WLONGVARCHAR;
+    default:
+      return SQL_WVARCHAR;
+  }
+}
+
+// The buffers of one statement's parameters; they must live until the statement has run.
+class BoundParameters {
+ public:
+  void bind(SQLHSTMT stmt, const std::vector<SqlValue>& values) {
+    texts_.reserve(values.size());
+    integers_.reserve(values.size());
+    reals_.reserve(values.size());
+    lengths_.reserve(values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      const auto number = static_cast<SQLUSMALLINT>(i + 1);
+      const SqlValue& value = values[i];
+      if (value.kind == SqlValue::Kind::text) {
+        bindText(stmt, number, value);
+      } else {
+        bindNumber(stmt, number, value.text);
+      }
+    }
+  }
+
+ private:
+  void bindText(SQLHSTMT stmt, SQLUSMALLINT number, const SqlValue& value) {
+    odbc::WideText& text = texts_.emplace_back(odbc::toWide(value.text));
+    const SQLLEN bytes = odbc::wideLength(text) * static_cast<SQLLEN>(sizeof(SQLWCHAR));
+    SQLLEN& length = lengths_.emplace_back(bytes);
+    const auto size = static_cast<SQLULEN>(std::max<SQLINTEGER>(1, odbc::wideLength(text)));
+    check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_WCHAR,
+                           textParameterType(value.column_type), size, 0, text.data(), bytes,
+                           &length),
+          SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+  }
+
+  // A whole number as a 64-bit integer, so that an index on an integer column still serves;
+  // anything else as a double, which is what the number text was read into.
+  void bindNumber(SQLHSTMT stmt, SQLUSMALLINT number, const std::string& text) {
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    SQLLEN& length = lengths_.emplace_back(0);
+    if (std::nearbyint(value) == value && std::fabs(value) < 9.2e18) {
+      SQLBIGINT& integer = integers_.emplace_back(static_cast<SQLBIGINT>(value));
+      check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                             &integer, 0, &length),
+            SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+    } else {
+      double& real = reals_.emplace_back(value);
+      check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &real,
+                             0, &length),
+            SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+    }
+  }
+
+  // Reserved up front: SQLBindParameter keeps the addresses.
+  std::vector<odbc::WideText> texts_;
+  std::vector<SQLBIGINT> integers_;
+  std::vector<double> reals_;
+  std::vector<SQLLEN> lengths_;
+};
+
 class OdbcConnection final : public DatabaseConnection {
  public:
   OdbcConnection(odbc::EnvHandle env, odbc::DbcHandle dbc)
@@ -72,13 +147,22 @@ class OdbcConnection final : public DatabaseConnection {
   }
 
   std::int64_t execute(const std::string& sql) override {
+    return executeStatement(SqlStatement(sql));
+  }
+
+  // The codes travel as bound parameters, never inside the text: a server that reads a backslash
+  // as an escape (MariaDB's default, PostgreSQL with standard_conforming_strings off) would
+  // otherwise let a code end its literal early.
+  std::int64_t executeStatement(const SqlStatement& statement) override {
     odbc::StmtHandle stmt = newStatement();
-    const odbc::WideText text = odbc::toWide(sql);
+    BoundParameters parameters;
+    parameters.bind(stmt.get(), statement.values());
+    const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
     const SQLRETURN rc =
         SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
     // A searched UPDATE or DELETE that matched nothing.
     if (rc == SQL_NO_DATA) return 0;
-    check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect");
+    checkStatement(rc, stmt.get());
     SQLLEN rows = 0;
     check(SQLRowCount(stmt.get(), &rows), SQL_HANDLE_STMT, stmt.get(), "SQLRowCount");
     // -1: the statement changes no rows (DDL) or the driver cannot tell.
@@ -93,7 +177,7 @@ class OdbcConnection final : public DatabaseConnection {
         SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
     QueryInfo info;
     if (rc == SQL_NO_DATA) return info;
-    check(rc, SQL_HANDLE_STMT, stmt.get(), "SQLExecDirect");
+    checkStatement(rc, stmt.get());
     SQLSMALLINT columns = 0;
     check(SQLNumResultCols(stmt.get(), &columns), SQL_HANDLE_STMT, stmt.get(), "SQLNumResultCols");
     if (columns == 0) return info;
@@ -101,6 +185,13 @@ class OdbcConnection final : public DatabaseConnection {
     info.eof = !odbc::fetchRow(stmt.get());
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
     return info;
+  }
+
+  std::string identifierQuote() override {
+    // A blank means the data source has no identifier quote.
+    std::string quote = odbc::infoText(dbc(), SQL_IDENTIFIER_QUOTE_CHAR);
+    if (quote == " ") quote.clear();
+    return quote;
   }
 
   void beginTransaction() override {
@@ -220,11 +311,26 @@ class OdbcConnection final : public DatabaseConnection {
     // switching autocommit back on now would commit it.
     if (completion == SQL_COMMIT && connectionDead()) {
       // psqlODBC reports success for a commit on a link it already knows is lost.
-      throw DatabaseError("The connection to the data source was lost; nothing was committed.");
+      throw DatabaseError(kLost);
     }
     check(SQLEndTran(SQL_HANDLE_DBC, dbc(), completion), SQL_HANDLE_DBC, dbc_.get(), "SQLEndTran");
     in_transaction_ = false;
     setAutocommit(true);
+  }
+
+  // A statement that failed because the link is gone says so: the driver's text alone does not
+  // tell the user that the whole run was lost.
+  void checkStatement(SQLRETURN rc, SQLHSTMT stmt) {
+    try {
+      check(rc, SQL_HANDLE_STMT, stmt, "SQLExecDirect");
+    } catch (const DatabaseError& error) {
+      if (!connectionDead()) throw;
+      std::string text = error.what();
+      while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
+        text.pop_back();
+      }
+      throw DatabaseError(text + " (" + kLost + ")");
+    }
   }
 
   bool connectionDead() {

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/temporary_file.h"
 
 namespace norvel {
 namespace {
@@ -71,22 +72,6 @@ mode_t currentUmask() {
   return mask;
 }
 
-// Removes the temporary file on every way out until the rename has taken it over.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  ~TemporaryFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-
-  void keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
-
 // The rename lasts a crash only once the directory is on disk too. A directory this process
 // may write but not read cannot be opened to flush, and some file systems cannot flush
 // directories; the rename stands then.
@@ -142,10 +127,10 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
   const bool replacing = ::stat(target, &old) == 0;
   const mode_t mode = replacing ? (old.st_mode & 07777) : (0666 & ~currentUmask());
 
-  std::string temporary_path = path + ".XXXXXX";
-  FileDescriptor file(::mkostemp(temporary_path.data(), O_CLOEXEC));
-  if (!file) fail(path, errno);
-  TemporaryFile temporary(temporary_path);
+  // What a kill -9 during an earlier save left behind goes before this save adds its own.
+  RemoveStaleTemporaryFiles(path);
+  TemporaryFile temporary(path);
+  FileDescriptor& file = temporary.descriptor();
 
   if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
   if (::fchmod(file.get(), mode) != 0) fail(path, errno);
@@ -155,7 +140,7 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
   }
   if (syncFile(file.get()) != 0) fail(path, errno);
   if (file.close() != 0) fail(path, errno);
-  if (::rename(temporary_path.c_str(), target) != 0) fail(path, errno);
+  if (::rename(temporary.path().c_str(), target) != 0) fail(path, errno);
   temporary.keep();
 
   syncDirectory(path);

@@ -14,9 +14,10 @@ class PosixFileSystem : public FileSystem {
   std::string readFile(const std::string& path) const override;
   void removeFile(const std::string& path) override;
 
-  // Writes "<name>.XXXXXX" beside the target, flushes it to disk, gives it the old file's
-  // permission bits (a new file gets 0666 less the umask) and renames it over the target. On
-  // any failure the temporary file is removed and the old file stays as it was.
+  // Writes "<name>.norvel-<pid>-XXXXXX" beside the target, flushes it to disk, gives it the
+  // old file's permission bits (a new file gets 0666 less the umask) and renames it over the
+  // target. On any failure the temporary file is removed and the old file stays as it was.
+  // Temporary files of the target that a killed process left behind are removed first.
   void replaceFile(const std::string& path, std::string_view bytes) override;
 };
 

@@ -1,6 +1,10 @@
 #include "platform/sqlite/sqlite_connection.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -13,9 +17,23 @@ namespace {
 using sqlite::DatabaseHandle;
 using sqlite::Statement;
 
+// Which file a path names: a file deleted or replaced while it is open must not take the run's
+// changes with it.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+std::optional<FileIdentity> identityOf(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+  return FileIdentity{st.st_dev, st.st_ino};
+}
+
 class SqliteConnection final : public DatabaseConnection {
  public:
-  explicit SqliteConnection(DatabaseHandle db) : db_(std::move(db)) {}
+  SqliteConnection(DatabaseHandle db, std::string path, FileIdentity identity)
+      : db_(std::move(db)), path_(std::move(path)), identity_(identity) {}
   ~SqliteConnection() override { close(); }
 
   SqliteConnection(const SqliteConnection&) = delete;
@@ -32,19 +50,20 @@ class SqliteConnection final : public DatabaseConnection {
 
   std::int64_t execute(const std::string& sql) override {
     sqlite3* db = handle();
-    std::string_view rest = sql;
-    std::int64_t changed = 0;
-    while (!rest.empty()) {
-      const sqlite3_int64 total_before = sqlite3_total_changes64(db);
-      const Statement statement = sqlite::prepare(db, rest, &rest);
-      if (!statement) break;
-      while (sqlite::step(db, statement.get())) {
-      }
-      // sqlite3_changes64 keeps the count of the last INSERT, UPDATE or DELETE, so a
-      // statement that changed nothing must not report it again.
-      if (sqlite3_total_changes64(db) != total_before) changed += sqlite3_changes64(db);
+    std::string_view rest;
+    const Statement statement = sqlite::prepare(db, sql, &rest);
+    if (!statement) return 0;
+    // One statement per call: a text that goes on after the first statement is refused before
+    // anything runs, whatever a value inside it may have tried.
+    if (sqlite::prepare(db, rest)) {
+      throw DatabaseError("The SQL text holds more than one statement; nothing was run.");
     }
-    return changed;
+    const sqlite3_int64 total_before = sqlite3_total_changes64(db);
+    while (sqlite::step(db, statement.get())) {
+    }
+    // sqlite3_changes64 keeps the count of the last INSERT, UPDATE or DELETE, so a statement
+    // that changed nothing must not report it again.
+    return sqlite3_total_changes64(db) != total_before ? sqlite3_changes64(db) : 0;
   }
 
   QueryInfo query(const std::string& sql) override {
@@ -61,8 +80,22 @@ class SqliteConnection final : public DatabaseConnection {
     return info;
   }
 
-  void beginTransaction() override { run("BEGIN"); }
-  void commitTransaction() override { run("COMMIT"); }
+  // IMMEDIATE takes the write lock at once, so the busy timeout applies while another process
+  // holds it; a deferred BEGIN would fail the first read at once with "database is locked".
+  void beginTransaction() override { run("BEGIN IMMEDIATE"); }
+
+  void commitTransaction() override {
+    sqlite3* db = handle();
+    const std::optional<FileIdentity> now = identityOf(path_);
+    if (sqlite3_get_autocommit(db) == 0 &&
+        (!now || now->device != identity_.device || now->inode != identity_.inode)) {
+      run("ROLLBACK");
+      throw DatabaseError(path_ +
+                          ": the database file was deleted or replaced by another program while "
+                          "it was open; nothing was committed.");
+    }
+    run("COMMIT");
+  }
   // SQLite itself rolls back on some failures (a full disk, an I/O error); the run's
   // rollback after such a failure must not fail on the transaction being gone already.
   void rollbackTransaction() override {
@@ -113,6 +146,8 @@ class SqliteConnection final : public DatabaseConnection {
   }
 
   DatabaseHandle db_;
+  std::string path_;
+  FileIdentity identity_;
 };
 
 }  // namespace
@@ -124,8 +159,15 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
   // "./…" every relative name stays a plain file name.
   const std::string file_name = path.front() == '/' ? path : "./" + path;
 
+  // The file's own write bits decide, as for a workbook: a privileged process would otherwise
+  // change a file its owner marked read-only. SQLite then refuses every change itself.
+  struct stat st {};
+  const bool read_only =
+      ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(file_name.c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+  const int rc = sqlite3_open_v2(file_name.c_str(), &raw,
+                                 read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
   DatabaseHandle db(raw);
   if (rc != SQLITE_OK) {
     std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
@@ -144,7 +186,11 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
     sqlite::step(db.get(), check.get());
   }
 
-  return std::make_unique<SqliteConnection>(std::move(db));
+  const std::optional<FileIdentity> identity = identityOf(path);
+  if (!identity) {
+    throw DatabaseError(path + ": " + std::strerror(errno));
+  }
+  return std::make_unique<SqliteConnection>(std::move(db), path, *identity);
 }
 
 }  // namespace norvel

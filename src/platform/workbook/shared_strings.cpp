@@ -1,5 +1,6 @@
 #include "platform/workbook/shared_strings.h"
 
+#include "platform/workbook/element_count.h"
 #include "platform/workbook/ooxml_text.h"
 #include "platform/workbook/xml_part.h"
 
@@ -20,6 +21,7 @@ std::string joinedText(pugi::xml_node string_item) {
 }
 
 std::vector<std::string> readSharedStrings(const std::string& part_name, const std::string& xml) {
+  checkElementCount(part_name, xml, {"si"}, "strings");
   XmlPart part(part_name, xml);
   std::vector<std::string> strings;
   for (auto si = firstChild(part.root(), "si"); si; si = nextSibling(si, "si")) {

@@ -1,8 +1,10 @@
 #include "platform/workbook/sheet_cells.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "platform/database.h"
+#include "platform/workbook/element_count.h"
 #include "platform/workbook/number_text.h"
 #include "platform/workbook/ooxml_text.h"
 #include "platform/workbook/shared_strings.h"
@@ -73,6 +75,22 @@ bool readValue(pugi::xml_node cell, CellPosition at, const std::string& part,
   return true;
 }
 
+// "Sheet1!A5", "'Q1 2024'!A5": the sheet name quoted as Excel quotes it in a formula.
+std::string qualifiedReference(const std::string& sheet_name, const std::string& reference) {
+  const bool plain = !sheet_name.empty() && !(sheet_name[0] >= '0' && sheet_name[0] <= '9') &&
+                     std::all_of(sheet_name.begin(), sheet_name.end(), [](char c) {
+                       const auto byte = static_cast<unsigned char>(c);
+                       return byte >= 0x80 || std::isalnum(byte) || c == '_' || c == '.';
+                     });
+  if (plain) return sheet_name + "!" + reference;
+  std::string quoted = "'";
+  for (char c : sheet_name) {
+    quoted += c;
+    if (c == '\'') quoted += c;
+  }
+  return quoted + "'!" + reference;
+}
+
 }  // namespace
 
 void walkSheetData(pugi::xml_node sheet_data, const std::string& part_name,
@@ -109,39 +127,58 @@ void walkSheetData(pugi::xml_node sheet_data, const std::string& part_name,
   }
 }
 
-SheetCells readSheetCells(const std::string& part_name, const std::string& xml,
-                          const std::vector<std::string>& shared_strings) {
+SheetCells readSheetCells(const std::string& sheet_name, const std::string& part_name,
+                          const std::string& xml, const std::vector<std::string>& shared_strings) {
+  checkElementCount(part_name, xml, {"row", "c"}, "rows and cells");
   XmlPart part(part_name, xml);
   SheetCells sheet;
-  auto sheet_data = firstChild(part.root(), "sheetData");
-  walkSheetData(sheet_data, part_name, nullptr, [&](pugi::xml_node cell, CellPosition at) {
-    const auto formula = firstChild(cell, "f");
-    if (formula) readFormula(formula, at, sheet);
-    SheetCell value;
-    value.position = at;
-    if (readValue(cell, at, part_name, shared_strings, value)) {
-      sheet.cells.push_back(std::move(value));
-    } else if (formula) {
-      sheet.cells.push_back({at, CellKind::empty, 0, {}});
+  const auto duplicate = [&](const std::string& reference) {
+    throw DatabaseError(part_name + ": " + reference + " appears twice in the worksheet");
+  };
+  // Rows are unique, so two cells at one position stand in the same row element.
+  std::vector<bool> rows_seen(kMaxRows + 1);
+  std::uint32_t current_row = 0;
+  std::vector<std::uint32_t> columns;
+  const auto checkColumns = [&] {
+    std::sort(columns.begin(), columns.end());
+    auto twice = std::adjacent_find(columns.begin(), columns.end());
+    if (twice != columns.end()) {
+      duplicate("the cell " + qualifiedReference(sheet_name, cellReference({current_row, *twice})));
     }
-  });
+    columns.clear();
+  };
+  auto sheet_data = firstChild(part.root(), "sheetData");
+  walkSheetData(
+      sheet_data, part_name,
+      [&](pugi::xml_node, std::uint32_t number) {
+        checkColumns();
+        if (rows_seen[number]) {
+          const std::string row = std::to_string(number);
+          duplicate("the row " + qualifiedReference(sheet_name, row + ":" + row));
+        }
+        rows_seen[number] = true;
+        current_row = number;
+      },
+      [&](pugi::xml_node cell, CellPosition at) {
+        columns.push_back(at.column);
+        const auto formula = firstChild(cell, "f");
+        if (formula) readFormula(formula, at, sheet);
+        SheetCell value;
+        value.position = at;
+        if (readValue(cell, at, part_name, shared_strings, value)) {
+          sheet.cells.push_back(std::move(value));
+        } else if (formula) {
+          sheet.cells.push_back({at, CellKind::empty, 0, {}});
+        }
+      });
+  checkColumns();
 
+  // Excel accepts rows and cells out of order.
   auto before = [](const SheetCell& a, const SheetCell& b) {
     return a.position.row != b.position.row ? a.position.row < b.position.row
                                             : a.position.column < b.position.column;
   };
-  std::stable_sort(sheet.cells.begin(), sheet.cells.end(), before);
-  // Of two cells at one position the later one wins, as it does when Excel loads the file.
-  std::vector<SheetCell> unique;
-  unique.reserve(sheet.cells.size());
-  for (auto& cell : sheet.cells) {
-    if (!unique.empty() && unique.back().position == cell.position) {
-      unique.back() = std::move(cell);
-    } else {
-      unique.push_back(std::move(cell));
-    }
-  }
-  sheet.cells = std::move(unique);
+  std::sort(sheet.cells.begin(), sheet.cells.end(), before);
   return sheet;
 }
 

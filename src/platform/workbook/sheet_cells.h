@@ -30,9 +30,11 @@ struct SheetCells {
   bool has_formulas = false;
 };
 
-// Reads a worksheet part. Throws DatabaseError naming the part on anything unreadable.
-SheetCells readSheetCells(const std::string& part_name, const std::string& xml,
-                          const std::vector<std::string>& shared_strings);
+// Reads a worksheet part. Throws DatabaseError naming the part on anything unreadable, and
+// naming the cell ("Sheet1!A5") when a row or a cell appears twice: Excel would keep one of
+// the two and a replacement could miss the other.
+SheetCells readSheetCells(const std::string& sheet_name, const std::string& part_name,
+                          const std::string& xml, const std::vector<std::string>& shared_strings);
 
 // Walks <sheetData> as Excel reads it: a row without r follows the previous row, a cell
 // without r follows the previous cell of its row. The reader and the writer share it so that

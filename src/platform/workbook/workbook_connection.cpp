@@ -45,8 +45,8 @@ class InternalScope {
 
 }  // namespace
 
-WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row)
-    : file_(std::move(file)), db_(std::make_unique<MemoryDatabase>()) {
+WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits)
+    : file_(std::move(file)), limits_(limits), db_(std::make_unique<MemoryDatabase>()) {
   load(header_row);
   sqlite3_set_authorizer(db_->handle(), &WorkbookConnection::authorize, this);
 }
@@ -56,7 +56,7 @@ WorkbookConnection::~WorkbookConnection() {
 }
 
 void WorkbookConnection::load(bool header_row) {
-  ZipArchive archive(file_.bytes);
+  ZipArchive archive(file_.bytes, limits_);
   parts_ = readWorkbookParts(archive);
   std::vector<std::string> shared_strings;
   if (!parts_.shared_strings.empty()) {
@@ -70,7 +70,8 @@ void WorkbookConnection::load(bool header_row) {
   db_->execute("BEGIN");
   for (std::size_t i = 0; i < parts_.sheets.size(); ++i) {
     const auto& sheet = parts_.sheets[i];
-    SheetCells cells = readSheetCells(sheet.part, archive.read(sheet.part), shared_strings);
+    SheetCells cells =
+        readSheetCells(sheet.name, sheet.part, archive.read(sheet.part), shared_strings);
     has_formulas_ = has_formulas_ || cells.has_formulas;
     SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row)};
     copySheet(*db_, i, table.name, table.layout, cells);
@@ -122,18 +123,16 @@ std::int64_t WorkbookConnection::execute(const std::string& sql) {
     in_transaction_ = true;
   }
   try {
-    std::int64_t changed = 0;
     std::string_view rest = sql;
-    bool any = false;
-    while (!onlyBlanks(rest)) {
-      auto statement = prepareUserStatement(rest, &rest);
-      if (statement->empty()) break;
-      any = true;
-      while (statement->step()) {
-      }
-      if (sqlite3_stmt_readonly(statement->handle()) == 0) changed += db.changes();
+    auto statement = prepareUserStatement(rest, &rest);
+    if (statement->empty()) throw DatabaseError("The SQL text holds no statement.");
+    // One statement per call, refused before anything runs.
+    if (!onlyBlanks(rest) && !prepareUserStatement(rest, &rest)->empty()) {
+      throw DatabaseError("The SQL text holds more than one statement; nothing was run.");
     }
-    if (!any) throw DatabaseError("The SQL text holds no statement.");
+    while (statement->step()) {
+    }
+    const std::int64_t changed = sqlite3_stmt_readonly(statement->handle()) == 0 ? db.changes() : 0;
     if (autocommit) {
       saveChanges();
       runInternal("COMMIT");
@@ -263,7 +262,7 @@ void WorkbookConnection::saveChanges() {
     std::string bytes;
     bool calc_chain_dropped = false;
     {
-      ZipArchive archive(file_.bytes);
+      ZipArchive archive(file_.bytes, limits_);
       bool formula_replaced = false;
       for (auto& [sheet, sheet_edits] : edits) {
         const std::string& part = tables_[sheet].part;

@@ -13,6 +13,7 @@
 #include "platform/workbook/sheet_patch.h"
 #include "platform/workbook/workbook_file.h"
 #include "platform/workbook/workbook_parts.h"
+#include "platform/workbook/zip_archive.h"
 
 namespace norvel::xlsx {
 
@@ -21,8 +22,9 @@ namespace norvel::xlsx {
 // workbook file and keeps the rest of the file as it was.
 class WorkbookConnection final : public DatabaseConnection {
  public:
-  // Reads the whole workbook. Throws DatabaseError.
-  WorkbookConnection(LoadedFile file, bool header_row);
+  // Reads the whole workbook. Throws DatabaseError. Tests lower the limits to keep their
+  // oversized parts small.
+  WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits = {});
   ~WorkbookConnection() override;
   WorkbookConnection(const WorkbookConnection&) = delete;
   WorkbookConnection& operator=(const WorkbookConnection&) = delete;
@@ -59,6 +61,7 @@ class WorkbookConnection final : public DatabaseConnection {
   bool isField(std::string_view table, std::string_view column) const;
 
   LoadedFile file_;
+  InflateLimits limits_;
   WorkbookParts parts_;
   std::vector<SheetTable> tables_;
   bool has_formulas_ = false;

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "platform/database.h"
+#include "platform/workbook/element_count.h"
 #include "platform/workbook/xml_part.h"
 #include "platform/workbook/zip_archive.h"
 
@@ -43,6 +44,7 @@ std::map<std::string, Relationship> readRelationships(const ZipArchive& archive,
   const std::string rels_part = relationshipsPartOf(source_part);
   auto xml = archive.readIfPresent(rels_part);
   if (!xml) return by_id;
+  checkElementCount(rels_part, *xml, {"Relationship"}, "relationships");
   XmlPart rels(rels_part, *xml);
   for (auto r = firstChild(rels.root(), "Relationship"); r; r = nextSibling(r, "Relationship")) {
     if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
@@ -119,7 +121,9 @@ WorkbookParts readWorkbookParts(const ZipArchive& archive) {
     if (isRelationshipType(rel.type, "calcChain")) parts.calc_chain = rel.target;
   }
 
-  XmlPart workbook(parts.workbook, archive.read(parts.workbook));
+  const std::string workbook_xml = archive.read(parts.workbook);
+  checkElementCount(parts.workbook, workbook_xml, {"sheet", "definedName"}, "sheets and names");
+  XmlPart workbook(parts.workbook, workbook_xml);
   auto sheets = firstChild(workbook.root(), "sheets");
   for (auto sheet = firstChild(sheets, "sheet"); sheet; sheet = nextSibling(sheet, "sheet")) {
     // r:id: the relationships namespace's prefix differs between producers.

@@ -12,9 +12,6 @@ namespace norvel::xlsx {
 
 namespace {
 
-// A part far larger than any worksheet Excel writes is a damaged or hostile archive.
-constexpr zip_uint64_t kMaxEntrySize = zip_uint64_t{2} << 30;
-
 class ZipError {
  public:
   ZipError() { zip_error_init(&error_); }
@@ -53,7 +50,7 @@ void* ownedCopy(std::string_view data) {
 
 }  // namespace
 
-ZipArchive::ZipArchive(const std::string& bytes) {
+ZipArchive::ZipArchive(const std::string& bytes, InflateLimits limits) : limits_(limits) {
   ZipError error;
   void* data = ownedCopy(bytes);
   source_ = zip_source_buffer_create(data, bytes.size(), 1, error.get());
@@ -76,6 +73,21 @@ ZipArchive::~ZipArchive() {
   zip_source_free(source_);
 }
 
+void ZipArchive::checkInflatedSize(const std::string& entry, std::uint64_t size,
+                                   std::uint64_t compressed_size) const {
+  if (size > limits_.max_size) {
+    throw DatabaseError(entry + ": the part would inflate to " + std::to_string(size) +
+                        " bytes, more than the " + std::to_string(limits_.max_size) +
+                        " bytes a workbook part may hold");
+  }
+  if (size > limits_.ratio_exempt_size && size / limits_.max_ratio > compressed_size) {
+    throw DatabaseError(entry + ": the part would inflate from " + std::to_string(compressed_size) +
+                        " to " + std::to_string(size) + " bytes, more than " +
+                        std::to_string(limits_.max_ratio) +
+                        " times its compressed size; the file looks like a zip bomb");
+  }
+}
+
 void ZipArchive::fail(const std::string& what) const {
   throw DatabaseError(what + ": " + zip_strerror(archive_));
 }
@@ -95,11 +107,14 @@ std::optional<std::string> ZipArchive::readIfPresent(std::string_view name) cons
   zip_stat_t stat;
   zip_stat_init(&stat);
   if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0) fail(entry);
-  if ((stat.valid & ZIP_STAT_SIZE) == 0 || stat.size > kMaxEntrySize) {
-    throw DatabaseError(entry + ": the entry's size is missing or too large");
+  if ((stat.valid & ZIP_STAT_SIZE) == 0 || (stat.valid & ZIP_STAT_COMP_SIZE) == 0) {
+    throw DatabaseError(entry + ": the entry's size is missing");
   }
+  checkInflatedSize(entry, stat.size, stat.comp_size);
   ZipFile file(zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0));
   if (file.get() == nullptr) fail(entry);
+  // The stated size may be a lie; libzip inflates no more than is asked for, so memory stays
+  // within the stated size, and one byte beyond it shows a lie.
   std::string data(static_cast<std::size_t>(stat.size), '\0');
   std::size_t done = 0;
   while (done < data.size()) {
@@ -110,8 +125,11 @@ std::optional<std::string> ZipArchive::readIfPresent(std::string_view name) cons
   }
   // Closing verifies the CRC only once the whole entry was read; a mismatch shows here.
   char extra;
-  if (zip_fread(file.get(), &extra, 1) < 0) {
-    throw DatabaseError(entry + ": " + zip_file_strerror(file.get()));
+  const auto n = zip_fread(file.get(), &extra, 1);
+  if (n < 0) throw DatabaseError(entry + ": " + zip_file_strerror(file.get()));
+  if (n > 0) {
+    throw DatabaseError(entry + ": the entry inflates to more than its stated size of " +
+                        std::to_string(stat.size) + " bytes");
   }
   return data;
 }

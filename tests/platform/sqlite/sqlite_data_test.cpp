@@ -144,5 +144,70 @@ TEST_F(SqliteData, LockedDatabaseFailsWithSqlitesTextOrIsWaitedFor) {
   EXPECT_EQ(codes(), "100-0009,100-0009,100-0002");
 }
 
+TEST_F(SqliteData, ARunsTransactionWaitsForAnotherWriterInsteadOfFailingAtOnce) {
+  testing::SqliteFile other(file_);
+  other.exec("BEGIN IMMEDIATE; DELETE FROM 住所 WHERE 郵便番号 IS NULL;");
+  const auto db = openSqlite(file_);
+  std::thread release([&other] {
+    std::this_thread::sleep_for(300ms);
+    other.exec("COMMIT");
+  });
+  // The probe's read inside a deferred transaction would have made the UPDATE fail at once.
+  EXPECT_NO_THROW({
+    db->beginTransaction();
+    db->query("SELECT 郵便番号\r FROM 住所\r WHERE 1=0\r");
+    EXPECT_EQ(db->execute(update_), 2);
+    db->commitTransaction();
+  });
+  release.join();
+  EXPECT_EQ(codes(), "100-0009,100-0009,100-0002");
+}
+
+TEST_F(SqliteData, OneStatementPerExecuteAndNothingRunsOtherwise) {
+  const auto db = openSqlite(file_);
+  for (const std::string& sql :
+       {update_ + "; DELETE FROM 住所", update_ + ";DELETE FROM 住所;", "SELECT 1; " + update_}) {
+    EXPECT_THAT([&] { db->execute(sql); },
+                ThrowsMessage<DatabaseError>(HasSubstr("more than one statement")))
+        << sql;
+  }
+  EXPECT_EQ(db->execute(update_ + ";  -- a comment"), 2);
+  EXPECT_EQ(codes(), "100-0009,100-0009,100-0002,-");
+}
+
+// The file's own write bits decide, for root as for anybody: a file its owner marked
+// read-only is not changed.
+TEST_F(SqliteData, ReadOnlyFileIsNotWrittenEvenByAPrivilegedProcess) {
+  ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
+  const auto db = openSqlite(file_);
+  EXPECT_EQ(db->tableNames().size(), 2u);
+  db->beginTransaction();
+  EXPECT_THAT([&] { db->execute(update_); },
+              ThrowsMessage<DatabaseError>(StrEq("attempt to write a readonly database")));
+  db->rollbackTransaction();
+  EXPECT_EQ(codes(), "100-0001,100-0001,100-0002,-");
+}
+
+TEST_F(SqliteData, AFileDeletedOrReplacedDuringTheRunIsNotReportedAsCommitted) {
+  for (const bool replace : {false, true}) {
+    SCOPED_TRACE(replace ? "replaced" : "deleted");
+    const std::string moved = dir_.file("moved.db");
+    const auto db = openSqlite(file_);
+    db->beginTransaction();
+    EXPECT_EQ(db->execute(update_), 2);
+    std::filesystem::rename(file_, moved);
+    if (replace) std::filesystem::copy_file(moved, file_);
+    EXPECT_THAT([&] { db->commitTransaction(); },
+                ThrowsMessage<DatabaseError>(HasSubstr("nothing was committed")));
+    db->close();
+    if (!replace) std::filesystem::copy_file(moved, file_);
+    EXPECT_EQ(testing::SqliteFile(moved).scalar("SELECT count(*) FROM 住所 WHERE 郵便番号 = "
+                                                "'100-0009'"),
+              "0");
+    EXPECT_EQ(codes(), "100-0001,100-0001,100-0002,-");
+    std::filesystem::remove(moved);
+  }
+}
+
 }  // namespace
 }  // namespace norvel

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Stops the server that .ci/start-mariadb.sh started and removes its files. Does nothing when
+# none is running.
+set -uo pipefail
+
+state_file=${NORVEL_MARIADB_STATE:-/tmp/norvel-mariadb.current}
+[[ -f $state_file ]] || exit 0
+dir=$(<"$state_file")
+case $dir in
+  /tmp/norvel-mariadb.*) ;;
+  *) echo "stop-mariadb: unexpected directory '$dir' in $state_file" >&2; exit 1 ;;
+esac
+
+if [[ -f $dir/server.pid ]]; then
+  pid=$(<"$dir/server.pid")
+  kill "$pid" 2>/dev/null
+  for _ in $(seq 1 60); do kill -0 "$pid" 2>/dev/null || break; sleep 0.5; done
+fi
+rm -rf -- "$dir"
+rm -f -- "$state_file"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Builds every libFuzzer target (fuzz/*_fuzz) with clang and runs each for FUZZ_SECONDS
+# (default 60) from its seed corpus in fuzz/corpus/<target>/. Fails when a target crashes;
+# the input that did it is kept in build-fuzz/findings/<target>/.
+#   FUZZ_SECONDS=600 scripts/fuzz.sh        BUILD_DIR=other-dir scripts/fuzz.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=${BUILD_DIR:-build-fuzz}
+seconds=${FUZZ_SECONDS:-60}
+
+CC=clang CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DNORVEL_FUZZ=ON -DNORVEL_WITH_QT=OFF -DNORVEL_BUILD_TESTS=OFF -DNORVEL_BUILD_BENCH=OFF
+mapfile -t targets < <(sed -n 's/^ *norvel_fuzz_target(\([A-Za-z0-9_]*_fuzz\)[ )].*/\1/p' \
+  fuzz/CMakeLists.txt)
+if [[ ${#targets[@]} -eq 0 ]]; then
+  echo "fuzz.sh: fuzz/CMakeLists.txt names no target" >&2
+  exit 1
+fi
+cmake --build "$build_dir" --target "${targets[@]}"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+
+failed=()
+for target in "${targets[@]}"; do
+  binary=$(find "$build_dir" -type f -name "$target" -perm -u+x | head -n 1)
+  seeds=fuzz/corpus/$target
+  # New inputs go to a scratch corpus; the committed seeds stay as they are.
+  work=$build_dir/corpus/$target
+  findings=$build_dir/findings/$target
+  mkdir -p "$work" "$findings"
+  [[ -d $seeds ]] || seeds=
+  echo "== $target: $seconds s"
+  if ! "$binary" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+    -artifact_prefix="$findings/" "$work" ${seeds:+"$seeds"}; then
+    failed+=("$target")
+  fi
+done
+if [[ ${#failed[@]} -gt 0 ]]; then
+  echo "fuzz.sh: crashed: ${failed[*]} (inputs in $build_dir/findings/)" >&2
+  exit 1
+fi
+echo "fuzz.sh: every target ran $seconds s without a crash: ${targets[*]}"

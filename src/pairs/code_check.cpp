@@ -1,0 +1,61 @@
+#include "pairs/code_check.h"
+
+namespace norvel {
+namespace {
+
+constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
+
+}  // namespace
+
+bool IsControlChar(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
+}
+
+bool HasControlChar(std::string_view code) {
+  for (const char c : code) {
+    if (IsControlChar(c)) return true;
+  }
+  return false;
+}
+
+std::string ControlCharsEscaped(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    if (!IsControlChar(c)) {
+      out.push_back(c);
+      continue;
+    }
+    switch (c) {
+      case '\t':
+        out += "\\t";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      default: {
+        const auto byte = static_cast<unsigned char>(c);
+        out += "\\x";
+        out.push_back(kHex[byte >> 4]);
+        out.push_back(kHex[byte & 0x0F]);
+      }
+    }
+  }
+  return out;
+}
+
+std::optional<std::string> UnusableCodeReason(std::string_view code) {
+  const std::string shown = "コード「" + ControlCharsEscaped(code) + "」";
+  if (code.find(kReplacementChar) != std::string_view::npos) {
+    return shown + "には文字として読めないバイトが含まれています。";
+  }
+  if (HasControlChar(code)) return shown + "には制御文字が含まれています。";
+  return std::nullopt;
+}
+
+}  // namespace norvel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+#include "platform/posix/file_descriptor.h"
+
+namespace norvel {
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the temporary files being
+// written at that moment and then let the signal end the process as it would have. A signal
+// the program was started with ignored stays ignored. Call once, early in main.
+void InstallTempFileCleanup();
+
+// A new file "<target>.norvel-<pid>-XXXXXX" beside target, removed on every way out until it
+// is kept: by the destructor, and by the handlers InstallTempFileCleanup installs.
+class TemporaryFile {
+ public:
+  // Throws FileError "<target>: <strerror text>".
+  explicit TemporaryFile(const std::string& target);
+  ~TemporaryFile();
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+  FileDescriptor& descriptor() { return file_; }
+  const std::string& path() const { return path_; }
+
+  // The file was renamed over its target: there is nothing left to remove.
+  void keep();
+
+ private:
+  std::string path_;
+  FileDescriptor file_;
+  int slot_ = -1;
+  bool kept_ = false;
+};
+
+// Removes the temporary files of target that a process which no longer runs left behind (a
+// kill -9 during a save): only regular files of this user whose name is exactly target's
+// pattern. Best effort; what cannot be removed stays.
+void RemoveStaleTemporaryFiles(const std::string& target);
+
+}  // namespace norvel
