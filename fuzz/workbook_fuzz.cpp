@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/database.h"
-#include "platform/workbook/workbook_layer.h"
+#include "xlsx/workbook_layer.h"
 
 namespace {
 

@@ -24,8 +24,8 @@
 
 #include "app/sample/postal_csv.h"
 #include "app/sample/sample_database.h"
-#include "platform/qt/log_view.h"
-#include "platform/qt/qt_text.h"
+#include "frontends/qt/log_view.h"
+#include "frontends/qt/qt_text.h"
 #include "qt_window_harness.h"
 #include "support/window_harness.h"
 

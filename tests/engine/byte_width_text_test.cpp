@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/messages.h"
-#include "platform/headless/headless_window_system.h"
+#include "frontends/headless/headless_window_system.h"
 #include "platform/iconv/iconv_code_page_932.h"
 
 namespace norvel {

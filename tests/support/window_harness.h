@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/main_sequence.h"
-#include "platform/headless/headless_window_system.h"
+#include "ui/main_sequence.h"
+#include "frontends/headless/headless_window_system.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/routing/routing_database_layer.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/headless/headless_window_system.h"
+#include "frontends/headless/headless_window_system.h"
 
 namespace norvel {
 namespace {

@@ -9,8 +9,8 @@
 #include "app/batch/pair_file_process.h"
 #include "app/batch/progress_line.h"
 #include "app/batch/source_selection.h"
-#include "app/core/main_sequence.h"
-#include "platform/headless/headless_window_system.h"
+#include "ui/main_sequence.h"
+#include "frontends/headless/headless_window_system.h"
 #include "ui/frm_norvel.h"
 
 namespace norvel::batch {

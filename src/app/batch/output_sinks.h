@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/headless/headless_window_system.h"
+#include "frontends/headless/headless_window_system.h"
 #include "ui/window_model.h"
 
 namespace norvel::batch {

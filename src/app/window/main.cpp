@@ -4,14 +4,14 @@
 #include <cstdio>
 #include <exception>
 
-#include "app/core/main_sequence.h"
+#include "ui/main_sequence.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
 #include "platform/posix/temporary_file.h"
 #include "platform/posix/utf8_locale.h"
-#include "platform/qt/form_view.h"
-#include "platform/qt/qt_window_system.h"
+#include "frontends/qt/form_view.h"
+#include "frontends/qt/qt_window_system.h"
 #include "platform/routing/routing_database_layer.h"
 #include "ui/frm_norvel.h"
 

@@ -3,7 +3,7 @@
 #include "platform/odbc/odbc_connection.h"
 #include "platform/routing/connection_route.h"
 #include "platform/sqlite/sqlite_connection.h"
-#include "platform/workbook/workbook_layer.h"
+#include "xlsx/workbook_layer.h"
 
 namespace norvel {
 

@@ -1,0 +1,27 @@
+#include "ui/main_sequence.h"
+
+#include "engine/messages.h"
+#include "engine/open_recordset.h"
+
+namespace norvel {
+
+bool Main(FrmNorvel& window) {
+  Platform& platform = window.platform();
+  try {
+    window.Load();
+    window.form().show();
+  } catch (const std::exception& error) {
+    MsgWarning(platform.windows, platform.code_page, DescriptionOf(error));
+    window.form().terminate();
+    platform.windows.endProcess();
+    return false;
+  }
+  try {
+    window.txtMDBパス.setFocus();
+  } catch (const std::exception& error) {
+    MsgWarning(platform.windows, platform.code_page, DescriptionOf(error));
+  }
+  return true;
+}
+
+}  // namespace norvel

@@ -1,0 +1,362 @@
+#include "xlsx/workbook_connection.h"
+
+#include <sqlite3.h>
+
+#include "platform/sqlite/sqlite_column_type.h"
+#include "xlsx/shared_strings.h"
+#include "xlsx/sheet_cells.h"
+#include "xlsx/sheet_copy.h"
+#include "xlsx/workbook_fixups.h"
+#include "xlsx/zip_archive.h"
+
+namespace norvel::xlsx {
+
+namespace {
+
+constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
+
+bool onlyBlanks(std::string_view text) {
+  return text.find_first_not_of(" \t\r\n;") == std::string_view::npos;
+}
+
+int adoTypeOf(sqlite3_stmt* stmt, bool has_row) {
+  if (sqlite3_column_count(stmt) == 0) return ado::adEmpty;
+  if (const char* declared = sqlite3_column_decltype(stmt, 0)) {
+    const std::string_view type(declared);
+    if (type == "REAL") return ado::adDouble;
+    if (type == "TEXT") return ado::adVarWChar;
+  }
+  if (!has_row) return ado::adVarWChar;
+  return sqlite::adoTypeOfStorageClass(sqlite3_column_type(stmt, 0));
+}
+
+// Lets the connection's own statements past the checks made on the caller's SQL.
+class InternalScope {
+ public:
+  explicit InternalScope(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+  ~InternalScope() { flag_ = previous_; }
+  InternalScope(const InternalScope&) = delete;
+  InternalScope& operator=(const InternalScope&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+}  // namespace
+
+WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits)
+    : file_(std::move(file)), limits_(limits), db_(std::make_unique<MemoryDatabase>()) {
+  load(header_row);
+  sqlite3_set_authorizer(db_->handle(), &WorkbookConnection::authorize, this);
+}
+
+WorkbookConnection::~WorkbookConnection() {
+  close();
+}
+
+void WorkbookConnection::load(bool header_row) {
+  ZipArchive archive(file_.bytes, limits_);
+  parts_ = readWorkbookParts(archive);
+  std::vector<std::string> shared_strings;
+  if (!parts_.shared_strings.empty()) {
+    if (auto xml = archive.readIfPresent(parts_.shared_strings)) {
+      shared_strings = readSharedStrings(parts_.shared_strings, *xml);
+    }
+  }
+  // Temporary tables (the change log) stay in memory too, never in a file.
+  db_->execute("PRAGMA temp_store = MEMORY");
+  createChangeLog(*db_);
+  db_->execute("BEGIN");
+  for (std::size_t i = 0; i < parts_.sheets.size(); ++i) {
+    const auto& sheet = parts_.sheets[i];
+    SheetCells cells =
+        readSheetCells(sheet.name, sheet.part, archive.read(sheet.part), shared_strings);
+    has_formulas_ = has_formulas_ || cells.has_formulas;
+    SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row)};
+    copySheet(*db_, i, table.name, table.layout, cells);
+    tables_.push_back(std::move(table));
+  }
+  db_->execute("COMMIT");
+}
+
+MemoryDatabase& WorkbookConnection::database() const {
+  if (!db_) throw DatabaseError(kClosed);
+  return *db_;
+}
+
+void WorkbookConnection::close() {
+  if (!db_) return;
+  // An open transaction ends unwritten: the file keeps what it had.
+  if (in_transaction_) discardChanges();
+  db_.reset();
+}
+
+void WorkbookConnection::runInternal(const std::string& sql) {
+  InternalScope scope(internal_);
+  database().execute(sql);
+}
+
+void WorkbookConnection::discardChanges() {
+  InternalScope scope(internal_);
+  sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+  in_transaction_ = false;
+}
+
+std::unique_ptr<Statement> WorkbookConnection::prepareUserStatement(std::string_view sql,
+                                                                    std::string_view* tail) {
+  denial_.clear();
+  try {
+    return std::make_unique<Statement>(database(), sql, tail);
+  } catch (const DatabaseError&) {
+    // SQLite says only "not authorized"; the reason is ours.
+    if (!denial_.empty()) throw DatabaseError(denial_);
+    throw;
+  }
+}
+
+std::int64_t WorkbookConnection::execute(const std::string& sql) {
+  MemoryDatabase& db = database();
+  const bool autocommit = !in_transaction_;
+  if (autocommit) {
+    runInternal("BEGIN");
+    in_transaction_ = true;
+  }
+  try {
+    std::string_view rest = sql;
+    auto statement = prepareUserStatement(rest, &rest);
+    if (statement->empty()) throw DatabaseError("The SQL text holds no statement.");
+    // One statement per call, refused before anything runs.
+    if (!onlyBlanks(rest) && !prepareUserStatement(rest, &rest)->empty()) {
+      throw DatabaseError("The SQL text holds more than one statement; nothing was run.");
+    }
+    while (statement->step()) {
+    }
+    const std::int64_t changed = sqlite3_stmt_readonly(statement->handle()) == 0 ? db.changes() : 0;
+    if (autocommit) {
+      saveChanges();
+      runInternal("COMMIT");
+      in_transaction_ = false;
+    }
+    return changed;
+  } catch (...) {
+    if (autocommit) discardChanges();
+    throw;
+  }
+}
+
+QueryInfo WorkbookConnection::query(const std::string& sql) {
+  std::string_view tail;
+  auto statement = prepareUserStatement(sql, &tail);
+  if (statement->empty()) throw DatabaseError("The query holds no SQL statement.");
+  if (!onlyBlanks(tail)) throw DatabaseError("A query must be a single SELECT statement.");
+  if (sqlite3_stmt_readonly(statement->handle()) == 0) {
+    throw DatabaseError("A query must not change the workbook.");
+  }
+  const bool has_row = statement->step();
+  QueryInfo info;
+  info.eof = !has_row;
+  info.first_column_type = adoTypeOf(statement->handle(), has_row);
+  return info;
+}
+
+void WorkbookConnection::beginTransaction() {
+  database();
+  if (in_transaction_) throw DatabaseError("cannot start a transaction within a transaction");
+  runInternal("BEGIN");
+  in_transaction_ = true;
+}
+
+void WorkbookConnection::commitTransaction() {
+  database();
+  if (!in_transaction_) throw DatabaseError("cannot commit - no transaction is active");
+  try {
+    saveChanges();
+  } catch (...) {
+    // The copy goes back to what the file holds, so it never shows values that are not saved.
+    discardChanges();
+    throw;
+  }
+  runInternal("COMMIT");
+  in_transaction_ = false;
+}
+
+// After a failed commit the transaction is over already; rolling back then does nothing.
+void WorkbookConnection::rollbackTransaction() {
+  database();
+  if (in_transaction_) discardChanges();
+}
+
+std::vector<std::string> WorkbookConnection::tableNames() {
+  database();
+  std::vector<std::string> names;
+  for (const auto& table : tables_) names.push_back(table.name);
+  return names;
+}
+
+std::vector<std::string> WorkbookConnection::columnNames(const std::string& table) {
+  database();
+  for (const auto& t : tables_) {
+    if (t.name != table) continue;
+    std::vector<std::string> names;
+    for (const auto& field : t.layout.fields) names.push_back(field.name);
+    return names;
+  }
+  return {};
+}
+
+std::map<std::size_t, std::vector<CellEdit>> WorkbookConnection::collectEdits() {
+  InternalScope scope(internal_);
+  MemoryDatabase& db = database();
+  std::map<std::size_t, std::vector<CellEdit>> edits;
+  std::map<std::pair<std::size_t, std::size_t>, std::unique_ptr<Statement>> current_values;
+  Statement changes(db, std::string("SELECT sheet, row, field, original FROM temp.") + kChangeLog +
+                            " ORDER BY sheet, row, field");
+  while (changes.step()) {
+    const auto sheet = static_cast<std::size_t>(changes.integer(0));
+    const auto row = changes.integer(1);
+    const auto field = static_cast<std::size_t>(changes.integer(2));
+    const SheetTable& table = tables_.at(sheet);
+    auto& current = current_values[{sheet, field}];
+    if (!current) {
+      current = std::make_unique<Statement>(
+          db, "SELECT " + quotedName(table.layout.fields.at(field).name) + " FROM main." +
+                  quotedName(table.name) + " WHERE " + table.layout.row_alias + " = ?");
+    }
+    current->bind(1, row);
+    if (!current->step()) continue;
+    const SqlValue now = current->value(0);
+    current->reset();
+    // A cell changed and changed back keeps its XML.
+    if (now == changes.value(3)) continue;
+
+    CellEdit edit;
+    edit.position = {static_cast<std::uint32_t>(row), table.layout.fields[field].column};
+    switch (now.type) {
+      case SqlValue::Type::null:
+        break;
+      case SqlValue::Type::real:
+        edit.value.type = CellValue::Type::number;
+        edit.value.number = now.real;
+        break;
+      case SqlValue::Type::text:
+        // A cell cannot hold an empty text of its own; it becomes an empty cell.
+        if (!now.text.empty()) {
+          edit.value.type = CellValue::Type::text;
+          edit.value.text = now.text;
+        }
+        break;
+      case SqlValue::Type::other:
+        throw DatabaseError("the field " + table.layout.fields[field].name + " of " + table.name +
+                            " holds binary data, which a worksheet cell cannot store");
+    }
+    edits[sheet].push_back(std::move(edit));
+  }
+  return edits;
+}
+
+void WorkbookConnection::saveChanges() {
+  try {
+    auto edits = collectEdits();
+    if (edits.empty()) return;
+    std::string bytes;
+    bool calc_chain_dropped = false;
+    {
+      ZipArchive archive(file_.bytes, limits_);
+      bool formula_replaced = false;
+      for (auto& [sheet, sheet_edits] : edits) {
+        const std::string& part = tables_[sheet].part;
+        auto patched = patchSheet(part, archive.read(part), std::move(sheet_edits));
+        formula_replaced = formula_replaced || patched.formula_replaced;
+        archive.replace(part, patched.xml);
+      }
+      if (has_formulas_) {
+        if (auto workbook =
+                requestFullCalculation(parts_.workbook, archive.read(parts_.workbook))) {
+          archive.replace(parts_.workbook, *workbook);
+        }
+      }
+      if (formula_replaced && !parts_.calc_chain.empty()) {
+        dropCalcChain(archive, parts_);
+        calc_chain_dropped = true;
+      }
+      bytes = archive.commitToBytes();
+    }
+    // Cleared inside the transaction, so a failure to replace the file rolls this back too;
+    // once the file is replaced nothing is left that can fail.
+    runInternal(std::string("DELETE FROM temp.") + kChangeLog);
+    file_.identity = replaceFile(file_.path, bytes, file_.identity);
+    file_.bytes = std::move(bytes);
+    if (calc_chain_dropped) parts_.calc_chain.clear();
+  } catch (const DatabaseError& e) {
+    throw DatabaseError("Cannot save the workbook \"" + file_.path + "\": " + e.what());
+  }
+}
+
+int WorkbookConnection::authorize(void* self, int action, const char* table, const char* column,
+                                  const char* database, const char* trigger) {
+  auto* connection = static_cast<WorkbookConnection*>(self);
+  // The change log's triggers run on behalf of an UPDATE that was allowed.
+  if (connection->internal_ || trigger != nullptr) return SQLITE_OK;
+  return connection->authorizeUserStatement(action, table, column, database);
+}
+
+int WorkbookConnection::authorizeUserStatement(int action, const char* table, const char* column,
+                                               const char* database) {
+  // SQLite goes on asking after a denial (DROP TABLE also deletes from the schema table);
+  // the first reason is the one that describes the statement.
+  const auto deny = [this](const char* reason) {
+    if (denial_.empty()) denial_ = reason;
+    return SQLITE_DENY;
+  };
+  switch (action) {
+    case SQLITE_SELECT:
+    case SQLITE_READ:
+    case SQLITE_FUNCTION:
+    case SQLITE_RECURSIVE:
+      return SQLITE_OK;
+    case SQLITE_UPDATE:
+      if (database != nullptr && std::string_view(database) == "main" && table != nullptr &&
+          column != nullptr && isField(table, column)) {
+        return SQLITE_OK;
+      }
+      return deny("Only the fields of a worksheet can be updated.");
+    // DROP and CREATE first ask to change the schema table; only a worksheet's rows get the
+    // row-specific reason.
+    case SQLITE_INSERT:
+      if (isTable(table)) return deny("Rows cannot be added to an Excel worksheet by this system.");
+      break;
+    case SQLITE_DELETE:
+      if (isTable(table)) {
+        return deny("Rows cannot be deleted from an Excel worksheet by this system.");
+      }
+      break;
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      return deny("Transactions on a workbook are begun and ended by the connection, not by SQL.");
+    default:
+      break;
+  }
+  return deny(
+      "This statement cannot be run on an Excel workbook: only SELECT and UPDATE are supported.");
+}
+
+bool WorkbookConnection::isTable(const char* table) const {
+  if (table == nullptr) return false;
+  for (const auto& t : tables_) {
+    if (t.name == table) return true;
+  }
+  return false;
+}
+
+bool WorkbookConnection::isField(std::string_view table, std::string_view column) const {
+  for (const auto& t : tables_) {
+    if (t.name != table) continue;
+    for (const auto& field : t.layout.fields) {
+      if (field.name == column) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace norvel::xlsx

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/database.h"
+#include "xlsx/memory_database.h"
+#include "xlsx/sheet_layout.h"
+#include "xlsx/sheet_patch.h"
+#include "xlsx/workbook_file.h"
+#include "xlsx/workbook_parts.h"
+#include "xlsx/zip_archive.h"
+
+namespace norvel::xlsx {
+
+// A workbook as a data source: every worksheet is a table "<sheet>$" in an in-memory SQLite
+// copy, on which the SQL runs. Committing writes the cells whose values changed back into the
+// workbook file and keeps the rest of the file as it was.
+class WorkbookConnection final : public DatabaseConnection {
+ public:
+  // Reads the whole workbook. Throws DatabaseError. Tests lower the limits to keep their
+  // oversized parts small.
+  WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits = {});
+  ~WorkbookConnection() override;
+  WorkbookConnection(const WorkbookConnection&) = delete;
+  WorkbookConnection& operator=(const WorkbookConnection&) = delete;
+
+  void close() override;
+  std::int64_t execute(const std::string& sql) override;
+  QueryInfo query(const std::string& sql) override;
+  void beginTransaction() override;
+  void commitTransaction() override;
+  void rollbackTransaction() override;
+  std::vector<std::string> tableNames() override;
+  std::vector<std::string> columnNames(const std::string& table) override;
+
+ private:
+  struct SheetTable {
+    std::string name;  // "<sheet>$"
+    std::string part;
+    SheetLayout layout;
+  };
+
+  MemoryDatabase& database() const;
+  void load(bool header_row);
+  void runInternal(const std::string& sql);
+  std::unique_ptr<Statement> prepareUserStatement(std::string_view sql, std::string_view* tail);
+  std::map<std::size_t, std::vector<CellEdit>> collectEdits();
+  void saveChanges();
+  void discardChanges();
+
+  static int authorize(void* self, int action, const char* table, const char* column,
+                       const char* database, const char* trigger);
+  int authorizeUserStatement(int action, const char* table, const char* column,
+                             const char* database);
+  bool isTable(const char* table) const;
+  bool isField(std::string_view table, std::string_view column) const;
+
+  LoadedFile file_;
+  InflateLimits limits_;
+  WorkbookParts parts_;
+  std::vector<SheetTable> tables_;
+  bool has_formulas_ = false;
+  std::unique_ptr<MemoryDatabase> db_;
+  bool in_transaction_ = false;
+  bool internal_ = false;
+  std::string denial_;
+};
+
+}  // namespace norvel::xlsx
