@@ -1,7 +1,6 @@
 #include "db/connection_string.h"
 
-#include <algorithm>
-#include <cctype>
+#include "db/connection_string_parser.h"
 
 namespace norvel {
 
@@ -35,36 +34,25 @@ std::string ExcelConnectionString(std::string_view path, int header_check_value)
 
 std::string MaskPasswords(std::string_view connection_string) {
   std::string out;
-  std::size_t i = 0;
-  while (i < connection_string.size()) {
-    const std::size_t eq = connection_string.find('=', i);
-    if (eq == std::string_view::npos) {
-      out.append(connection_string.substr(i));
-      break;
-    }
-    std::string key(connection_string.substr(i, eq - i));
-    std::string normal = TrimBlanks(key);
-    std::transform(normal.begin(), normal.end(), normal.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    // The value runs to the next ';', or past a quoted or braced part.
-    std::size_t end = eq + 1;
-    while (end < connection_string.size() && connection_string[end] == ' ') ++end;
-    if (end < connection_string.size() &&
-        (connection_string[end] == '"' || connection_string[end] == '{')) {
-      const char close = connection_string[end] == '"' ? '"' : '}';
-      const std::size_t closing = connection_string.find(close, end + 1);
-      end = closing == std::string_view::npos ? connection_string.size() : closing + 1;
-    }
-    end = std::min(connection_string.find(';', end), connection_string.size());
-    out += key + "=";
-    if (normal == "password" || normal == "pwd") {
-      if (end > eq + 1) out += "****";
+  std::size_t copied = 0;
+  for (const ConnectionStringPair& pair : ParseConnectionString(connection_string)) {
+    std::string replacement;
+    if (EqualsIgnoreCase(pair.key, "Password") || EqualsIgnoreCase(pair.key, "Pwd")) {
+      if (pair.end == pair.value_begin) continue;  // nothing to hide
+      replacement = "****";
+    } else if (EqualsIgnoreCase(pair.key, "Extended Properties")) {
+      // A provider's own settings, a connection string of their own.
+      std::string masked = MaskPasswords(pair.value);
+      if (masked == pair.value) continue;
+      replacement = EncloseValue(masked, pair.enclosure);
     } else {
-      out.append(connection_string.substr(eq + 1, end - eq - 1));
+      continue;
     }
-    if (end < connection_string.size()) out.push_back(';');
-    i = end + 1;
+    out.append(connection_string.substr(copied, pair.value_begin - copied));
+    out += replacement;
+    copied = pair.end;
   }
+  out.append(connection_string.substr(copied));
   return out;
 }
 

@@ -12,7 +12,8 @@ std::string OracleConnectionString(std::string_view user, std::string_view passw
                                    std::string_view host);
 std::string ExcelConnectionString(std::string_view path, int header_check_value);
 
-// A connection string fit to show: the values of Password and Pwd keys replaced by "****".
+// A connection string fit to show: the values of Password and Pwd keys (any case, quoted or
+// not, inside Extended Properties too) replaced by "****"; every other byte as it was.
 std::string MaskPasswords(std::string_view connection_string);
 
 // Removes ordinary blanks at both ends.

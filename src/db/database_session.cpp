@@ -1,22 +1,11 @@
 #include "db/database_session.h"
 
-#include "db/connection_string.h"
-#include "engine/messages.h"
-
 namespace norvel {
 
-bool DatabaseSession::OpenDatabase(const std::string& connection_string) {
+void DatabaseSession::Open(const std::string& connection_string) {
   // The previous connection is released (and closed) before the new one is opened.
   connection_.reset();
-  try {
-    connection_ = databases_.open(connection_string);
-    return false;
-  } catch (const std::exception& error) {
-    MsgWarning(windows_, code_page_,
-               "データベースをオープンできません\r\n" + MaskPasswords(connection_string) + "\r\n" +
-                   error.what());
-    return true;
-  }
+  connection_ = databases_.open(connection_string);
 }
 
 void DatabaseSession::CloseDatabase() noexcept {

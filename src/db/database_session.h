@@ -3,21 +3,18 @@
 #include <memory>
 #include <string>
 
-#include "platform/code_page.h"
 #include "platform/database.h"
-#include "platform/window_system.h"
 
 namespace norvel {
 
 // The one process-wide database connection and the operations on it.
 class DatabaseSession {
  public:
-  DatabaseSession(DatabaseLayer& databases, WindowSystem& windows, const CodePage932& code_page)
-      : databases_(databases), windows_(windows), code_page_(code_page) {}
+  explicit DatabaseSession(DatabaseLayer& databases) : databases_(databases) {}
 
-  // Replaces the connection by a new one and opens it. True means the open failed and the user
-  // has been told (with any password in the string masked).
-  bool OpenDatabase(const std::string& connection_string);
+  // Releases (and so closes) the connection, then opens a new one. Throws what the database
+  // layer throws; the session then has no connection.
+  void Open(const std::string& connection_string);
   // Closes and releases the connection; never fails.
   void CloseDatabase() noexcept;
 
@@ -33,8 +30,6 @@ class DatabaseSession {
 
  private:
   DatabaseLayer& databases_;
-  WindowSystem& windows_;
-  const CodePage932& code_page_;
   std::unique_ptr<DatabaseConnection> connection_;
 };
 

@@ -1,7 +1,7 @@
 #include "engine/number_text.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 
 namespace norvel {
@@ -92,9 +92,14 @@ std::string FormatGeneralNumber(double value) {
   if (value == 0) return "0";  // also for -0
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
+  // printf's %.15G, but without the locale's decimal separator.
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.15G", value);
-  return buffer;
+  const auto [end, error] =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
+  if (error != std::errc()) return "0";
+  std::string text(buffer, end);
+  if (const auto e = text.find('e'); e != std::string::npos) text[e] = 'E';
+  return text;
 }
 
 std::string FormatCount(std::int64_t count) {

@@ -105,9 +105,8 @@ std::string BuildProbe(std::string_view table, std::string_view field,
   return sql;
 }
 
-UpdateText BuildUpdate(std::string_view table, std::string_view field, int column_type,
-                       std::string_view old_code, std::string_view new_code,
-                       std::string_view identifier_quote) {
+std::optional<PairValues> ValuesOfPair(int column_type, std::string_view old_code,
+                                       std::string_view new_code, std::string& problem) {
   const ColumnKind kind = ColumnKindOf(column_type);
   // A code is a value of its own; NULL stays a keyword of the text.
   const auto value_of = [&](std::string_view code) -> std::optional<SqlValue> {
@@ -120,16 +119,32 @@ UpdateText BuildUpdate(std::string_view table, std::string_view field, int colum
     return std::nullopt;
   };
 
-  std::optional<SqlValue> old_value;
+  PairValues values;
   if (!(old_code.empty() || old_code == kNull)) {
-    old_value = value_of(old_code);
-    if (!old_value) return {std::nullopt, std::string(old_code)};
+    values.old_value = value_of(old_code);
+    if (!values.old_value) {
+      problem = std::string(old_code);
+      return std::nullopt;
+    }
   }
-  std::optional<SqlValue> new_value;
   if (!(new_code.empty() || new_code == kNull)) {
-    new_value = value_of(new_code);
-    if (!new_value) return {std::nullopt, std::string(new_code)};
+    values.new_value = value_of(new_code);
+    if (!values.new_value) {
+      problem = std::string(new_code);
+      return std::nullopt;
+    }
   }
+  return values;
+}
+
+UpdateText BuildUpdate(std::string_view table, std::string_view field, int column_type,
+                       std::string_view old_code, std::string_view new_code,
+                       std::string_view identifier_quote) {
+  std::string problem;
+  std::optional<PairValues> values = ValuesOfPair(column_type, old_code, new_code, problem);
+  if (!values) return {std::nullopt, std::move(problem)};
+  std::optional<SqlValue>& old_value = values->old_value;
+  std::optional<SqlValue>& new_value = values->new_value;
 
   const NameDelimiters d = DelimitersFor(table);
   const std::string quoted_field = QuoteName(field, d, identifier_quote);

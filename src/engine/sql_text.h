@@ -45,6 +45,16 @@ std::string QuoteName(std::string_view name, const NameDelimiters& delimiters,
 std::string BuildProbe(std::string_view table, std::string_view field,
                        std::string_view identifier_quote = "\"");
 
+// A pair's codes as values of its statements, for a column of the given ADO type; nullopt
+// stands for NULL (an empty code or "NULL"). Without values, `problem` is the code that is
+// not a number for a numeric column.
+struct PairValues {
+  std::optional<SqlValue> old_value;
+  std::optional<SqlValue> new_value;
+};
+std::optional<PairValues> ValuesOfPair(int column_type, std::string_view old_code,
+                                       std::string_view new_code, std::string& problem);
+
 // The UPDATE of one pair, or nullopt with a reason when a code cannot be written for the column.
 // The codes are values of the statement, never part of its text.
 struct UpdateText {

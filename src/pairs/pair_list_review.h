@@ -11,13 +11,21 @@ namespace norvel {
 // What a look over the pair list before a run can point out. None of them stops a run by itself;
 // each is a pair the user may not have meant.
 enum class PairFindingKind {
+  headerLine,    // the first pair looks like a column header ("old,new", "旧,新")
   emptiesField,  // the new code is empty (not the explicit NULL): the run empties the field
+  blanksAround,  // a code begins or ends with blanks, which the run keeps
+  // Between pairs, as the run applies them in order (codes compared as typed; NULL and the
+  // empty code are left out):
+  repeatedOldCode,  // the old code of an earlier pair: its rows are changed already
+  chain,            // the old code is an earlier pair's new code: those rows change twice
+  cycle,            // a chain that leads back to a code it started from: all end as one code
 };
 
 struct PairFinding {
   PairFindingKind kind;
-  std::int32_t position;  // of the pair in the collection, from 1
-  std::string text;       // for the user
+  std::int32_t position;     // of the pair in the collection, from 1
+  std::string text;          // for the user
+  std::int32_t earlier = 0;  // for the kinds between pairs, the earlier pair meant, from 1
 };
 
 // The findings over the whole list, by position, and for one position in the order of the kinds.

@@ -2,18 +2,52 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "db/sql_statement.h"
 
 namespace norvel {
 
-// Every database failure carries the data source's own description text.
+// What kind of failure a data source reported, for callers that react to it (retry when busy,
+// say the link is gone); the text shown stays the data source's own.
+enum class DatabaseErrorCategory {
+  other,
+  connection,      // could not connect or log in
+  syntax,          // bad SQL, or a table or field name the data source does not know
+  constraint,      // a check, unique, foreign key or not-null rule refused the change
+  busy,            // locked by another user or transaction, deadlock, timeout
+  readOnly,        // the file, database or user may not be written
+  connectionLost,  // the link broke after it was open
+  interrupted,     // cancelled on request
+};
+
+// Every database failure carries the data source's own description text, and what the data
+// source said about it: SQLSTATE and the native error code where it gives them.
 class DatabaseError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  using Category = DatabaseErrorCategory;
+
+  explicit DatabaseError(const std::string& text) : std::runtime_error(text) {}
+  explicit DatabaseError(const char* text) : std::runtime_error(text) {}
+  DatabaseError(const std::string& text, Category category, std::string sql_state = {},
+                std::optional<std::int64_t> native_code = std::nullopt)
+      : std::runtime_error(text),
+        category_(category),
+        sql_state_(std::move(sql_state)),
+        native_code_(native_code) {}
+
+  Category category() const { return category_; }
+  const std::string& sqlState() const { return sql_state_; }  // empty when not given
+  std::optional<std::int64_t> nativeCode() const { return native_code_; }
+
+ private:
+  Category category_ = Category::other;
+  std::string sql_state_;
+  std::optional<std::int64_t> native_code_;
 };
 
 // ADO's data type codes, which the replacement run uses to tell text from numeric columns.
@@ -57,6 +91,15 @@ struct QueryInfo {
   bool eof = true;                       // no current row
 };
 
+// The SQL a data source speaks, where the replacement run's set-based strategy depends on it
+// (temporary tables, savepoints, UPDATE … FROM); other for one it cannot rely on.
+enum class SqlDialect { other, sqlite, postgresql };
+
+enum class SavepointStep { set, rollbackTo, release };
+
+// The rows of a query, every value as text; nullopt for NULL.
+using QueryRows = std::vector<std::vector<std::optional<std::string>>>;
+
 // One open connection. Every operation throws DatabaseError with the data source's text.
 // Destroying an open connection closes it (and rolls back an open transaction).
 class DatabaseConnection {
@@ -86,6 +129,52 @@ class DatabaseConnection {
   virtual void beginTransaction() = 0;
   virtual void commitTransaction() = 0;
   virtual void rollbackTransaction() = 0;
+
+  // Asks the statement running on this connection, on another thread, to stop soon; it then
+  // fails with the data source's text. Safe from any thread (not from a signal handler); does
+  // nothing when no statement runs or the data source cannot cancel one.
+  virtual void interrupt() noexcept {}
+
+  // What the replacement run's set-based strategy needs. The defaults offer nothing of it, and
+  // the run then applies the pairs one statement each.
+  virtual SqlDialect dialect() { return SqlDialect::other; }
+
+  // Creates, inside the open transaction, the temporary table `name` (pair_position, old_code,
+  // new_code) whose code columns take the declared type and collation of the first column of
+  // `source`, a SELECT of one field, so that they store and compare values as the field does.
+  virtual void createComparableTable(const std::string& /*name*/, const std::string& /*source*/) {
+    throw DatabaseError("This data source has no temporary tables for the run.");
+  }
+  virtual void dropTemporaryTable(const std::string& name) { execute("DROP TABLE " + name); }
+  // Statistics of a filled temporary table: without them a planner guesses it large and may
+  // index or scan the field for a join with a thousand pairs.
+  virtual void analyzeTemporaryTable(const std::string& name) { execute("ANALYZE " + name); }
+
+  virtual void savepoint(SavepointStep step, const std::string& name) {
+    switch (step) {
+      case SavepointStep::set:
+        execute("SAVEPOINT " + name);
+        break;
+      case SavepointStep::rollbackTo:
+        execute("ROLLBACK TO SAVEPOINT " + name);
+        break;
+      case SavepointStep::release:
+        execute("RELEASE SAVEPOINT " + name);
+        break;
+    }
+  }
+
+  // Every row of a read-only query.
+  virtual QueryRows queryRows(const SqlStatement& /*statement*/) {
+    throw DatabaseError("This data source cannot return the rows of a query to the run.");
+  }
+
+  // Where the data is a private copy (the workbook's), indexes the field until the open
+  // transaction ends, which costs nobody else anything; false where it does not.
+  virtual bool indexFieldForTransaction(const std::string& /*table*/,
+                                        const std::string& /*field*/) {
+    return false;
+  }
 
   // The catalog: every table once, in the data source's own stable order, and the columns of
   // one table in their order. A table the catalog does not have yields no columns.

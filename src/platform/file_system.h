@@ -25,6 +25,12 @@ class FileSystem {
   // Throws FileError; callers that only tidy up ignore it.
   virtual void removeFile(const std::string& path) = 0;
 
+  // Creates the folder and the folders above it that are missing. Throws FileError.
+  virtual void createDirectories(const std::string& /*path*/) {}
+
+  // True when this user may create files in the folder.
+  virtual bool canWriteInDirectory(const std::string& /*directory*/) const { return true; }
+
   // Writes a complete new file and only then replaces the old one (temporary file in the same
   // folder, flushed, renamed over the target), so a failure leaves the old file intact.
   // Throws FileError.

@@ -52,7 +52,7 @@ FrmNorvel::FrmNorvel(Platform& platform)
       cmd開始(form_.control("cmd開始")),
       cmd終了(form_.control("cmd終了")),
       dlgCommon(form_.control("dlgCommon")),
-      database_(platform.databases, platform.windows, platform.code_page) {
+      database_(platform.databases) {
   form_.setEventHandler(this);
 }
 

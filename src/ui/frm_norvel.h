@@ -13,6 +13,8 @@ namespace norvel {
 
 inline constexpr int kMaxListLines = 32767;
 
+struct RunFailure;
+
 // The main window: its controls, its state and every handler.
 class FrmNorvel : public EventHandler {
   // Declared first: the control references below are bound to controls of form_.
@@ -51,7 +53,9 @@ class FrmNorvel : public EventHandler {
   void SavePairFile();
   void ListTables();
   void ListFields();
-  bool ReplacePair(const clsInf& pair, std::int64_t& rowsReplaced);
+  // The end of one pair of a run, as the run reports it: its result line, or the failure's box
+  // and then its line (a failed probe has the box only). nullptr for a pair that succeeded.
+  void ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced);
 
   // The default pair list file: beside the executable, named after it, ".csv".
   std::string DefaultPairFilePath() const;
@@ -88,6 +92,7 @@ class FrmNorvel : public EventHandler {
 
  private:
   class LongAction;
+  class RunView;
 
   void MsgWarning(std::string_view message);
   void MsgInfo(std::string_view message);
@@ -98,6 +103,8 @@ class FrmNorvel : public EventHandler {
   void cmdMDBパス_Click();
   void cmdXLSパス_Click();
   void Browse(Control& path_box, const char* default_ext, const char* filter);
+  // Opens the session's connection; true means it failed and the user has been told.
+  bool OpenDatabase(const std::string& connection_string);
   void cobテーブル名_Click();
   void cmd追加_Click();
   void cmd削除_Click();

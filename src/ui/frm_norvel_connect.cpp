@@ -1,10 +1,21 @@
-#include "db/connection_string.h"
+#include "db/connect_messages.h"
+#include "db/source_kind.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"
 #include "ui/mouse_pointer.h"
 
 namespace norvel {
+
+bool FrmNorvel::OpenDatabase(const std::string& connection_string) {
+  try {
+    database_.Open(connection_string);
+    return false;
+  } catch (const std::exception& error) {
+    MsgWarning(OpenFailureMessage(connection_string, error.what()));
+    return true;
+  }
+}
 
 void FrmNorvel::cmd接続_Click() {
   clsMousePointer pointer(form_);
@@ -14,41 +25,24 @@ void FrmNorvel::cmd接続_Click() {
   cobフィールド名.clear();
   mbConnected_ = false;
 
-  struct Kind {
-    Control& required;
-    const char* message;
-  };
-  const int tab = form_.currentTab();
-  const Kind kind = tab == 0 ? Kind{txtMDBパス, "MDBファイルのパスを入力してください"}
-                    : tab == 1 ? Kind{txtOO4Oユーザ名, "ユーザ名、パスワードを入力してください"}
-                    : tab == 2
-                        ? Kind{txtXLSパス, "Excelファイルのパスを入力してください"}
-                        : Kind{txt接続文字列, "Active Data Object 接続文字列を入力してください"};
-  const bool missing = tab == 1 ? txtOO4Oユーザ名.text().empty() || txtOO4Oパスワード.text().empty()
-                                : kind.required.text().empty();
-  if (missing) {
-    MsgWarning(kind.message);
-    kind.required.setEnabled(true);
-    SetFocusSafe(kind.required);
+  const SourceKind kind = SourceKindOfTab(form_.currentTab());
+  const SourceInputs inputs{
+      .path = kind == SourceKind::excel ? txtXLSパス.text() : txtMDBパス.text(),
+      .user = txtOO4Oユーザ名.text(),
+      .password = txtOO4Oパスワード.text(),
+      .host = txtOO4Oホスト文字列.text(),
+      .header_check = chkフィールド名使用.value(),
+      .connection_string = txt接続文字列.text()};
+  if (const auto missing = MissingInputMessage(kind, inputs)) {
+    // The box the kind cannot do without, also when only the Oracle password is missing.
+    Control& required = InputBoxOfCurrentTab();
+    MsgWarning(*missing);
+    required.setEnabled(true);
+    SetFocusSafe(required);
   } else {
-    std::string connection_string;
-    switch (tab) {
-      case 0:
-        connection_string = AccessConnectionString(txtMDBパス.text());
-        break;
-      case 1:
-        connection_string = OracleConnectionString(txtOO4Oユーザ名.text(), txtOO4Oパスワード.text(),
-                                                   txtOO4Oホスト文字列.text());
-        break;
-      case 2:
-        connection_string = ExcelConnectionString(txtXLSパス.text(), chkフィールド名使用.value());
-        break;
-      default:
-        connection_string = txt接続文字列.text();
-        break;
-    }
-    if (tab <= 2) txt接続文字列.setText(connection_string);
-    if (!database_.OpenDatabase(connection_string)) {
+    const std::string connection_string = BuildConnectionString(kind, inputs);
+    if (kind != SourceKind::connection_string) txt接続文字列.setText(connection_string);
+    if (!OpenDatabase(connection_string)) {
       mbConnected_ = true;
       try {
         ListTables();

@@ -1,8 +1,9 @@
-#include "engine/messages.h"
+#include <optional>
+#include <vector>
+
+#include "engine/error_description.h"
 #include "engine/number_text.h"
-#include "engine/open_recordset.h"
-#include "engine/sql_text.h"
-#include "pairs/code_check.h"
+#include "engine/replacement_run.h"
 #include "pairs/pair_list_review.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
@@ -23,109 +24,100 @@ std::string resultLine(std::int64_t rows) {
 
 }  // namespace
 
-bool FrmNorvel::ReplacePair(const clsInf& pair, std::int64_t& rowsReplaced) {
-  rowsReplaced = 0;
-  txt状況.appendText(pair.s01 + "->" + pair.s02 + " ... " + std::string(kCrLf));
+// The run as the window shows it: status lines, boxes, the window held while it goes on.
+class FrmNorvel::RunView final : public RunObserver {
+ public:
+  explicit RunView(FrmNorvel& window) : window_(window) {}
 
-  // Undecodable bytes of the pair list file or a control character never reach the data source.
-  std::string error = UnusableCodeReason(pair.s01).value_or(std::string());
-  if (error.empty()) error = UnusableCodeReason(pair.s02).value_or(std::string());
-  if (error.empty()) {
-    const std::string table = cobテーブル名.currentText();
-    const std::string field = cobフィールド名.currentText();
-    const std::string quote = database_.connection().identifierQuote();
-    QueryInfo fields;
-    if (OpenRecordset(database_.gAdoConnection(), platform_.windows, platform_.code_page,
-                      BuildProbe(table, field, quote), false, fields)) {
-      return true;
-    }
-    const UpdateText update =
-        BuildUpdate(table, field, fields.first_column_type, pair.s01, pair.s02, quote);
-    if (!update.statement) {
-      // A numeric field cannot take a code that is not wholly a number: writing its leading
-      // number (100 for «100-0001») would corrupt the data.
-      error = "「" + update.problem + "」は数値ではないため、数値型のフィールド「" + field +
-              "」の置換に使えません。";
-    } else {
-      try {
-        rowsReplaced = database_.connection().executeStatement(*update.statement);
-      } catch (const std::exception& failure) {
-        error = DescriptionOf(failure);
-      }
+  // The window is held only once the transaction is open: a failed begin leaves it usable.
+  void began() override {
+    hold_.emplace(window_);
+    window_.txt状況.setEnabled(true);
+    // Pairs the user may not have meant are named before the first pair's line.
+    for (const PairFinding& finding : ReviewPairList(*window_.mPairs_)) {
+      append(finding.text);
     }
   }
+  void pairStarted(std::size_t, const RunPair& pair) override {
+    append(pair.old_code + "->" + pair.new_code + " ... ");
+  }
+  void pairReplaced(std::size_t, std::int64_t rows) override {
+    window_.ReplacePair(nullptr, rows);
+    window_.platform_.windows.processPendingEvents();
+  }
+  void pairFailed(std::size_t, const RunFailure& failure) override {
+    window_.ReplacePair(&failure, 0);
+  }
+  void committed(std::int64_t total) override {
+    window_.MsgInfo(FormatCount(total) + std::string(kReplaced));
+  }
+  void commitFailed(const RunFailure& failure) override {
+    commit_failed_ = true;
+    reportEnd(failure.description);
+  }
+  // After a failed commit the window has said that nothing was committed; the rollback's own
+  // failure adds nothing the user can act on.
+  void rollbackFailed(const std::string& description) override {
+    if (!commit_failed_) reportEnd(description);
+  }
 
-  if (!error.empty()) {
-    MsgWarning(error);
-    txt状況.appendText("  " + error + std::string(kCrLf));
-  } else {
+  void restore() {
+    if (hold_) hold_->restore();
+  }
+
+ private:
+  void append(const std::string& line) { window_.txt状況.appendText(line + std::string(kCrLf)); }
+  void reportEnd(const std::string& description) {
+    window_.MsgWarning(description);
+    append("  " + description);
+    window_.txt状況.setSelectionStart(window_.txt状況.text().size());
+  }
+
+  FrmNorvel& window_;
+  std::optional<LongAction> hold_;
+  bool commit_failed_ = false;
+};
+
+void FrmNorvel::ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced) {
+  if (failure == nullptr) {
     txt状況.appendText(resultLine(rowsReplaced));
+  } else {
+    MsgWarning(failure->description);
+    // A pair whose probe failed keeps only its progress line.
+    if (failure->stage == RunStage::probe) return;
+    txt状況.appendText("  " + failure->description + std::string(kCrLf));
   }
   txt状況.setSelectionStart(txt状況.text().size());
-  return !error.empty();
 }
 
 void FrmNorvel::cmd開始_Click() {
   clsMousePointer pointer(form_);
   pointer.Busy();
-  try {
-    database_.BeginTransaction();
-  } catch (const std::exception& error) {
-    MsgWarning(DescriptionOf(error));
-    RefreshControlStates();
-    SetFocusSafe(cmd終了);
-    return;
-  }
 
-  LongAction hold(*this);
-  txt状況.setEnabled(true);
-  // Pairs the user may not have meant are named before the first pair's line.
-  for (const PairFinding& finding : ReviewPairList(*mPairs_)) {
-    txt状況.appendText(finding.text + std::string(kCrLf));
-  }
-  std::int64_t total = 0;
-  bool failed = false;
+  std::vector<RunPair> pairs;
   const auto last = static_cast<std::int16_t>(lst置換リスト.itemCount()) - 1;
   for (std::int32_t index = 0; index <= last; ++index) {
-    std::int64_t rows = 0;
-    try {
-      if (ReplacePair(mPairs_->GetItem(index + 1), rows)) failed = true;
-    } catch (const std::exception& error) {
-      MsgWarning(DescriptionOf(error));
-      failed = true;
-    }
-    if (failed) break;
-    total += rows;
-    platform_.windows.processPendingEvents();
+    const clsInf& pair = mPairs_->GetItem(index + 1);
+    pairs.push_back({pair.s01, pair.s02});
   }
+  const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
 
-  auto reportEnd = [&](const std::exception& error) {
-    const std::string description = DescriptionOf(error);
-    MsgWarning(description);
-    txt状況.appendText("  " + description + std::string(kCrLf));
-    txt状況.setSelectionStart(txt状況.text().size());
-  };
-  if (failed) {
-    try {
-      database_.RollbackTransaction();
-    } catch (const std::exception& error) {
-      reportEnd(error);
-    }
-  } else {
-    try {
-      database_.CommitTransaction();
-      MsgInfo(FormatCount(total) + std::string(kReplaced));
-    } catch (const std::exception& error) {
-      // A failed commit is never a success: say so and undo what the data source still holds.
-      reportEnd(error);
-      try {
-        database_.RollbackTransaction();
-      } catch (...) {
-      }
+  RunView view(*this);
+  DatabaseConnection* connection = nullptr;
+  try {
+    connection = &database_.connection();
+  } catch (const DatabaseError& error) {
+    MsgWarning(DescriptionOf(error));
+  }
+  if (connection != nullptr) {
+    const RunResult result = RunReplacement(*connection, target, pairs, view);
+    // The observer is not told of a failed begin.
+    if (result.failure && result.failure->stage == RunStage::begin) {
+      MsgWarning(result.failure->description);
     }
   }
 
-  hold.restore();
+  view.restore();
   RefreshControlStates();
   SetFocusSafe(cmd終了);
 }

@@ -1,3 +1,4 @@
+#include "db/connect_messages.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/mouse_pointer.h"
@@ -25,7 +26,7 @@ void FrmNorvel::ListFields() {
       break;
     }
   } catch (const std::exception& error) {
-    MsgWarning(std::string("フィールド名列挙時にエラーが発生しました。\r\n") + error.what());
+    MsgWarning(FieldListFailureMessage(error.what()));
   }
 }
 

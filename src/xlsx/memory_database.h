@@ -1,12 +1,10 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
-struct sqlite3;
-struct sqlite3_stmt;
+#include "platform/sqlite/sqlite_handles.h"
 
 namespace norvel::xlsx {
 
@@ -14,17 +12,13 @@ namespace norvel::xlsx {
 class MemoryDatabase {
  public:
   MemoryDatabase();
-  ~MemoryDatabase();
-  MemoryDatabase(const MemoryDatabase&) = delete;
-  MemoryDatabase& operator=(const MemoryDatabase&) = delete;
 
-  sqlite3* handle() const { return db_; }
+  sqlite3* handle() const { return db_.get(); }
   void execute(const std::string& sql);
-  std::string errorMessage() const;
   std::int64_t changes() const;
 
  private:
-  sqlite3* db_ = nullptr;
+  sqlite::DatabaseHandle db_;
 };
 
 // A value as SQLite holds it in a worksheet table.
@@ -39,12 +33,9 @@ class Statement {
  public:
   // Prepares the first statement of sql; *tail receives what follows it when asked for.
   Statement(const MemoryDatabase& db, std::string_view sql, std::string_view* tail = nullptr);
-  ~Statement();
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
 
-  bool empty() const { return stmt_ == nullptr; }
-  sqlite3_stmt* handle() const { return stmt_; }
+  bool empty() const { return !statement_; }
+  sqlite3_stmt* handle() const { return statement_.get(); }
 
   void bind(int index, std::int64_t value);
   void bind(int index, double value);
@@ -59,13 +50,10 @@ class Statement {
   SqlValue value(int column) const;
 
  private:
-  [[noreturn]] void fail() const;
+  void check(int result_code) const;
 
-  const MemoryDatabase& db_;
-  sqlite3_stmt* stmt_ = nullptr;
+  sqlite3* db_;
+  sqlite::Statement statement_;
 };
-
-// SQL's spelling of a name in double quotes.
-std::string quotedName(std::string_view name);
 
 }  // namespace norvel::xlsx

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <optional>
 
+#include "engine/utf8.h"
+
 namespace norvel::xlsx {
 
 namespace {
@@ -27,24 +29,6 @@ std::optional<std::uint32_t> escapedUnitAt(std::string_view text, std::size_t i)
     }
   }
   return unit;
-}
-
-void appendUtf8(std::string& out, std::uint32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
 }
 
 void appendEscapedUnit(std::string& out, unsigned unit) {
@@ -78,7 +62,7 @@ std::string decodeCellText(std::string_view text) {
     } else if (cp >= 0xDC00 && cp <= 0xDFFF) {
       cp = 0xFFFD;
     }
-    appendUtf8(out, cp);
+    utf8::append(out, cp);
   }
   return out;
 }

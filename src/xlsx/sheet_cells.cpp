@@ -4,8 +4,8 @@
 #include <cctype>
 
 #include "platform/database.h"
+#include "xlsx/cell_number.h"
 #include "xlsx/element_count.h"
-#include "xlsx/number_text.h"
 #include "xlsx/ooxml_text.h"
 #include "xlsx/shared_strings.h"
 #include "xlsx/xml_part.h"

@@ -2,28 +2,23 @@
 
 #include <vector>
 
-#include "xlsx/number_text.h"
+#include "engine/number_text.h"
+#include "engine/sql_text.h"
+#include "platform/sqlite/sqlite_handles.h"
 
 namespace norvel::xlsx {
 
 namespace {
 
+using sqlite::quoteIdentifier;
+
 constexpr const char* kLockedCells = "norvel_locked_cells";
 
-std::string sqlString(std::string_view text) {
-  std::string quoted = "'";
-  for (char c : text) {
-    if (c == '\'') quoted += '\'';
-    quoted += c;
-  }
-  return quoted + "'";
-}
-
 void createTable(MemoryDatabase& db, const std::string& table_name, const SheetLayout& layout) {
-  std::string sql = "CREATE TABLE main." + quotedName(table_name) + "(";
+  std::string sql = "CREATE TABLE main." + quoteIdentifier(table_name) + "(";
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
     if (i > 0) sql += ", ";
-    sql += quotedName(layout.fields[i].name);
+    sql += quoteIdentifier(layout.fields[i].name);
     sql += layout.fields[i].numeric ? " REAL" : " TEXT COLLATE NOCASE";
   }
   db.execute(sql + ")");
@@ -32,25 +27,25 @@ void createTable(MemoryDatabase& db, const std::string& table_name, const SheetL
 void createChangeTriggers(MemoryDatabase& db, std::size_t sheet_index,
                           const std::string& table_name, const SheetLayout& layout,
                           const std::vector<bool>& has_locked_cells) {
-  const std::string table = "main." + quotedName(table_name);
+  const std::string table = "main." + quoteIdentifier(table_name);
   const std::string sheet = std::to_string(sheet_index);
   for (std::size_t i = 0; i < layout.fields.size(); ++i) {
-    const std::string field = quotedName(layout.fields[i].name);
+    const std::string field = quoteIdentifier(layout.fields[i].name);
     const std::string index = std::to_string(i);
     // BINARY: a change of letter case is a change even where the field compares without case.
     const std::string changed = "old." + field + " IS NOT new." + field + " COLLATE BINARY";
-    db.execute("CREATE TEMP TRIGGER " + quotedName("norvel_change_" + sheet + "_" + index) +
+    db.execute("CREATE TEMP TRIGGER " + quoteIdentifier("norvel_change_" + sheet + "_" + index) +
                " AFTER UPDATE OF " + field + " ON " + table + " FOR EACH ROW WHEN " + changed +
                " BEGIN INSERT OR IGNORE INTO " + kChangeLog + " VALUES(" + sheet + ", old." +
                layout.row_alias + ", " + index + ", old." + field + "); END");
     if (!has_locked_cells[i]) continue;
-    db.execute("CREATE TEMP TRIGGER " + quotedName("norvel_locked_" + sheet + "_" + index) +
+    db.execute("CREATE TEMP TRIGGER " + quoteIdentifier("norvel_locked_" + sheet + "_" + index) +
                " BEFORE UPDATE OF " + field + " ON " + table + " FOR EACH ROW WHEN " + changed +
                " AND EXISTS (SELECT 1 FROM " + kLockedCells + " WHERE sheet = " + sheet +
                " AND row = old." + layout.row_alias + " AND field = " + index +
                ") BEGIN SELECT RAISE(ABORT, " +
-               sqlString("The field cannot be changed in this row: its cell belongs to an array "
-                         "formula, a data table or a shared formula that other cells use.") +
+               SqlLiteral("The field cannot be changed in this row: its cell belongs to an array "
+                          "formula, a data table or a shared formula that other cells use.") +
                "); END");
   }
 }
@@ -90,7 +85,7 @@ void bindCell(Statement& insert, int parameter, const SheetField& field, const S
       insert.bind(parameter, cell.text);
       break;
     case CellKind::number:
-      insert.bind(parameter, generalNumberText(cell.number));
+      insert.bind(parameter, FormatGeneralNumber(cell.number));
       break;
     case CellKind::boolean:
       insert.bind(parameter, cell.number != 0 ? "TRUE" : "FALSE");
@@ -103,10 +98,10 @@ void bindCell(Statement& insert, int parameter, const SheetField& field, const S
 void copyRows(MemoryDatabase& db, const std::string& table_name, const SheetLayout& layout,
               const SheetCells& cells) {
   if (layout.last_row < layout.first_row) return;
-  std::string sql = "INSERT INTO main." + quotedName(table_name) + "(" + layout.row_alias;
+  std::string sql = "INSERT INTO main." + quoteIdentifier(table_name) + "(" + layout.row_alias;
   std::string values = "?";
   for (const auto& field : layout.fields) {
-    sql += ", " + quotedName(field.name);
+    sql += ", " + quoteIdentifier(field.name);
     values += ", ?";
   }
   Statement insert(db, sql + ") VALUES(" + values + ")");

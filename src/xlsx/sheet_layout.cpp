@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
+#include "engine/number_text.h"
 #include "platform/database.h"
-#include "xlsx/number_text.h"
 
 namespace norvel::xlsx {
 
@@ -24,7 +24,7 @@ std::string cellText(const SheetCell& cell) {
     case CellKind::text:
       return cell.text;
     case CellKind::number:
-      return generalNumberText(cell.number);
+      return FormatGeneralNumber(cell.number);
     case CellKind::boolean:
       return cell.number != 0 ? "TRUE" : "FALSE";
     case CellKind::empty:

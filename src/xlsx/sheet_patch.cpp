@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "platform/database.h"
-#include "xlsx/number_text.h"
+#include "xlsx/cell_number.h"
 #include "xlsx/ooxml_text.h"
 #include "xlsx/sheet_cells.h"
 #include "xlsx/xml_part.h"

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include "platform/sqlite/sqlite_column_type.h"
+#include "platform/sqlite/sqlite_handles.h"
+#include "platform/sqlite/sqlite_run_support.h"
 #include "xlsx/shared_strings.h"
 #include "xlsx/sheet_cells.h"
 #include "xlsx/sheet_copy.h"
@@ -89,7 +91,14 @@ void WorkbookConnection::close() {
   if (!db_) return;
   // An open transaction ends unwritten: the file keeps what it had.
   if (in_transaction_) discardChanges();
+  const std::lock_guard lock(interrupt_mutex_);
   db_.reset();
+}
+
+// The SQL runs in the in-memory copy; the file is only written at the commit.
+void WorkbookConnection::interrupt() noexcept {
+  const std::lock_guard lock(interrupt_mutex_);
+  if (db_) sqlite3_interrupt(db_->handle());
 }
 
 void WorkbookConnection::runInternal(const std::string& sql) {
@@ -101,6 +110,9 @@ void WorkbookConnection::discardChanges() {
   InternalScope scope(internal_);
   sqlite3_exec(db_->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
   in_transaction_ = false;
+  // Created inside the transaction, so gone with it.
+  run_tables_.clear();
+  run_index_.clear();
 }
 
 std::unique_ptr<Statement> WorkbookConnection::prepareUserStatement(std::string_view sql,
@@ -108,9 +120,9 @@ std::unique_ptr<Statement> WorkbookConnection::prepareUserStatement(std::string_
   denial_.clear();
   try {
     return std::make_unique<Statement>(database(), sql, tail);
-  } catch (const DatabaseError&) {
+  } catch (const DatabaseError& error) {
     // SQLite says only "not authorized"; the reason is ours.
-    if (!denial_.empty()) throw DatabaseError(denial_);
+    if (!denial_.empty()) throw DatabaseError(denial_, error.category(), {}, error.nativeCode());
     throw;
   }
 }
@@ -171,6 +183,10 @@ void WorkbookConnection::commitTransaction() {
   database();
   if (!in_transaction_) throw DatabaseError("cannot commit - no transaction is active");
   try {
+    if (!run_index_.empty()) {
+      runInternal("DROP INDEX main." + sqlite::quoteIdentifier(run_index_));
+      run_index_.clear();
+    }
     saveChanges();
   } catch (...) {
     // The copy goes back to what the file holds, so it never shows values that are not saved.
@@ -185,6 +201,67 @@ void WorkbookConnection::commitTransaction() {
 void WorkbookConnection::rollbackTransaction() {
   database();
   if (in_transaction_) discardChanges();
+}
+
+SqlDialect WorkbookConnection::dialect() {
+  database();
+  return sqlite::hasUpdateFrom() ? SqlDialect::sqlite : SqlDialect::other;
+}
+
+// The run's own temporary tables live beside the change log; its SQL may fill and read them.
+void WorkbookConnection::createComparableTable(const std::string& name, const std::string& source) {
+  InternalScope scope(internal_);
+  sqlite::createComparableTable(database().handle(), name, source);
+  run_tables_.insert(name);
+}
+
+void WorkbookConnection::dropTemporaryTable(const std::string& name) {
+  runInternal("DROP TABLE temp." + sqlite::quoteIdentifier(name));
+  run_tables_.erase(name);
+}
+
+void WorkbookConnection::analyzeTemporaryTable(const std::string& name) {
+  if (run_tables_.count(name) == 0) throw DatabaseError("No such temporary table: " + name);
+  runInternal("ANALYZE temp." + sqlite::quoteIdentifier(name));
+}
+
+// Savepoints nest inside the connection's own transaction.
+void WorkbookConnection::savepoint(SavepointStep step, const std::string& name) {
+  const std::string quoted = sqlite::quoteIdentifier(name);
+  switch (step) {
+    case SavepointStep::set:
+      runInternal("SAVEPOINT " + quoted);
+      break;
+    case SavepointStep::rollbackTo:
+      runInternal("ROLLBACK TO SAVEPOINT " + quoted);
+      break;
+    case SavepointStep::release:
+      runInternal("RELEASE SAVEPOINT " + quoted);
+      break;
+  }
+}
+
+QueryRows WorkbookConnection::queryRows(const SqlStatement& statement) {
+  denial_.clear();
+  try {
+    return sqlite::queryRows(database().handle(), statement.withLiterals());
+  } catch (const DatabaseError& error) {
+    if (!denial_.empty()) throw DatabaseError(denial_, error.category(), {}, error.nativeCode());
+    throw;
+  }
+}
+
+// The copy is private to this connection: an index slows no other writer and leaves the file
+// as it was. It is dropped before the commit, and a rollback takes it away.
+bool WorkbookConnection::indexFieldForTransaction(const std::string& table,
+                                                  const std::string& field) {
+  database();
+  if (!in_transaction_ || !run_index_.empty() || !isField(table, field)) return false;
+  const std::string name = "norvel_run_index";
+  runInternal("CREATE INDEX main." + sqlite::quoteIdentifier(name) + " ON " +
+              sqlite::quoteIdentifier(table) + "(" + sqlite::quoteIdentifier(field) + ")");
+  run_index_ = name;
+  return true;
 }
 
 std::vector<std::string> WorkbookConnection::tableNames() {
@@ -220,8 +297,9 @@ std::map<std::size_t, std::vector<CellEdit>> WorkbookConnection::collectEdits() 
     auto& current = current_values[{sheet, field}];
     if (!current) {
       current = std::make_unique<Statement>(
-          db, "SELECT " + quotedName(table.layout.fields.at(field).name) + " FROM main." +
-                  quotedName(table.name) + " WHERE " + table.layout.row_alias + " = ?");
+          db, "SELECT " + sqlite::quoteIdentifier(table.layout.fields.at(field).name) +
+                  " FROM main." + sqlite::quoteIdentifier(table.name) + " WHERE " +
+                  table.layout.row_alias + " = ?");
     }
     current->bind(1, row);
     if (!current->step()) continue;
@@ -324,6 +402,10 @@ int WorkbookConnection::authorizeUserStatement(int action, const char* table, co
     // DROP and CREATE first ask to change the schema table; only a worksheet's rows get the
     // row-specific reason.
     case SQLITE_INSERT:
+      if (database != nullptr && std::string_view(database) == "temp" && table != nullptr &&
+          run_tables_.count(table) != 0) {
+        return SQLITE_OK;
+      }
       if (isTable(table)) return deny("Rows cannot be added to an Excel worksheet by this system.");
       break;
     case SQLITE_DELETE:

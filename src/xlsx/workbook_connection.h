@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +37,14 @@ class WorkbookConnection final : public DatabaseConnection {
   void beginTransaction() override;
   void commitTransaction() override;
   void rollbackTransaction() override;
+  void interrupt() noexcept override;
+  SqlDialect dialect() override;
+  void createComparableTable(const std::string& name, const std::string& source) override;
+  void dropTemporaryTable(const std::string& name) override;
+  void analyzeTemporaryTable(const std::string& name) override;
+  void savepoint(SavepointStep step, const std::string& name) override;
+  QueryRows queryRows(const SqlStatement& statement) override;
+  bool indexFieldForTransaction(const std::string& table, const std::string& field) override;
   std::vector<std::string> tableNames() override;
   std::vector<std::string> columnNames(const std::string& table) override;
 
@@ -65,9 +75,12 @@ class WorkbookConnection final : public DatabaseConnection {
   WorkbookParts parts_;
   std::vector<SheetTable> tables_;
   bool has_formulas_ = false;
+  std::mutex interrupt_mutex_;  // keeps close() from freeing db_ while interrupt() uses it
   std::unique_ptr<MemoryDatabase> db_;
   bool in_transaction_ = false;
   bool internal_ = false;
+  std::set<std::string> run_tables_;  // the run's temporary tables, which its SQL may fill
+  std::string run_index_;             // the index on a field until the transaction ends
   std::string denial_;
 };
 

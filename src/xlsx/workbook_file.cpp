@@ -11,6 +11,7 @@
 
 #include "platform/database.h"
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_io.h"
 #include "platform/posix/posix_file_system.h"
 
 namespace norvel::xlsx {
@@ -57,18 +58,11 @@ LoadedFile loadFile(const std::string& path) {
   if (!S_ISREG(st.st_mode)) throw DatabaseError("not a regular file");
   file.identity = identityOf(st);
 
-  file.bytes.resize(static_cast<std::size_t>(st.st_size));
-  std::size_t done = 0;
-  while (done < file.bytes.size()) {
-    auto n = ::read(fd.get(), file.bytes.data() + done, file.bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      throw DatabaseError(systemError(errno));
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+  const auto size = static_cast<std::size_t>(st.st_size);
+  file.bytes.reserve(size);
+  if (const int error = ReadAll(fd.get(), file.bytes, size); error != 0) {
+    throw DatabaseError(systemError(error));
   }
-  file.bytes.resize(done);
 
   // The rename on saving replaces the file a link points to, not the link.
   char resolved[PATH_MAX];

@@ -3,7 +3,6 @@
 #include <array>
 #include <string_view>
 
-#include "xlsx/ooxml_text.h"
 #include "xlsx/workbook_parts.h"
 #include "xlsx/xml_part.h"
 #include "xlsx/zip_archive.h"
@@ -41,12 +40,8 @@ std::optional<std::string> requestFullCalculation(const std::string& part_name,
     auto flag = calc.attribute("fullCalcOnLoad");
     const std::string_view value = flag.value();
     if (value == "1" || value == "true") return std::nullopt;
-    std::string attributes;
-    for (auto a = calc.first_attribute(); a; a = a.next_attribute()) {
-      if (a == flag) continue;
-      attributes += std::string(" ") + a.name() + "=\"" + escapeXmlAttribute(a.value()) + "\"";
-    }
-    attributes += " fullCalcOnLoad=\"1\"";
+    const std::string attributes =
+        attributesText(calc, {"fullCalcOnLoad"}) + " fullCalcOnLoad=\"1\"";
     const auto span = elementSpan(workbook_xml, calc);
     // <calcPr> has no content of its own.
     return workbook_xml.substr(0, span.begin) + "<" + calc.name() + attributes + "/>" +

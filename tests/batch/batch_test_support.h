@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -55,8 +56,15 @@ struct Launch {
   std::string input;  // standard input (without a terminal)
 };
 
+// A signal sent to the child once its stdout (without a terminal) shows after_output.
+struct Interrupt {
+  int signal = 0;
+  std::string after_output;
+};
+
 inline RunResult runProgram(const std::string& program, std::vector<std::string> args,
-                            const Env& env = {}, const Launch& launch = {}) {
+                            const Env& env = {}, const Launch& launch = {},
+                            const Interrupt& interrupt = {}) {
   args.insert(args.begin(), program);
   std::vector<char*> argv;
   for (std::string& arg : args) argv.push_back(arg.data());
@@ -76,6 +84,9 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
   if (pid < 0) throw systemError("fork");
   if (pid == 0) {
     ::alarm(60);  // a hung child fails its test instead of holding up the suite
+    // A background job of a shell starts with these ignored; the child is to see them.
+    ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGTERM, SIG_DFL);
     for (const auto& [name, value] : env) {
       value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
@@ -95,6 +106,7 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
   RunResult result;
   std::string& shown = launch.terminal ? result.err : result.out;
   bool answered = launch.password.empty();
+  bool interrupted = interrupt.signal == 0;
   char buffer[4096];
   // A terminal reports EIO instead of the end once the child has closed it.
   for (ssize_t n; (n = ::read(launch.terminal ? master : out_read.get(), buffer, 4096)) > 0;) {
@@ -103,6 +115,10 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
       answered = true;
       const std::string typed = launch.password + "\n";
       if (::write(master, typed.data(), typed.size()) < 0) throw systemError("write");
+    }
+    if (!interrupted && shown.find(interrupt.after_output) != std::string::npos) {
+      interrupted = true;
+      if (::kill(pid, interrupt.signal) != 0) throw systemError("kill");
     }
   }
   int status = 0;
@@ -117,9 +133,9 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
 
 // norvel-batch, without NORVEL_PASSWORD unless env sets it.
 inline RunResult runBatch(const std::vector<std::string>& args, Env env = {},
-                          const Launch& launch = {}) {
+                          const Launch& launch = {}, const Interrupt& interrupt = {}) {
   env.try_emplace("NORVEL_PASSWORD", std::nullopt);
-  return runProgram(NORVEL_BATCH_PROGRAM, args, env, launch);
+  return runProgram(NORVEL_BATCH_PROGRAM, args, env, launch, interrupt);
 }
 
 // Runs the statements on an SQLite file and returns the rows they give, joined with '\n', their
@@ -202,11 +218,11 @@ class BatchTest : public ::testing::Test {
   std::string file(const std::string& name) const { return (dir_ / name).string(); }
   // norvel-batch. Only the window's 終了 button writes a pair list, and norvel-batch never
   // presses it: whatever the outcome, the pair list and the test's folder stay as they were.
-  RunResult batch(const std::vector<std::string>& args, Env env = {},
-                  const Launch& launch = {}) const {
+  RunResult batch(const std::vector<std::string>& args, Env env = {}, const Launch& launch = {},
+                  const Interrupt& interrupt = {}) const {
     const auto pairs_before = stampOf(pairs_);
     const auto files_before = listDirectory(dir_);
-    const RunResult run = runBatch(args, std::move(env), launch);
+    const RunResult run = runBatch(args, std::move(env), launch, interrupt);
     EXPECT_EQ(stampOf(pairs_), pairs_before) << "the pair list was written";
     EXPECT_EQ(listDirectory(dir_), files_before);
     return run;

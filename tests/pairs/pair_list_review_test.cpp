@@ -22,14 +22,49 @@ TEST(ReviewPairList, AnEmptyNewCodeIsPointedOutButTheExplicitNullIsNot) {
                                    {"100-0005", " "},
                                    {"NULL", ""}});
   const std::vector<PairFinding> findings = ReviewPairList(pairs);
-  ASSERT_EQ(findings.size(), 2u);
+  ASSERT_EQ(findings.size(), 3u);
   EXPECT_EQ(findings[0].kind, PairFindingKind::emptiesField);
   EXPECT_EQ(findings[0].position, 2);
   EXPECT_EQ(findings[0].text,
             "2 番目の置換ペア「100-0003 -> 」は置換先が空です。該当するフィールドは空（NULL）"
             "になります。");
-  EXPECT_EQ(findings[1].position, 5);
-  EXPECT_NE(findings[1].text.find("「NULL -> 」"), std::string::npos);
+  EXPECT_EQ(findings[1].kind, PairFindingKind::blanksAround);  // " " is a code, not empty
+  EXPECT_EQ(findings[1].position, 4);
+  EXPECT_EQ(findings[2].position, 5);
+  EXPECT_NE(findings[2].text.find("「NULL -> 」"), std::string::npos);
+}
+
+TEST(ReviewPairList, BlanksAroundACodeAndAHeaderLineArePointedOut) {
+  struct Case {
+    std::vector<std::pair<std::string, std::string>> codes;
+    std::vector<std::pair<PairFindingKind, std::int32_t>> found;
+  };
+  const std::vector<Case> cases = {
+      {{{"1000099", " 1000001"}}, {{PairFindingKind::blanksAround, 1}}},
+      {{{"1000099 ", "1000001"}, {"\xE3\x80\x80" "100", "1"}},
+       {{PairFindingKind::blanksAround, 1}, {PairFindingKind::blanksAround, 2}}},
+      {{{"old", "new"}, {"100-0001", "100-0002"}}, {{PairFindingKind::headerLine, 1}}},
+      {{{"旧", "新"}}, {{PairFindingKind::headerLine, 1}}},
+      {{{"置換元", "置換先"}}, {{PairFindingKind::headerLine, 1}}},
+      // Only the first line can be a header; NULL and full-width digits are codes.
+      {{{"100-0001", "100-0002"}, {"old", "new"}}, {}},
+      {{{"NULL", "abc"}}, {}},
+      {{{"〒１００", "x"}}, {}},
+      {{{" old", "new"}}, {{PairFindingKind::headerLine, 1}, {PairFindingKind::blanksAround, 1}}},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::pair<PairFindingKind, std::int32_t>> found;
+    for (const PairFinding& finding : ReviewPairList(pairsOf(c.codes))) {
+      found.emplace_back(finding.kind, finding.position);
+    }
+    EXPECT_EQ(found, c.found) << c.codes.front().first;
+  }
+  EXPECT_EQ(ReviewPairList(pairsOf({{"1000099", " 1000001"}})).front().text,
+            "1 番目の置換ペア「1000099 ->  1000001」は置換先の前後に空白があります。空白も含めて"
+            "そのまま使われます。");
+  EXPECT_EQ(
+      ReviewPairList(pairsOf({{"旧", "新"}})).front().text,
+      "1 番目の置換ペア「旧 -> 新」は見出し行のようです。これも置換ペアとしてそのまま使われます。");
 }
 
 TEST(ReviewPairList, NothingToSayAboutAnOrdinaryOrEmptyList) {

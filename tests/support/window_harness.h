@@ -4,13 +4,13 @@
 #include <string>
 #include <vector>
 
-#include "ui/main_sequence.h"
 #include "frontends/headless/headless_window_system.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/routing/routing_database_layer.h"
 #include "support/temp_dir.h"
 #include "ui/frm_norvel.h"
+#include "ui/main_sequence.h"
 
 namespace norvel::testing {
 
@@ -20,7 +20,11 @@ class TestProcess : public Process {
   std::string executable;
   std::string argument;
   std::string current_directory;
+  std::string config_directory;
+  std::string installed_bin;
   std::string executablePath() const override { return executable; }
+  std::string userConfigDirectory() const override { return config_directory; }
+  std::string installedBinDirectory() const override { return installed_bin; }
   std::string commandLineArgument() const override { return argument; }
   std::string currentDirectory() const override { return current_directory; }
 };

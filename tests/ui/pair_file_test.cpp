@@ -116,6 +116,27 @@ TEST(PairFile, LinesTheWindowCouldNotLoadAreKeptInABackupAtExit) {
   EXPECT_FALSE(std::filesystem::exists(clean.pairFile() + ".bak"));
 }
 
+// Installed, the program keeps its list in the user's config folder, made on the first save.
+TEST(PairFile, AnInstalledProgramKeepsItsListInTheUsersConfigFolder) {
+  WindowHarness h;
+  h.process.installed_bin = h.dir.path().string();
+  h.process.config_directory = h.dir.file("config");
+  const std::string list = h.dir.file("config/norvel/norvel.csv");
+  ASSERT_TRUE(h.start());
+  EXPECT_EQ(h.w().pairFilePath(), list);
+  h.addPair("1000001", "1000002");
+  h.click(h.w().cmd終了);
+  EXPECT_EQ(readBytes(list), "1000001,1000002\r\n");
+  EXPECT_FALSE(std::filesystem::exists(h.pairFile()));
+
+  // The next start reads it back.
+  WindowHarness again;
+  again.process.installed_bin = again.dir.path().string();
+  again.process.config_directory = h.dir.file("config");
+  ASSERT_TRUE(again.start());
+  EXPECT_EQ(lines(again.w()), std::vector<std::string>{"1000001 -> 1000002"});
+}
+
 TEST(PairFile, CommandLinePathLoadsButSavesToTheDefaultPath) {
   WindowHarness h;
   const std::string other = h.dir.file("other list.csv");

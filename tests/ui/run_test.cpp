@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/sqlite_fixture.h"
 #include "support/window_harness.h"
 
@@ -106,6 +108,48 @@ TEST_F(RunTest, ProbeFailureAddsOnlyTheProgressLine) {
   ASSERT_EQ(h.messageTexts().size(), 1u);
   EXPECT_NE(h.messageTexts()[0].find("郵便番号"), std::string::npos);
   EXPECT_EQ(count("郵便 = '100-0001'"), 2);
+}
+
+// The window is held only once the transaction is open: a begin that fails shows its box over a
+// usable window and changes nothing.
+TEST_F(RunTest, FailedBeginShowsItsBoxWithoutHoldingTheWindow) {
+  FrmNorvel& w = h.w();
+  h.addPair("100-0001", "100-0002");
+  connect();
+  db->exec("BEGIN IMMEDIATE");  // another program holds the write lock
+  std::vector<bool> start_enabled_at_box;
+  h.windows.onMessage([&](const auto&) { start_enabled_at_box.push_back(w.cmd開始.enabled()); });
+  h.click(w.cmd開始);
+  db->exec("ROLLBACK");
+  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"database is locked"});
+  EXPECT_EQ(start_enabled_at_box, std::vector<bool>{true});
+  EXPECT_EQ(w.txt状況.text(), "");
+  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
+  EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
+}
+
+// A commit that fails is no success: its box and line instead of the total, nothing changed.
+TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
+  FrmNorvel& w = h.w();
+  h.addPair("100-0001", "100-0002");
+  connect();
+  // While the run goes on, another program replaces the file by a copy of itself.
+  h.windows.queueEvent([&] {
+    std::filesystem::copy_file(path, path + ".new");
+    std::filesystem::rename(path + ".new", path);
+  });
+  h.click(w.cmd開始);
+  ASSERT_EQ(h.messageTexts().size(), 1u);
+  const std::string failure = h.messageTexts()[0];
+  EXPECT_NE(failure.find("nothing was committed"), std::string::npos) << failure;
+  EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
+  EXPECT_EQ(w.txt状況.text(),
+            "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure + "\r\n");
+  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_TRUE(w.cmd開始.enabled());
+  EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);  // the file as it was opened
+  EXPECT_EQ(SqliteFile(path).scalar("SELECT count(*) FROM 住所 WHERE 郵便番号 = '100-0001'"), "2");
 }
 
 TEST_F(RunTest, NullsApostrophesAndChains) {

@@ -1,10 +1,12 @@
 #include "app/batch/batch_options.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <ostream>
 #include <vector>
 
 #include "app/batch/exit_codes.h"
+#include "norvel_version.h"
 
 namespace norvel::batch {
 namespace {
@@ -12,24 +14,29 @@ namespace {
 constexpr const char* kSynopsis =
     "Usage: norvel-batch (--db PATH | --xls PATH [--no-header] | --oracle USER [HOST] |\n"
     "                     --connect STRING)\n"
-    "                    --table NAME --field NAME [--pairs FILE] [--dry-run] [--quiet]\n";
+    "                    --table NAME --field NAME [--pairs FILE] [--dry-run] [--quiet]\n"
+    "                    [--plain] [--strict]\n";
 
 constexpr const char* kDescription =
     "Replaces postal codes in one field of one table: for every pair of the pair list, in\n"
     "list order, the rows holding the old code get the new code, all pairs in one\n"
-    "transaction. It drives the window of the 郵便番号置換ユーティリティ exactly as a user\n"
-    "would: fills in the tab of the data source, connects, picks the table and the field\n"
-    "and starts the run.\n";
+    "transaction. It does what the window of the 郵便番号置換ユーティリティ does, with the\n"
+    "same connection strings, checks, status lines and messages: connects to the data\n"
+    "source, finds the table and the field, and runs the pairs.\n";
 
 constexpr const char* kFooter =
     "Pair list file: one pair per line, \"old,new\", code page 932 (Shift-JIS), the format\n"
     "the window reads and writes. Without --pairs, norvel-batch.csv beside this program is\n"
-    "read. norvel-batch never writes a pair list file.\n"
+    "read; an installed copy (or one in a folder you may not write) reads\n"
+    "$XDG_CONFIG_HOME/norvel/norvel-batch.csv (~/.config/norvel/) unless a list beside the\n"
+    "program exists. norvel-batch never writes a pair list file.\n"
     "\n"
     "Output: the status lines of the run on stdout as they are written (\"old->new ... \"\n"
     "and the count of replaced rows), then the summary line (\"1,502件置換しました。\").\n"
-    "Every message of the window (warnings, the summary) goes to stderr. On a terminal a\n"
-    "progress line \"pair i of n\" is kept on stderr while a run takes longer than a second.\n"
+    "Every message of the window (warnings, the summary) goes to stderr, and so do the\n"
+    "pairs worth a second look (an empty new code, a header line), before the run. On a\n"
+    "terminal a progress line \"pair i of n\" is kept on stderr while a run takes longer\n"
+    "than a second. Ctrl+C (SIGINT) or SIGTERM during the run stops it and rolls it back.\n"
     "\n"
     "Environment:\n"
     "  NORVEL_PASSWORD  the Oracle password for --oracle; without it the password is asked\n"
@@ -37,10 +44,12 @@ constexpr const char* kFooter =
     "                   it is added as Pwd when the connection string names no password.\n"
     "\n"
     "Exit codes:\n"
-    "  0  every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
-    "  1  a pair failed: the run was rolled back, nothing was changed\n"
-    "  2  usage error, the data source could not be opened or has no tables, an unknown\n"
-    "     table or field, an unreadable or empty pair list\n"
+    "  0    every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
+    "  1    a pair failed: the run was rolled back, nothing was changed\n"
+    "  2    usage error, the data source could not be opened or has no tables, an unknown\n"
+    "       table or field, an unreadable or empty pair list\n"
+    "  130  the run was interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: it was rolled\n"
+    "       back, nothing was changed\n"
     "\n"
     "Examples:\n"
     "  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 --dry-run\n"
@@ -53,6 +62,55 @@ class BatchFormatter : public CLI::Formatter {
  public:
   std::string make_usage(const CLI::App*, std::string) const override { return kSynopsis; }
 };
+
+// Edit distance, for the option a mistyped one was probably meant to be.
+std::size_t distance(std::string_view a, std::string_view b) {
+  std::vector<std::size_t> row(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) row[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    std::size_t diagonal = row[0];
+    row[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t above = row[j];
+      row[j] = std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0 : 1)});
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
+bool isOption(const CLI::App& app, const std::string& name) {
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& known : option->get_lnames()) {
+      if (name == "--" + known) return true;
+    }
+  }
+  return false;
+}
+
+// "unknown option --tabel: did you mean --table?" for the first argument that looks like a long
+// option the program does not have.
+std::string suggestionFor(const CLI::App& app, const std::vector<std::string>& arguments) {
+  for (const std::string& argument : arguments) {
+    if (!argument.starts_with("--") || argument == "--") continue;
+    const std::string typed = argument.substr(0, argument.find('='));
+    if (isOption(app, typed)) continue;
+    std::string best;
+    std::size_t best_distance = 4;  // farther than that is no likely typo
+    for (const CLI::Option* option : app.get_options()) {
+      for (const std::string& name : option->get_lnames()) {
+        const std::size_t d = distance(typed, "--" + name);
+        if (d < best_distance) {
+          best_distance = d;
+          best = "--" + name;
+        }
+      }
+    }
+    return "norvel-batch: unknown option " + typed +
+           (best.empty() ? std::string() : ": did you mean " + best + "?") + "\n";
+  }
+  return {};
+}
 
 }  // namespace
 
@@ -127,6 +185,22 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
   app.add_flag("--quiet", options.quiet,
                "No status lines per pair: only the messages and the summary")
       ->group(run_group);
+  app.add_flag("--plain", options.plain,
+               "Apply the pairs one by one (a probe and an UPDATE each), never\n"
+               "through the faster set-based statements; same result")
+      ->group(run_group);
+  app.add_flag("--strict", options.strict,
+               "Stop with exit code 2, before anything runs, when the pair list\n"
+               "has pairs worth a second look (chains, repeats, empty codes, …)")
+      ->group(run_group);
+  app.set_version_flag("--version", std::string("norvel-batch ") + NORVEL_VERSION,
+                       "Print the version and exit");
+
+  // Without any argument there is nothing to guess: the whole help, and a failure for scripts.
+  if (argc <= 1) {
+    out << app.help();
+    return kExitUsage;
+  }
 
   try {
     app.parse(argc, argv);
@@ -136,6 +210,13 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
       throw CLI::ValidationError("one data source is required: --db, --xls, --oracle or --connect");
     }
   } catch (const CLI::ParseError& error) {
+    // A mistyped option explains the rest ("--tabel" leaves --table missing): it goes first.
+    const std::string suggestion =
+        suggestionFor(app, std::vector<std::string>(argv + 1, argv + argc));
+    if (!suggestion.empty() && error.get_exit_code() != 0) {
+      err << suggestion << "Run with --help for more information.\n";
+      return kExitUsage;
+    }
     const int code = app.exit(error, out, err);
     return code == 0 ? 0 : kExitUsage;
   }

@@ -5,10 +5,9 @@
 #include <string>
 #include <variant>
 
-namespace norvel::batch {
+#include "db/source_kind.h"
 
-// The kinds of data source, numbered as the tabs of sst対象.
-enum class SourceKind { access = 0, oracle = 1, excel = 2, connection_string = 3 };
+namespace norvel::batch {
 
 struct BatchOptions {
   SourceKind source = SourceKind::access;
@@ -22,10 +21,13 @@ struct BatchOptions {
   std::optional<std::string> pairs_file;
   bool dry_run = false;
   bool quiet = false;
+  bool plain = false;   // --plain: the pairs one by one, never the set-based statements
+  bool strict = false;  // --strict: pairs worth a second look stop the run before it starts
 };
 
-// The options, or the exit code when there is nothing to run: 0 after --help, 2 after a
-// usage error (its text already written to err).
+// The options, or the exit code when there is nothing to run: 0 after --help or --version, 2
+// after a usage error (its text already written to err) and when no argument was given at all
+// (the help, on out).
 std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, std::ostream& out,
                                              std::ostream& err);
 

@@ -1,16 +1,22 @@
 #include "app/batch/batch_run.h"
 
+#include <algorithm>
+#include <csignal>
+#include <memory>
 #include <optional>
+#include <vector>
 
-#include "app/batch/dry_run_database_layer.h"
 #include "app/batch/exit_codes.h"
+#include "app/batch/interrupt_watcher.h"
 #include "app/batch/output_sinks.h"
 #include "app/batch/pair_file_check.h"
-#include "app/batch/pair_file_process.h"
 #include "app/batch/progress_line.h"
-#include "app/batch/source_selection.h"
-#include "ui/main_sequence.h"
-#include "frontends/headless/headless_window_system.h"
+#include "app/batch/run_observer.h"
+#include "db/connect_messages.h"
+#include "db/source_kind.h"
+#include "engine/replacement_run.h"
+#include "engine/run_pair_review.h"
+#include "pairs/pair_file_reader.h"
 #include "ui/frm_norvel.h"
 
 namespace norvel::batch {
@@ -23,122 +29,158 @@ void listNames(std::ostream& err, const std::vector<std::string>& names) {
   for (const std::string& name : names) err << "  " << name << '\n';
 }
 
-// Drives one FrmNorvel from start-up to termination.
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+SourceInputs inputsOf(const BatchOptions& options, const std::string& password) {
+  return {.path = options.path,
+          .user = options.oracle_user,
+          .password = password,
+          .host = options.oracle_host,
+          .header_check = options.header_row ? 1 : 0,
+          .connection_string = options.connection_string};
+}
+
 class BatchRun {
  public:
   BatchRun(const BatchOptions& options, BatchEnvironment& env)
       : options_(options),
         env_(env),
-        process_(env.process, options.pairs_file),
-        databases_(options.dry_run ? static_cast<DatabaseLayer&>(dry_run_.emplace(env.databases))
-                                   : env.databases),
-        platform_{windows_, databases_, env.files, env.code_page, process_},
-        window_(platform_),
         progress_(env.stderr_is_terminal),
-        messages_(env.err, progress_, dry_run_ ? &*dry_run_ : nullptr),
-        status_(window_.txt状況, env.out, options.quiet, progress_) {
-    windows_.attach(window_.form());
-    windows_.onMessage([this](const HeadlessWindowSystem::Message& m) { messages_.show(m); });
-    window_.form().addObserver(&status_);
-  }
-
-  // The window ends as when it is closed from outside: the connection is closed and the pair
-  // list file is left alone (only 終了 writes it).
-  ~BatchRun() {
-    window_.form().userCloses();
-    window_.form().removeObserver(&status_);
-    windows_.onMessage(nullptr);
-  }
-
-  BatchRun(const BatchRun&) = delete;
-  BatchRun& operator=(const BatchRun&) = delete;
+        output_(env.out, env.err, options.quiet, progress_, env.same_terminal) {}
 
   int run(const std::string& password) {
-    if (!Main(window_) || messages_.warnings() > 0) return kExitUsage;
-    if (window_.lst置換リスト.itemCount() == 0) return noPairs();
-
-    enterSource(window_, options_, password);
-    clickConnect(window_, windows_);
-    if (messages_.warnings() > 0) return kExitUsage;
-    if (!window_.mbConnected()) {
-      env_.err << kProgram << "not connected: the input of the data source is empty\n";
-      return kExitUsage;
-    }
-    if (window_.cobテーブル名.itemCount() == 0) {
-      env_.err << kProgram << "the data source has no tables\n";
-      return kExitUsage;
-    }
-
-    if (!selectItem(window_, window_.cobテーブル名, options_.table, windows_)) {
-      env_.err << kProgram << "no table \"" << options_.table << "\"; the tables are:\n";
-      listNames(env_.err, window_.cobテーブル名.items());
-      return kExitUsage;
-    }
-    if (messages_.warnings() > 0) return kExitUsage;
-    if (!selectItem(window_, window_.cobフィールド名, options_.field, windows_)) {
-      env_.err << kProgram << "no field \"" << options_.field << "\" in table \"" << options_.table
-               << "\"; its fields are:\n";
-      listNames(env_.err, window_.cobフィールド名.items());
-      return kExitUsage;
-    }
-    if (!window_.cmd開始.enabled()) {
-      env_.err << kProgram << "the window does not offer to start the run\n";
-      return kExitUsage;
-    }
-    return start();
+    if (!readPairs()) return kExitUsage;
+    if (!connect(password)) return kExitUsage;
+    if (!checkTarget()) return kExitUsage;
+    return replace();
   }
 
  private:
-  int noPairs() {
-    const std::string& path = window_.pairFilePath();
+  // The list as the window loads it at start-up; a script learns of a file it cannot read.
+  bool readPairs() {
+    const std::string path =
+        options_.pairs_file.value_or(PairFileLocationOf(env_.process, env_.files));
     if (const auto why = whyUnreadable(path)) {
       env_.err << kProgram << "cannot read the pair list file " << path << ": " << *why << '\n';
-    } else {
-      env_.err << kProgram << "the pair list file " << path << " holds no pairs\n";
+      return false;
     }
-    return kExitUsage;
+    PairFileContents file =
+        ReadPairFile(env_.files.readFile(path), path, env_.code_page, kMaxListLines);
+    for (const std::string& problem : file.problems) output_.message(problem);
+    if (!file.problems.empty()) return false;
+    if (file.pairs.empty()) {
+      env_.err << kProgram << "the pair list file " << path << " holds no pairs\n";
+      return false;
+    }
+    pairs_ = std::move(file.pairs);
+    return true;
   }
 
-  int start() {
-    const int warnings_before = messages_.warnings();
-    const int informations_before = messages_.informations();
-    progress_.start(window_.lst置換リスト.itemCount());
-    window_.form().userClicks(window_.cmd開始);
-    windows_.processPendingEvents();
+  bool connect(const std::string& password) {
+    const SourceInputs inputs = inputsOf(options_, password);
+    // The window does not offer 接続 without it.
+    if (PrimaryInput(options_.source, inputs).empty()) {
+      env_.err << kProgram << "not connected: the input of the data source is empty\n";
+      return false;
+    }
+    if (const auto missing = MissingInputMessage(options_.source, inputs)) {
+      output_.message(*missing);
+      return false;
+    }
+    const std::string connection_string = BuildConnectionString(options_.source, inputs);
+    try {
+      connection_ = env_.databases.open(connection_string);
+    } catch (const std::exception& error) {
+      output_.message(OpenFailureMessage(connection_string, error.what()));
+      return false;
+    }
+    return true;
+  }
+
+  bool checkTarget() {
+    std::vector<std::string> tables;
+    try {
+      tables = connection_->tableNames();
+    } catch (const std::exception& error) {
+      output_.message(error.what());
+      return false;
+    }
+    if (tables.empty()) {
+      env_.err << kProgram << "the data source has no tables\n";
+      return false;
+    }
+    if (!contains(tables, options_.table)) {
+      env_.err << kProgram << "no table \"" << options_.table << "\"; the tables are:\n";
+      listNames(env_.err, tables);
+      return false;
+    }
+    std::vector<std::string> fields;
+    try {
+      fields = connection_->columnNames(options_.table);
+    } catch (const std::exception& error) {
+      output_.message(FieldListFailureMessage(error.what()));
+      return false;
+    }
+    if (!contains(fields, options_.field)) {
+      env_.err << kProgram << "no field \"" << options_.field << "\" in table \"" << options_.table
+               << "\"; its fields are:\n";
+      listNames(env_.err, fields);
+      return false;
+    }
+    return true;
+  }
+
+  int replace() {
+    // Pairs the user may not have meant are named before the run.
+    const std::vector<PairFinding> findings = ReviewRunPairs(pairs_);
+    for (const PairFinding& finding : findings) output_.message(finding.text);
+    if (options_.strict && !findings.empty()) {
+      env_.err << kProgram << "--strict: the pair list has " << findings.size()
+               << (findings.size() == 1 ? " pair" : " pairs")
+               << " worth a second look (above); nothing was run\n";
+      return kExitUsage;
+    }
+
+    const RunMode mode = options_.dry_run ? RunMode::dryRun : RunMode::commit;
+    DatabaseConnection& connection = *connection_;
+    InterruptWatcher watcher([&connection] { connection.interrupt(); });
+    BatchRunObserver observer(output_, mode, watcher.stop());
+    progress_.start(static_cast<int>(pairs_.size()));
+    const RunResult result = RunReplacement(
+        connection, {options_.table, options_.field}, pairs_, observer,
+        {mode, &watcher.stop(), options_.plain ? RunStrategy::perPair : RunStrategy::automatic});
     progress_.finish();
 
-    // The window reports its total only after a commit; a failed pair shows a warning instead.
-    const bool reported =
-        messages_.informations() > informations_before && messages_.warnings() == warnings_before;
-    const bool committed_as_asked = !dry_run_ || dry_run_->rolledBackInsteadOfCommit();
-    if (!reported || !committed_as_asked) return kExitRolledBack;
-    env_.out << messages_.lastInformation() << '\n' << std::flush;
-    return kExitCommitted;
+    if (result.outcome != RunOutcome::failed && observer.summary()) {
+      env_.out << *observer.summary() << '\n' << std::flush;
+      return kExitCommitted;
+    }
+    if (watcher.signal() != 0) {
+      env_.err << kProgram << "interrupted (" << (watcher.signal() == SIGINT ? "SIGINT" : "SIGTERM")
+               << "): the run was rolled back, nothing was changed\n"
+               << std::flush;
+      return exitCodeOfSignal(watcher.signal());
+    }
+    // A failed begin reaches no observer: the window shows its message alone.
+    if (result.failure && result.failure->stage == RunStage::begin) {
+      output_.message(result.failure->description);
+    }
+    return kExitRolledBack;
   }
 
   const BatchOptions& options_;
   BatchEnvironment& env_;
-  HeadlessWindowSystem windows_;
-  PairFileProcess process_;
-  std::optional<DryRunDatabaseLayer> dry_run_;
-  DatabaseLayer& databases_;
-  Platform platform_;
-  FrmNorvel window_;
   ProgressLine progress_;
-  MessageSink messages_;
-  StatusLineSink status_;
+  BatchOutput output_;
+  std::vector<RunPair> pairs_;
+  std::unique_ptr<DatabaseConnection> connection_;
 };
 
 }  // namespace
 
 int runBatch(const BatchOptions& options, const std::string& password, BatchEnvironment& env) {
-  if (options.pairs_file) {
-    if (const auto why = whyUnreadable(*options.pairs_file)) {
-      env.err << kProgram << "cannot read the pair list file " << *options.pairs_file << ": "
-              << *why << '\n';
-      return kExitUsage;
-    }
-  }
   BatchRun run(options, env);
   return run.run(password);
 }

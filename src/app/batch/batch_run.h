@@ -8,7 +8,7 @@
 
 namespace norvel::batch {
 
-// The parts of the real world a run uses; the window system is the run's own.
+// The parts of the real world a run uses.
 struct BatchEnvironment {
   DatabaseLayer& databases;
   FileSystem& files;
@@ -17,10 +17,13 @@ struct BatchEnvironment {
   std::ostream& out;
   std::ostream& err;
   bool stderr_is_terminal = false;
+  // stdout and stderr are one terminal: the summary, which goes to both, is shown once.
+  bool same_terminal = false;
 };
 
-// One whole run through the window: start-up, connect, table and field, the replacement, and
-// the window's termination without saving the pair list. Returns the exit code.
+// One whole run as the window does it: the pair list file, the connect, the table and the
+// field checked against the catalog, the replacement. SIGINT and SIGTERM during the replacement
+// stop it and roll it back. Returns the exit code. The pair list file is never written.
 int runBatch(const BatchOptions& options, const std::string& password, BatchEnvironment& env);
 
 }  // namespace norvel::batch

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "platform/routing/connection_string.h"
+#include "db/connection_string_parser.h"
 
 namespace norvel::batch {
 namespace {
@@ -57,8 +57,8 @@ std::optional<std::string> resolveConnectionArgument(const std::string& argument
   }
 
   if (environment_password != nullptr && *environment_password != '\0') {
-    const auto pairs = routing::parseConnectionString(text);
-    if (!routing::findValue(pairs, "Pwd") && !routing::findValue(pairs, "Password")) {
+    const auto pairs = ParseConnectionString(text);
+    if (!ConnectionStringValue(pairs, "Pwd") && !ConnectionStringValue(pairs, "Password")) {
       if (!text.empty() && text.back() != ';') text += ';';
       text += passwordEntry(environment_password);
     }

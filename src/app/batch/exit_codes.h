@@ -7,4 +7,10 @@ inline constexpr int kExitCommitted = 0;   // committed, or a dry run that went 
 inline constexpr int kExitRolledBack = 1;  // a pair failed: nothing was changed
 inline constexpr int kExitUsage = 2;       // bad options, connect failure, unknown table or field
 
+// A run stopped by a signal: 128 + its number, as a shell reports a command the signal ended
+// (130 for Ctrl+C, 143 for SIGTERM); nothing was changed.
+constexpr int exitCodeOfSignal(int signal) {
+  return 128 + signal;
+}
+
 }  // namespace norvel::batch

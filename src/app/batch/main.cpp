@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +18,19 @@
 #include "platform/posix/temporary_file.h"
 #include "platform/posix/utf8_locale.h"
 #include "platform/routing/routing_database_layer.h"
+
+namespace {
+
+// stdout and stderr are the same terminal (not merely two terminals).
+bool sameTerminal() {
+  struct stat out {};
+  struct stat err {};
+  return isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1 &&
+         fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+         out.st_rdev == err.st_rdev;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   using namespace norvel;
@@ -60,7 +74,8 @@ int main(int argc, char** argv) {
     PosixProcess process(argc, argv);
     RoutingDatabaseLayer databases;
     BatchEnvironment env{
-        databases, files, code_page, process, std::cout, std::cerr, isatty(STDERR_FILENO) == 1};
+        databases,     files, code_page, process, std::cout, std::cerr, isatty(STDERR_FILENO) == 1,
+        sameTerminal()};
     return runBatch(options, password, env);
   } catch (const std::exception& error) {
     std::cerr << "norvel-batch: " << error.what() << '\n';

@@ -1,19 +1,9 @@
 #include "app/batch/output_sinks.h"
 
-#include "app/batch/dry_run_database_layer.h"
 #include "app/batch/progress_line.h"
 #include "pairs/code_check.h"
 
 namespace norvel::batch {
-namespace {
-
-constexpr std::string_view kProgressEnd = " ... \r\n";
-
-bool endsWith(std::string_view text, std::string_view tail) {
-  return text.size() >= tail.size() && text.substr(text.size() - tail.size()) == tail;
-}
-
-}  // namespace
 
 std::string terminalText(std::string_view text) {
   std::string result;
@@ -32,42 +22,41 @@ std::string terminalText(std::string_view text) {
   return result;
 }
 
-void StatusLineSink::textAppended(Control& control, std::string_view appended) {
-  if (&control != &status_box_) return;
-  // The run appends each pair's progress line before it touches the database.
-  const bool pair_begins = endsWith(appended, kProgressEnd);
-  if (pair_begins) ++pairs_started_;
-  if (!quiet_) {
+void BatchOutput::pairBegins(std::string_view line) {
+  writeStatus(line);
+  progress_.pairStarted(++pairs_started_);
+}
+
+void BatchOutput::statusLine(std::string_view line) {
+  if (quiet_) return;
+  writeStatus(line);
+  progress_.redraw();
+}
+
+void BatchOutput::message(std::string_view text) {
+  writeMessage(text);
+  progress_.redraw();
+}
+
+void BatchOutput::summary(std::string_view text) {
+  if (same_terminal_) {
     progress_.clear();
-    out_ << terminalText(appended) << std::flush;
+    return;
   }
-  if (pair_begins) {
-    progress_.pairStarted(pairs_started_);
-  } else {
-    progress_.redraw();
-  }
+  writeMessage(text);
 }
 
-void MessageSink::show(const HeadlessWindowSystem::Message& message) {
-  std::string text = message.text;
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  text = terminalText(text);
-  if (message.icon == MessageIcon::information) {
-    ++informations_;
-    // The window reports its total after the commit, which in a dry run was a rollback.
-    if (dry_run_ != nullptr && dry_run_->rolledBackInsteadOfCommit()) text = dryRunSummary(text);
-    last_information_ = text;
-  } else {
-    ++warnings_;
-  }
+void BatchOutput::writeStatus(std::string_view line) {
+  if (quiet_) return;
   progress_.clear();
-  err_ << text << '\n' << std::flush;
-  // The summary ends the run; only a warning leaves the run going.
-  if (message.icon != MessageIcon::information) progress_.redraw();
+  out_ << terminalText(line) << '\n' << std::flush;
 }
 
-std::string dryRunSummary(std::string_view summary) {
-  return "dry run: " + std::string(summary) + " (rolled back, nothing changed)";
+void BatchOutput::writeMessage(std::string_view text) {
+  // Messages carry no blanks at their end: a message box's widening is no part of the text.
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  progress_.clear();
+  err_ << terminalText(text) << '\n' << std::flush;
 }
 
 }  // namespace norvel::batch

@@ -4,62 +4,44 @@
 #include <string>
 #include <string_view>
 
-#include "frontends/headless/headless_window_system.h"
-#include "ui/window_model.h"
-
 namespace norvel::batch {
 
 class ProgressLine;
-class DryRunDatabaseLayer;
 
 // Text for a POSIX terminal or file: CR LF line ends as LF, and any other control character
 // (a lone CR, a tab, an escape) written out as \r, \t, \x1b, so that codes from the pair list
 // cannot move the cursor or restyle the terminal.
 std::string terminalText(std::string_view text);
 
-// The status box, line by line to stdout as the window appends it (terminalText). With quiet
-// nothing is written; pairs are counted either way, for the progress line.
-class StatusLineSink : public FormObserver {
+// Where the window would append to its status box and show message boxes: status lines to
+// stdout (none with quiet), messages to stderr, both as terminalText, each written out at once
+// and kept clear of the progress line.
+class BatchOutput {
  public:
-  StatusLineSink(Control& status_box, std::ostream& out, bool quiet, ProgressLine& progress)
-      : status_box_(status_box), out_(out), quiet_(quiet), progress_(progress) {}
+  BatchOutput(std::ostream& out, std::ostream& err, bool quiet, ProgressLine& progress,
+              bool same_terminal = false)
+      : out_(out), err_(err), quiet_(quiet), progress_(progress), same_terminal_(same_terminal) {}
 
-  void textAppended(Control& control, std::string_view appended) override;
-
-  int pairsStarted() const { return pairs_started_; }
+  // One status line, without its line end. A pair's first line starts the pair for the
+  // progress line.
+  void pairBegins(std::string_view line);
+  void statusLine(std::string_view line);
+  // A message box's text; the summary ends the run, so the progress line stays away after it.
+  // The summary goes to stdout as well (by the caller), so where both are one terminal it is
+  // not written here a second time.
+  void message(std::string_view text);
+  void summary(std::string_view text);
 
  private:
-  Control& status_box_;
+  void writeStatus(std::string_view line);
+  void writeMessage(std::string_view text);
+
   std::ostream& out_;
+  std::ostream& err_;
   bool quiet_;
   ProgressLine& progress_;
+  bool same_terminal_;
   int pairs_started_ = 0;
 };
-
-// Every message box to stderr, its text without the blanks that widen it. In a dry run the
-// summary says that nothing was committed.
-class MessageSink {
- public:
-  MessageSink(std::ostream& err, ProgressLine& progress, const DryRunDatabaseLayer* dry_run)
-      : err_(err), progress_(progress), dry_run_(dry_run) {}
-
-  void show(const HeadlessWindowSystem::Message& message);
-
-  int warnings() const { return warnings_; }
-  int informations() const { return informations_; }
-  // The text of the last information message as written to stderr.
-  const std::string& lastInformation() const { return last_information_; }
-
- private:
-  std::ostream& err_;
-  ProgressLine& progress_;
-  const DryRunDatabaseLayer* dry_run_;
-  int warnings_ = 0;
-  int informations_ = 0;
-  std::string last_information_;
-};
-
-// The summary of a dry run, from the window's own summary text.
-std::string dryRunSummary(std::string_view summary);
 
 }  // namespace norvel::batch

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_io.h"
 
 namespace norvel::batch {
 namespace {
@@ -34,16 +35,6 @@ class EchoOff {
   bool active_ = false;
 };
 
-void writeAll(int fd, const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
-}
-
 }  // namespace
 
 std::optional<std::string> oraclePassword(const std::string& user) {
@@ -59,7 +50,7 @@ std::optional<std::string> oraclePassword(const std::string& user) {
   {
     // Echo goes off before the prompt appears, so nothing typed in answer is ever shown.
     EchoOff echo_off(tty.get());
-    writeAll(tty.get(), "Password for " + user + ": ");
+    WriteAll(tty.get(), "Password for " + user + ": ");
     char c = 0;
     for (;;) {
       const ssize_t n = ::read(tty.get(), &c, 1);
@@ -72,7 +63,7 @@ std::optional<std::string> oraclePassword(const std::string& user) {
       password.push_back(c);
     }
   }
-  if (ended) writeAll(tty.get(), "\n");
+  if (ended) WriteAll(tty.get(), "\n");
   if (ended && password.empty()) return std::nullopt;
   return password;
 }

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include <cerrno>
+#include "platform/posix/file_io.h"
 
 namespace norvel::batch {
 namespace {
@@ -11,14 +11,9 @@ constexpr std::chrono::seconds kQuietPeriod{1};
 // A terminal need not be rewritten for every pair of a fast run.
 constexpr std::chrono::milliseconds kRedrawInterval{100};
 
+// A progress line that cannot be drawn is no reason to stop the run.
 void writeStderr(const std::string& text) {
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(STDERR_FILENO, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
-    done += static_cast<std::size_t>(n);
-  }
+  WriteAll(STDERR_FILENO, text);
 }
 
 }  // namespace

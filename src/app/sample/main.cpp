@@ -8,6 +8,7 @@
 #include "app/sample/sample_database.h"
 #include "app/sample/sample_pairs.h"
 #include "engine/number_text.h"
+#include "pairs/pair_file_writer.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
@@ -91,7 +92,7 @@ int main(int argc, char** argv) {
     const IconvCodePage932 code_page;
     PosixFileSystem files;
     const std::vector<PairCodes> pairs = choosePairs(csv, pair_count);
-    const std::string bytes = pairListBytes(pairs, code_page);
+    const std::string bytes = EncodePairFile(pairs, code_page);
     for (const char* name : kPairListFiles) {
       const fs::path list = out / name;
       if (present(list)) {

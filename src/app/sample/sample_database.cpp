@@ -2,16 +2,14 @@
 
 #include <sqlite3.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
 #include "platform/database.h"
 #include "platform/file_system.h"
+#include "platform/posix/temporary_file.h"
 #include "platform/sqlite/sqlite_handles.h"
 
 namespace norvel::sample {
@@ -26,36 +24,6 @@ void exec(sqlite3* db, const std::string& sql) {
     sqlite::throwLastError(db);
   }
 }
-
-// The half-built file, removed unless it was renamed into place.
-class PartialFile {
- public:
-  explicit PartialFile(const std::string& target) : path_(target + ".XXXXXX") {
-    const int fd = ::mkstemp(path_.data());
-    if (fd < 0) throw FileError(path_ + ": " + std::strerror(errno));
-    // mkstemp's 0600 would keep the sample from other users; a new file's usual mode instead.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    ::close(fd);
-  }
-  ~PartialFile() {
-    if (!path_.empty()) ::unlink(path_.c_str());
-  }
-  PartialFile(const PartialFile&) = delete;
-  PartialFile& operator=(const PartialFile&) = delete;
-
-  const std::string& path() const { return path_; }
-  void renameTo(const std::string& target) {
-    if (std::rename(path_.c_str(), target.c_str()) != 0) {
-      throw FileError(target + ": " + std::strerror(errno));
-    }
-    path_.clear();
-  }
-
- private:
-  std::string path_;
-};
 
 void fill(sqlite3* db, const PostalCsv& csv) {
   const std::string table = quoteIdentifier(kSampleTable);
@@ -90,7 +58,14 @@ void fill(sqlite3* db, const PostalCsv& csv) {
 }  // namespace
 
 void writeSampleDatabase(const std::string& path, const PostalCsv& csv) {
-  PartialFile partial(path);
+  // The half-built file, removed unless it was renamed into place.
+  TemporaryFile partial(path);
+  // mkostemp's 0600 would keep the sample from other users; a new file's usual mode instead.
+  if (::fchmod(partial.descriptor().get(), NewFileMode()) != 0) {
+    throw FileError(partial.path() + ": " + std::strerror(errno));
+  }
+  // SQLite opens the file itself; a descriptor of ours closed later would drop its locks.
+  partial.descriptor().close();
   {
     sqlite3* raw = nullptr;
     const int rc = sqlite3_open_v2(partial.path().c_str(), &raw, SQLITE_OPEN_READWRITE, nullptr);
@@ -102,7 +77,7 @@ void writeSampleDatabase(const std::string& path, const PostalCsv& csv) {
       throw DatabaseError(partial.path() + ": the database could not be closed");
     }
   }
-  partial.renameTo(path);
+  partial.renameOver(path);
 }
 
 }  // namespace norvel::sample

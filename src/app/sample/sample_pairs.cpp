@@ -30,13 +30,4 @@ std::vector<PairCodes> choosePairs(const PostalCsv& csv, std::size_t count) {
   return pairs;
 }
 
-std::string pairListBytes(const std::vector<PairCodes>& pairs, const CodePage932& code_page) {
-  std::string text;
-  for (const PairCodes& pair : pairs) {
-    text += FormatPairLine(pair.old_code, pair.new_code);
-    text += "\r\n";
-  }
-  return code_page.encode(text);
-}
-
 }  // namespace norvel::sample

@@ -8,9 +8,11 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <mutex>
 #include <optional>
 
 #include "platform/odbc/odbc_diagnostic.h"
+#include "platform/odbc/odbc_environment.h"
 #include "platform/odbc/odbc_handle.h"
 #include "platform/odbc/odbc_result.h"
 #include "platform/odbc/odbc_type_map.h"
@@ -28,17 +30,6 @@ constexpr const char* kLost = "The connection to the data source was lost; nothi
 constexpr SQLUSMALLINT kSchemaColumn = 2;
 constexpr SQLUSMALLINT kTableColumn = 3;
 constexpr SQLUSMALLINT kColumnNameColumn = 4;
-
-odbc::EnvHandle allocateEnvironment() {
-  SQLHANDLE env = SQL_NULL_HANDLE;
-  if (!odbc::succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
-    throw DatabaseError("The ODBC driver manager could not allocate an environment.");
-  }
-  odbc::EnvHandle handle(env);
-  check(SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-        SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
-  return handle;
-}
 
 bool isAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
@@ -155,6 +146,7 @@ class OdbcConnection final : public DatabaseConnection {
   // otherwise let a code end its literal early.
   std::int64_t executeStatement(const SqlStatement& statement) override {
     odbc::StmtHandle stmt = newStatement();
+    const RunningStatement running(*this, stmt.get());
     BoundParameters parameters;
     parameters.bind(stmt.get(), statement.values());
     const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
@@ -172,6 +164,7 @@ class OdbcConnection final : public DatabaseConnection {
   QueryInfo query(const std::string& sql) override {
     // ODBC statements are forward-only and read-only unless asked otherwise.
     odbc::StmtHandle stmt = newStatement();
+    const RunningStatement running(*this, stmt.get());
     const odbc::WideText text = odbc::toWide(sql);
     const SQLRETURN rc =
         SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
@@ -185,6 +178,48 @@ class OdbcConnection final : public DatabaseConnection {
     info.eof = !odbc::fetchRow(stmt.get());
     SQLFreeStmt(stmt.get(), SQL_CLOSE);
     return info;
+  }
+
+  // psqlODBC's statement-level rollback (a SAVEPOINT around every statement) can only be turned
+  // off in the connection string, which is the user's; the set-based run sends few statements.
+  SqlDialect dialect() override {
+    if (!dialect_) {
+      dialect_ = odbc::infoText(dbc(), SQL_DBMS_NAME) == "PostgreSQL" ? SqlDialect::postgresql
+                                                                      : SqlDialect::other;
+    }
+    return *dialect_;
+  }
+
+  // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation.
+  void createComparableTable(const std::string& name, const std::string& source) override {
+    if (dialect() != SqlDialect::postgresql)
+      DatabaseConnection::createComparableTable(name, source);
+    execute("CREATE TEMP TABLE " + name +
+            " AS SELECT CAST(0 AS integer) AS pair_position, norvel_code AS old_code, norvel_code "
+            "AS new_code FROM (" +
+            source + ") AS norvel_source(norvel_code)");
+  }
+
+  QueryRows queryRows(const SqlStatement& statement) override {
+    odbc::StmtHandle stmt = newStatement();
+    const RunningStatement running(*this, stmt.get());
+    BoundParameters parameters;
+    parameters.bind(stmt.get(), statement.values());
+    const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
+    QueryRows rows;
+    if (rc == SQL_NO_DATA) return rows;
+    checkStatement(rc, stmt.get());
+    SQLSMALLINT columns = 0;
+    check(SQLNumResultCols(stmt.get(), &columns), SQL_HANDLE_STMT, stmt.get(), "SQLNumResultCols");
+    while (columns > 0 && odbc::fetchRow(stmt.get())) {
+      auto& row = rows.emplace_back();
+      for (SQLSMALLINT i = 1; i <= columns; ++i) {
+        row.push_back(odbc::columnText(stmt.get(), static_cast<SQLUSMALLINT>(i)));
+      }
+    }
+    return rows;
   }
 
   std::string identifierQuote() override {
@@ -203,6 +238,12 @@ class OdbcConnection final : public DatabaseConnection {
 
   void commitTransaction() override { endTransaction(SQL_COMMIT); }
   void rollbackTransaction() override { endTransaction(SQL_ROLLBACK); }
+
+  // SQLCancel is the one ODBC call meant for another thread while a statement runs.
+  void interrupt() noexcept override {
+    const std::lock_guard lock(running_mutex_);
+    if (running_ != SQL_NULL_HSTMT) SQLCancel(running_);
+  }
 
   std::vector<std::string> tableNames() override {
     const std::optional<std::vector<std::string>> schemas = searchPath();
@@ -261,6 +302,25 @@ class OdbcConnection final : public DatabaseConnection {
   }
 
  private:
+  // Names the statement a call runs while it runs; declared after the statement's handle, so
+  // that interrupt() never sees a freed one.
+  class RunningStatement {
+   public:
+    RunningStatement(OdbcConnection& connection, SQLHSTMT stmt) : connection_(connection) {
+      const std::lock_guard lock(connection_.running_mutex_);
+      connection_.running_ = stmt;
+    }
+    ~RunningStatement() {
+      const std::lock_guard lock(connection_.running_mutex_);
+      connection_.running_ = SQL_NULL_HSTMT;
+    }
+    RunningStatement(const RunningStatement&) = delete;
+    RunningStatement& operator=(const RunningStatement&) = delete;
+
+   private:
+    OdbcConnection& connection_;
+  };
+
   SQLHDBC dbc() const {
     requireOpen();
     return dbc_.get();
@@ -311,7 +371,7 @@ class OdbcConnection final : public DatabaseConnection {
     // switching autocommit back on now would commit it.
     if (completion == SQL_COMMIT && connectionDead()) {
       // psqlODBC reports success for a commit on a link it already knows is lost.
-      throw DatabaseError(kLost);
+      throw DatabaseError(kLost, DatabaseErrorCategory::connectionLost);
     }
     check(SQLEndTran(SQL_HANDLE_DBC, dbc(), completion), SQL_HANDLE_DBC, dbc_.get(), "SQLEndTran");
     in_transaction_ = false;
@@ -329,7 +389,8 @@ class OdbcConnection final : public DatabaseConnection {
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
         text.pop_back();
       }
-      throw DatabaseError(text + " (" + kLost + ")");
+      throw DatabaseError(text + " (" + kLost + ")", DatabaseErrorCategory::connectionLost,
+                          error.sqlState(), error.nativeCode());
     }
   }
 
@@ -366,12 +427,15 @@ class OdbcConnection final : public DatabaseConnection {
   odbc::EnvHandle env_;
   odbc::DbcHandle dbc_;
   bool in_transaction_ = false;
+  std::optional<SqlDialect> dialect_;
+  std::mutex running_mutex_;
+  SQLHSTMT running_ = SQL_NULL_HSTMT;
 };
 
 }  // namespace
 
 std::unique_ptr<DatabaseConnection> openOdbc(const std::string& odbc_connection_string) {
-  odbc::EnvHandle env = allocateEnvironment();
+  odbc::EnvHandle env = odbc::allocateEnvironment();
   SQLHANDLE dbc = SQL_NULL_HANDLE;
   check(SQLAllocHandle(SQL_HANDLE_DBC, env.get(), &dbc), SQL_HANDLE_ENV, env.get(),
         "SQLAllocHandle");

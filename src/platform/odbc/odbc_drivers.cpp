@@ -6,20 +6,14 @@
 
 #include "platform/odbc/odbc_connection.h"
 #include "platform/odbc/odbc_diagnostic.h"
-#include "platform/odbc/odbc_handle.h"
+#include "platform/odbc/odbc_environment.h"
 #include "platform/odbc/odbc_wide.h"
 
 namespace norvel {
 
 std::vector<std::string> installedOdbcDrivers() {
-  SQLHANDLE env = SQL_NULL_HANDLE;
-  if (!odbc::succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
-    throw DatabaseError("The ODBC driver manager could not allocate an environment.");
-  }
-  const odbc::EnvHandle handle(env);
-  odbc::check(
-      SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0),
-      SQL_HANDLE_ENV, env, "SQLSetEnvAttr");
+  const odbc::EnvHandle handle = odbc::allocateEnvironment();
+  SQLHANDLE env = handle.get();
 
   std::vector<std::string> drivers;
   std::array<SQLWCHAR, 512> name{};

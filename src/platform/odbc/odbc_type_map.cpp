@@ -40,8 +40,8 @@ namespace norvel::odbc {
 //                                                  interval arrives as SQL_WVARCHAR)
 // (The ODBC 2 codes SQL_DATE, SQL_TIME and SQL_TIMESTAMP map like their ODBC 3 forms.)
 //
-// The replacement run quotes values only for 129, 130, 200 and 202, so the long text types of
-// SQLite's TEXT (201) and PostgreSQL's text (203) count as numeric there.
+// The replacement run treats every character type as text, the long ones included, so SQLite's
+// TEXT (201) and PostgreSQL's text (203) get their codes as text too.
 int adoTypeOf(SQLSMALLINT sql_type, bool is_unsigned) {
   switch (sql_type) {
     case SQL_CHAR:

@@ -4,15 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <array>
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <utility>
 
 #include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_io.h"
 #include "platform/posix/temporary_file.h"
 
 namespace norvel {
@@ -42,34 +40,6 @@ int syncFile(int fd) {
     result = ::fsync(fd);
   } while (result != 0 && errno == EINTR);
   return result;
-}
-
-// Returns 0 or the errno of the write that failed.
-int writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (written == 0) return ENOSPC;  // no progress: nothing more fits
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return 0;
-}
-
-mode_t currentUmask() {
-  // Linux shows the mask in /proc; umask() could only read it by changing it for a moment.
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777);
-    }
-  }
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return mask;
 }
 
 // The rename lasts a crash only once the directory is on disk too. A directory this process
@@ -103,16 +73,8 @@ std::string PosixFileSystem::readFile(const std::string& path) const {
   if (::fstat(file.get(), &info) != 0) fail(path, errno);
   std::string bytes;
   if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
-  std::array<char, 65536> chunk;
-  for (;;) {
-    const ssize_t count = ::read(file.get(), chunk.data(), chunk.size());
-    if (count < 0) {
-      if (errno == EINTR) continue;
-      fail(path, errno);
-    }
-    if (count == 0) return bytes;
-    bytes.append(chunk.data(), static_cast<std::size_t>(count));
-  }
+  if (const int error = ReadAll(file.get(), bytes); error != 0) fail(path, error);
+  return bytes;
 }
 
 void PosixFileSystem::removeFile(const std::string& path) {
@@ -125,14 +87,14 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
 
   struct stat old {};
   const bool replacing = ::stat(target, &old) == 0;
-  const mode_t mode = replacing ? (old.st_mode & 07777) : (0666 & ~currentUmask());
+  const mode_t mode = replacing ? (old.st_mode & 07777) : NewFileMode();
 
   // What a kill -9 during an earlier save left behind goes before this save adds its own.
   RemoveStaleTemporaryFiles(path);
   TemporaryFile temporary(path);
   FileDescriptor& file = temporary.descriptor();
 
-  if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
+  if (const int error = WriteAll(file.get(), bytes); error != 0) fail(path, error);
   if (::fchmod(file.get(), mode) != 0) fail(path, errno);
   // Only a privileged process can give the file back its owner; others keep their own.
   if (replacing && ::fchown(file.get(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {
@@ -140,10 +102,19 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
   }
   if (syncFile(file.get()) != 0) fail(path, errno);
   if (file.close() != 0) fail(path, errno);
-  if (::rename(temporary.path().c_str(), target) != 0) fail(path, errno);
-  temporary.keep();
+  temporary.renameOver(path);
 
   syncDirectory(path);
+}
+
+void PosixFileSystem::createDirectories(const std::string& path) {
+  std::error_code error;
+  std::filesystem::create_directories(path, error);
+  if (error) throw FileError(path + ": " + error.message());
+}
+
+bool PosixFileSystem::canWriteInDirectory(const std::string& directory) const {
+  return ::access(directory.c_str(), W_OK) == 0;
 }
 
 }  // namespace norvel

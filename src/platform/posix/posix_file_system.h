@@ -13,6 +13,9 @@ class PosixFileSystem : public FileSystem {
   bool canOpenForReading(const std::string& path) const override;
   std::string readFile(const std::string& path) const override;
   void removeFile(const std::string& path) override;
+  // Folders are made with 0777 less the umask.
+  void createDirectories(const std::string& path) override;
+  bool canWriteInDirectory(const std::string& directory) const override;
 
   // Writes "<name>.norvel-<pid>-XXXXXX" beside the target, flushes it to disk, gives it the
   // old file's permission bits (a new file gets 0666 less the umask) and renames it over the

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "norvel_install_dirs.h"
 #include "platform/file_system.h"
 
 namespace norvel {
@@ -81,6 +82,21 @@ std::string PosixProcess::currentDirectory() const {
   const auto directory = workingDirectory();
   if (!directory) throw FileError(std::string("current directory: ") + std::strerror(errno));
   return directory.get();
+}
+
+std::string PosixProcess::userConfigDirectory() const {
+  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && xdg[0] == '/') {
+    return xdg;
+  }
+  if (const char* home = std::getenv("HOME"); home != nullptr && home[0] == '/') {
+    return std::string(home) + "/.config";
+  }
+  return {};
+}
+
+std::string PosixProcess::installedBinDirectory() const {
+  return NORVEL_INSTALL_BINDIR;
 }
 
 }  // namespace norvel

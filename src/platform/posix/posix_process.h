@@ -23,6 +23,9 @@ class PosixProcess : public Process {
   // after it was removed).
   std::string currentDirectory() const override;
 
+  std::string userConfigDirectory() const override;
+  std::string installedBinDirectory() const override;
+
  private:
   std::string executable_path_;
   std::string argument_;

@@ -10,8 +10,10 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -157,6 +159,27 @@ TemporaryFile::~TemporaryFile() {
 void TemporaryFile::keep() {
   kept_ = true;
   unregisterPath(std::exchange(slot_, -1));
+}
+
+void TemporaryFile::renameOver(const std::string& target) {
+  if (::rename(path_.c_str(), target.c_str()) != 0) {
+    throw FileError(target + ": " + std::strerror(errno));
+  }
+  keep();
+}
+
+mode_t NewFileMode() {
+  // Linux shows the mask in /proc; umask() could only read it by changing it for a moment.
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      return static_cast<mode_t>(0666 & ~(std::strtoul(line.c_str() + 6, nullptr, 8) & 0777));
+    }
+  }
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
 }
 
 void RemoveStaleTemporaryFiles(const std::string& target) {

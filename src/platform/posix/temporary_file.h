@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "platform/posix/file_descriptor.h"
@@ -27,12 +29,19 @@ class TemporaryFile {
   // The file was renamed over its target: there is nothing left to remove.
   void keep();
 
+  // Renames the file over target and keeps it. Throws FileError "<target>: <strerror text>".
+  void renameOver(const std::string& target);
+
  private:
   std::string path_;
   FileDescriptor file_;
   int slot_ = -1;
   bool kept_ = false;
 };
+
+// The mode open() gives a new file asked for 0666: the process's umask taken away. Read
+// without changing the umask, which other threads may be using.
+mode_t NewFileMode();
 
 // Removes the temporary files of target that a process which no longer runs left behind (a
 // kill -9 during a save): only regular files of this user whose name is exactly target's

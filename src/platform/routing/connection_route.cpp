@@ -3,8 +3,8 @@
 #include <optional>
 #include <string_view>
 
+#include "db/connection_string_parser.h"
 #include "platform/database.h"
-#include "platform/routing/connection_string.h"
 #include "platform/routing/database_file_kind.h"
 
 namespace norvel::routing {
@@ -38,15 +38,15 @@ std::string odbcValue(std::string_view value) {
 std::optional<std::string> driverContaining(const std::vector<std::string>& drivers,
                                             std::string_view part) {
   for (const auto& driver : drivers) {
-    if (containsIgnoreCase(driver, part)) return driver;
+    if (ContainsIgnoreCase(driver, part)) return driver;
   }
   return std::nullopt;
 }
 
 std::string valueOr(const std::vector<ConnectionStringPair>& pairs, std::string_view key,
                     std::string_view other_key) {
-  if (auto value = findValue(pairs, key)) return *value;
-  return findValue(pairs, other_key).value_or("");
+  if (auto value = ConnectionStringValue(pairs, key)) return *value;
+  return ConnectionStringValue(pairs, other_key).value_or("");
 }
 
 ConnectionRoute accessDatabase(const std::string& path, const DriverList& installed_drivers) {
@@ -65,7 +65,7 @@ ConnectionRoute accessDatabase(const std::string& path, const DriverList& instal
 // workbooks; here they also serve SQLite files named the same way.
 ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
                         const DriverList& installed_drivers) {
-  const std::string path = findValue(pairs, "Data Source").value_or("");
+  const std::string path = ConnectionStringValue(pairs, "Data Source").value_or("");
   if (path.empty()) throw DatabaseError("The connection string names no Data Source file.");
   const DatabaseFileKind kind = databaseFileKind(path);
   if (kind == DatabaseFileKind::kMissing) throw DatabaseError("The file does not exist: " + path);
@@ -73,11 +73,11 @@ ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
     throw DatabaseError(path + " is a folder, not a database file.");
   }
 
-  if (const auto extended = findValue(pairs, "Extended Properties");
-      extended && containsIgnoreCase(*extended, "Excel")) {
-    const auto header = findValue(parseConnectionString(*extended), "HDR");
+  if (const auto extended = ConnectionStringValue(pairs, "Extended Properties");
+      extended && ContainsIgnoreCase(*extended, "Excel")) {
+    const auto header = ConnectionStringValue(ParseConnectionString(*extended), "HDR");
     const bool no_header =
-        header && (equalsIgnoreCase(*header, "No") || equalsIgnoreCase(*header, "False"));
+        header && (EqualsIgnoreCase(*header, "No") || EqualsIgnoreCase(*header, "False"));
     return {Backend::kWorkbook, path, !no_header};
   }
 
@@ -108,8 +108,8 @@ ConnectionRoute oracle(const std::vector<ConnectionStringPair>& pairs,
                         "); Oracle's Instant Client ODBC driver must be installed and "
                         "registered to connect to Oracle.");
   }
-  return {Backend::kOdbc, "Driver={" + *driver +
-                              "};DBQ=" + odbcValue(findValue(pairs, "Data Source").value_or("")) +
+  return {Backend::kOdbc, "Driver={" + *driver + "};DBQ=" +
+                              odbcValue(ConnectionStringValue(pairs, "Data Source").value_or("")) +
                               ";UID=" + odbcValue(valueOr(pairs, "User ID", "UID")) +
                               ";PWD=" + odbcValue(valueOr(pairs, "Password", "PWD")) + ";"};
 }
@@ -126,15 +126,15 @@ ConnectionRoute msdasql(const std::vector<ConnectionStringPair>& pairs) {
     odbc += part;
   };
   for (const auto& pair : pairs) {
-    if (equalsIgnoreCase(pair.key, "Provider") ||
-        equalsIgnoreCase(pair.key, "Persist Security Info")) {
+    if (EqualsIgnoreCase(pair.key, "Provider") ||
+        EqualsIgnoreCase(pair.key, "Persist Security Info")) {
       continue;
     }
-    if (equalsIgnoreCase(pair.key, "Extended Properties")) {
+    if (EqualsIgnoreCase(pair.key, "Extended Properties")) {
       append(pair.value);
-    } else if (equalsIgnoreCase(pair.key, "User ID")) {
+    } else if (EqualsIgnoreCase(pair.key, "User ID")) {
       append("UID=" + odbcValue(pair.value));
-    } else if (equalsIgnoreCase(pair.key, "Password")) {
+    } else if (EqualsIgnoreCase(pair.key, "Password")) {
       append("PWD=" + odbcValue(pair.value));
     } else {
       append(pair.text);
@@ -147,27 +147,27 @@ ConnectionRoute msdasql(const std::vector<ConnectionStringPair>& pairs) {
 
 ConnectionRoute routeConnectionString(const std::string& connection_string,
                                       const DriverList& installed_drivers) {
-  const auto pairs = parseConnectionString(connection_string);
-  const std::string provider = findValue(pairs, "Provider").value_or("");
+  const auto pairs = ParseConnectionString(connection_string);
+  const std::string provider = ConnectionStringValue(pairs, "Provider").value_or("");
 
   if (provider.empty()) {
     for (const std::string_view key : {"Driver", "DSN", "FILEDSN"}) {
-      if (findValue(pairs, key)) return {Backend::kOdbc, connection_string};
+      if (ConnectionStringValue(pairs, key)) return {Backend::kOdbc, connection_string};
     }
     throw DatabaseError("The connection string names no provider, ODBC driver or data source. " +
                         kSupported);
   }
-  if (startsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
-      startsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
+  if (StartsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
+      StartsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
     return jetFile(pairs, installed_drivers);
   }
-  if (startsWithIgnoreCase(provider, "OraOLEDB.Oracle") ||
-      startsWithIgnoreCase(provider, "MSDAORA")) {
+  if (StartsWithIgnoreCase(provider, "OraOLEDB.Oracle") ||
+      StartsWithIgnoreCase(provider, "MSDAORA")) {
     return oracle(pairs, installed_drivers);
   }
-  if (startsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
-  if (equalsIgnoreCase(provider, "SQLite")) {
-    const std::string path = findValue(pairs, "Data Source").value_or("");
+  if (StartsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
+  if (EqualsIgnoreCase(provider, "SQLite")) {
+    const std::string path = ConnectionStringValue(pairs, "Data Source").value_or("");
     if (path.empty()) throw DatabaseError("The connection string names no Data Source file.");
     return {Backend::kSqlite, path};
   }

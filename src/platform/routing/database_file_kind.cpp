@@ -9,23 +9,11 @@
 #include <string_view>
 
 #include "platform/database.h"
+#include "platform/posix/file_descriptor.h"
+#include "platform/posix/file_io.h"
 
 namespace norvel::routing {
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
 
 [[noreturn]] void throwUnreadable(const std::string& path, int error) {
   throw DatabaseError("Cannot read " + path + ": " + std::strerror(error));
@@ -44,17 +32,10 @@ DatabaseFileKind databaseFileKind(const std::string& path) {
   if (!S_ISREG(status.st_mode)) return DatabaseFileKind::kOther;
 
   const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (file.get() < 0) throwUnreadable(path, errno);
-  char buffer[20] = {};
-  std::size_t size = 0;
-  while (size < sizeof buffer) {
-    const ssize_t got = ::read(file.get(), buffer + size, sizeof buffer - size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throwUnreadable(path, errno);
-    if (got == 0) break;
-    size += static_cast<std::size_t>(got);
-  }
-  const std::string_view head(buffer, size);
+  if (!file) throwUnreadable(path, errno);
+  std::string bytes;
+  if (const int error = ReadAll(file.get(), bytes, 20); error != 0) throwUnreadable(path, error);
+  const std::string_view head(bytes);
 
   using namespace std::string_view_literals;
   if (head.starts_with("SQLite format 3\0"sv)) return DatabaseFileKind::kSqlite;

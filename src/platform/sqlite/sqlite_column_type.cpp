@@ -33,9 +33,9 @@ namespace norvel::sqlite {
 //   blob                                            adLongVarBinary (205)
 //   text, or no value at all                        adVarWChar (202)
 //
-// Text codes 130 and 202 are the ones the replacement run quotes as text; TEXT and CLOB are
-// reported as 202 rather than a long text code because SQLite has no length limit to tell
-// them apart from VARCHAR.
+// The replacement run treats every character type as text, the long ones included; TEXT and
+// CLOB are reported as 202 rather than a long text code because SQLite has no length limit to
+// tell them apart from VARCHAR.
 std::optional<int> adoTypeOfDeclaredType(std::string_view declared_type) {
   std::string upper(declared_type);
   for (char& c : upper) {

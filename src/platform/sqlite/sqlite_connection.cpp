@@ -4,12 +4,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <optional>
 #include <string_view>
 #include <utility>
 
 #include "platform/sqlite/sqlite_column_type.h"
 #include "platform/sqlite/sqlite_handles.h"
+#include "platform/sqlite/sqlite_run_support.h"
 
 namespace norvel {
 namespace {
@@ -45,7 +47,15 @@ class SqliteConnection final : public DatabaseConnection {
     if (sqlite3_get_autocommit(db_.get()) == 0) {
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
+    const std::lock_guard lock(interrupt_mutex_);
     db_.reset();
+  }
+
+  // sqlite3_interrupt is safe from another thread while the handle is open; the lock keeps
+  // close() from freeing it meanwhile.
+  void interrupt() noexcept override {
+    const std::lock_guard lock(interrupt_mutex_);
+    if (db_) sqlite3_interrupt(db_.get());
   }
 
   std::int64_t execute(const std::string& sql) override {
@@ -102,6 +112,19 @@ class SqliteConnection final : public DatabaseConnection {
     if (sqlite3_get_autocommit(handle()) == 0) run("ROLLBACK");
   }
 
+  SqlDialect dialect() override {
+    return sqlite::hasUpdateFrom() ? SqlDialect::sqlite : SqlDialect::other;
+  }
+  void createComparableTable(const std::string& name, const std::string& source) override {
+    sqlite::createComparableTable(handle(), name, source);
+  }
+  void analyzeTemporaryTable(const std::string& name) override {
+    execute("ANALYZE temp." + sqlite::quoteIdentifier(name));
+  }
+  QueryRows queryRows(const SqlStatement& statement) override {
+    return sqlite::queryRows(handle(), statement.withLiterals());
+  }
+
   // Tables and views in the order they were created; SQLite's own sqlite_… tables are not
   // part of the user's data.
   std::vector<std::string> tableNames() override {
@@ -145,6 +168,7 @@ class SqliteConnection final : public DatabaseConnection {
     return result;
   }
 
+  std::mutex interrupt_mutex_;
   DatabaseHandle db_;
   std::string path_;
   FileIdentity identity_;
@@ -175,7 +199,8 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
     if (const int error = db ? sqlite3_system_errno(db.get()) : 0; error != 0) {
       message += std::string(" (") + std::strerror(error) + ")";
     }
-    throw DatabaseError(message);
+    const int code = db ? sqlite3_extended_errcode(db.get()) : rc;
+    throw DatabaseError(message, sqlite::categoryOf(code), {}, code);
   }
   sqlite3_busy_timeout(db.get(), static_cast<int>(busy_timeout.count()));
 

@@ -2,16 +2,41 @@
 
 #include <climits>
 
-#include "platform/database.h"
-
 namespace norvel::sqlite {
 
+DatabaseErrorCategory categoryOf(int result_code) {
+  using Category = DatabaseErrorCategory;
+  switch (result_code & 0xFF) {
+    case SQLITE_ERROR:  // SQLite's code for bad SQL and unknown names
+      return Category::syntax;
+    case SQLITE_CONSTRAINT:
+      return Category::constraint;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return Category::busy;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return Category::readOnly;
+    case SQLITE_INTERRUPT:
+      return Category::interrupted;
+    case SQLITE_CANTOPEN:
+    case SQLITE_NOTADB:
+      return Category::connection;
+    default:
+      return Category::other;
+  }
+}
+
 void throwLastError(sqlite3* db) {
-  throw DatabaseError(sqlite3_errmsg(db));
+  const int code = sqlite3_extended_errcode(db);
+  throw DatabaseError(sqlite3_errmsg(db), categoryOf(code), {}, code);
 }
 
 Statement prepare(sqlite3* db, std::string_view sql, std::string_view* rest) {
-  if (sql.size() > static_cast<std::size_t>(INT_MAX)) throw DatabaseError("string or blob too big");
+  if (sql.size() > static_cast<std::size_t>(INT_MAX)) {
+    throw DatabaseError("string or blob too big", DatabaseErrorCategory::other, {}, SQLITE_TOOBIG);
+  }
   sqlite3_stmt* raw = nullptr;
   const char* tail = nullptr;
   const int rc = sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &raw, &tail);

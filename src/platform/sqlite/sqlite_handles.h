@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/database.h"
+
 namespace norvel::sqlite {
 
 struct DatabaseCloser {
@@ -18,7 +20,11 @@ struct StatementFinalizer {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
-// Throws DatabaseError with the connection's last error text.
+// What a result code (primary or extended) says about the failure.
+DatabaseErrorCategory categoryOf(int result_code);
+
+// Throws DatabaseError with the connection's last error text, its category and the extended
+// result code as the native code.
 [[noreturn]] void throwLastError(sqlite3* db);
 
 // Prepares the first statement of sql. Returns null when the text holds only blanks or

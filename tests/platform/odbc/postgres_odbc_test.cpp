@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <regex>
 
 #include "platform/odbc/odbc_connection.h"
+#include "support/database_error.h"
 
 namespace norvel {
 namespace {
@@ -138,6 +140,37 @@ TEST_F(PostgresOdbc, FailuresCarryTheServersText) {
   // Japanese in the connection string reaches the server intact.
   EXPECT_THAT([&] { openOdbc(with("Database", "無い台帳")); },
               ThrowsMessage<DatabaseError>(HasSubstr("database \"無い台帳\" does not exist")));
+}
+
+// SQLSTATE and category come from the driver's first diagnostic record; the text is unchanged.
+TEST_F(PostgresOdbc, FailuresSayWhatKindTheyAre) {
+  auto connection = open();
+  connection->execute("ALTER TABLE 住所 ADD CHECK (length(郵便番号) <= 8)");
+  struct Case {
+    std::function<void()> action;
+    std::string sql_state;
+    DatabaseErrorCategory category;
+    std::string text;
+  };
+  const Case cases[] = {
+      {[&] { connection->execute("UPDATE 住所 SET 無い = '1'"); }, "42703",
+       DatabaseErrorCategory::syntax, "column \"無い\" of relation \"住所\" does not exist"},
+      {[&] { connection->execute("UPDATE 住所 SET 郵便番号 = '100-00001'"); }, "23514",
+       DatabaseErrorCategory::constraint, "violates check constraint"},
+      {[&] {
+         openOdbc(std::regex_replace(pg_, std::regex("Pwd=[^;]*", std::regex::icase), "Pwd=wrong"));
+       },
+       // psqlODBC reports every failed log-in as 08001, not the server's 28P01.
+       "08001", DatabaseErrorCategory::connection, "password authentication failed for user"},
+  };
+  for (const Case& c : cases) {
+    const DatabaseError error = testing::databaseErrorOf(c.action);
+    EXPECT_EQ(error.sqlState(), c.sql_state) << error.what();
+    EXPECT_EQ(error.category(), c.category) << error.what();
+    EXPECT_THAT(error.what(), HasSubstr(c.text));
+    EXPECT_TRUE(error.nativeCode().has_value()) << error.what();
+  }
+  EXPECT_FALSE(connection->query("SELECT 郵便番号 FROM 住所").eof);  // still usable
 }
 
 // A dropped connection fails with a text instead of hanging, whether or not the driver has

@@ -1,4 +1,4 @@
-#include "xlsx/number_text.h"
+#include "xlsx/cell_number.h"
 
 #include <charconv>
 #include <cmath>
@@ -37,17 +37,6 @@ std::optional<std::string> cellNumberText(double value) {
   auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
   if (error != std::errc()) return std::nullopt;
   return std::string(buffer, end);
-}
-
-std::string generalNumberText(double value) {
-  if (value == 0 || !std::isfinite(value)) return "0";
-  char buffer[64];
-  auto [end, error] =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15);
-  if (error != std::errc()) return "0";
-  std::string text(buffer, end);
-  if (auto e = text.find('e'); e != std::string::npos) text[e] = 'E';
-  return text;
 }
 
 }  // namespace norvel::xlsx

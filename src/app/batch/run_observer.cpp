@@ -1,0 +1,67 @@
+#include "app/batch/run_observer.h"
+
+#include "engine/number_text.h"
+
+namespace norvel::batch {
+namespace {
+
+constexpr std::string_view kReplaced = "件置換しました。";
+
+// The count right-aligned in 24 columns, as the window's status box has it.
+std::string resultLine(std::int64_t rows) {
+  std::string count = FormatCount(rows);
+  if (count.size() < 24) count.insert(0, 24 - count.size(), ' ');
+  return count + std::string(kReplaced);
+}
+
+}  // namespace
+
+void BatchRunObserver::pairStarted(std::size_t /*index*/, const RunPair& pair) {
+  output_.pairBegins(pair.old_code + "->" + pair.new_code + " ... ");
+}
+
+void BatchRunObserver::pairReplaced(std::size_t /*index*/, std::int64_t rows) {
+  output_.statusLine(resultLine(rows));
+}
+
+void BatchRunObserver::pairFailed(std::size_t /*index*/, const RunFailure& failure) {
+  // A statement cut short by Ctrl+C is no failure of the data: the end of the run says it all.
+  if (failure.stage == RunStage::interrupted || stop_.load()) return;
+  output_.message(failure.description);
+  // The window writes no status line after a failed probe.
+  if (failure.stage != RunStage::probe) output_.statusLine("  " + failure.description);
+}
+
+void BatchRunObserver::committed(std::int64_t total) {
+  summary_ = FormatCount(total) + std::string(kReplaced);
+  output_.summary(*summary_);
+}
+
+void BatchRunObserver::rolledBack(std::int64_t total, const std::optional<RunFailure>& failure) {
+  if (failure || mode_ != RunMode::dryRun) return;
+  summary_ = dryRunSummary(FormatCount(total) + std::string(kReplaced));
+  output_.summary(*summary_);
+}
+
+void BatchRunObserver::commitFailed(const RunFailure& failure) {
+  commit_failed_ = true;
+  if (failure.stage == RunStage::interrupted) return;
+  reportEnd(failure.description);
+}
+
+void BatchRunObserver::rollbackFailed(const std::string& description) {
+  // After a failed commit the window undoes what it can without a word.
+  if (commit_failed_) return;
+  reportEnd(description);
+}
+
+void BatchRunObserver::reportEnd(const std::string& description) {
+  output_.message(description);
+  output_.statusLine("  " + description);
+}
+
+std::string dryRunSummary(std::string_view summary) {
+  return "dry run: " + std::string(summary) + " (rolled back, nothing changed)";
+}
+
+}  // namespace norvel::batch

@@ -1,0 +1,84 @@
+#include "db/source_kind.h"
+
+#include "db/connection_string.h"
+
+namespace norvel {
+
+SourceKind SourceKindOfTab(int tab) {
+  switch (tab) {
+    case 0:
+      return SourceKind::access;
+    case 1:
+      return SourceKind::oracle;
+    case 2:
+      return SourceKind::excel;
+    default:
+      return SourceKind::connection_string;
+  }
+}
+
+std::string_view SourceKindCaption(SourceKind kind) {
+  switch (kind) {
+    case SourceKind::access:
+      return "Microsoft Access";
+    case SourceKind::oracle:
+      return "Oracle";
+    case SourceKind::excel:
+      return "Microsoft Excel";
+    case SourceKind::connection_string:
+      break;
+  }
+  return "その他（ＡＤＯ）";
+}
+
+std::string_view PrimaryInput(SourceKind kind, const SourceInputs& inputs) {
+  switch (kind) {
+    case SourceKind::access:
+    case SourceKind::excel:
+      return inputs.path;
+    case SourceKind::oracle:
+      return inputs.user;
+    case SourceKind::connection_string:
+      break;
+  }
+  return inputs.connection_string;
+}
+
+std::optional<std::string> MissingInputMessage(SourceKind kind, const SourceInputs& inputs) {
+  switch (kind) {
+    case SourceKind::access:
+      if (inputs.path.empty()) return "MDBファイルのパスを入力してください";
+      break;
+    case SourceKind::oracle:
+      // The host may be empty: the provider then takes its default data source.
+      if (inputs.user.empty() || inputs.password.empty()) {
+        return "ユーザ名、パスワードを入力してください";
+      }
+      break;
+    case SourceKind::excel:
+      if (inputs.path.empty()) return "Excelファイルのパスを入力してください";
+      break;
+    case SourceKind::connection_string:
+      if (inputs.connection_string.empty()) {
+        return "Active Data Object 接続文字列を入力してください";
+      }
+      break;
+  }
+  return std::nullopt;
+}
+
+std::string BuildConnectionString(SourceKind kind, const SourceInputs& inputs) {
+  switch (kind) {
+    case SourceKind::access:
+      return AccessConnectionString(inputs.path);
+    case SourceKind::oracle:
+      return OracleConnectionString(inputs.user, inputs.password, inputs.host);
+    case SourceKind::excel:
+      return ExcelConnectionString(inputs.path, inputs.header_check);
+    case SourceKind::connection_string:
+      break;
+  }
+  return inputs.connection_string;
+}
+
+}  // namespace norvel

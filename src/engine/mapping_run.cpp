@@ -1,0 +1,174 @@
+#include "engine/mapping_run.h"
+
+#include <charconv>
+#include <numeric>
+
+#include "engine/error_description.h"
+#include "engine/mapping_sql.h"
+#include "engine/sql_text.h"
+#include "pairs/code_check.h"
+
+namespace norvel {
+namespace {
+
+constexpr const char* kSavepoint = "norvel_mapping";
+constexpr std::size_t kPairsWorthMapping = 3;
+
+// Thrown inside the attempt when the pairs or the answers do not allow it.
+struct NotApplicable {};
+
+// A fractional code would be rounded when stored in an integer column, but compared unrounded
+// by the per-pair statement.
+bool comparesAsStored(const SqlValue& value) {
+  return value.kind == SqlValue::Kind::text || value.text.find_first_of(".eE") == std::string::npos;
+}
+
+std::int64_t integerOf(const std::optional<std::string>& text) {
+  std::int64_t value = 0;
+  if (!text) throw NotApplicable{};
+  const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), value);
+  if (error != std::errc() || end != text->data() + text->size()) throw NotApplicable{};
+  return value;
+}
+
+struct PreparedPairs {
+  int column_type = 0;
+  std::string quote;
+  std::vector<PairValues> values;
+  std::optional<std::size_t> null_old;  // the one pair whose old code selects NULL fields
+};
+
+// The checks that need no statement beyond the probe: anything the per-pair run would refuse
+// or fail on is left to it, so that it stops at the same pair with the same words.
+std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTarget& target,
+                                     const std::vector<RunPair>& pairs) {
+  for (const RunPair& pair : pairs) {
+    if (UnusableCodeReason(pair.old_code) || UnusableCodeReason(pair.new_code)) return {};
+  }
+  PreparedPairs prepared;
+  try {
+    prepared.quote = connection.identifierQuote();
+    prepared.column_type =
+        connection.query(BuildProbe(target.table, target.field, prepared.quote)).first_column_type;
+  } catch (const std::exception&) {
+    return {};
+  }
+  // NULL is the run's own rule, not the field's equality: a second pair selecting NULL fields,
+  // or one after a pair that empties fields, would see rows an earlier pair changed.
+  bool emptied_before = false;
+  for (const RunPair& pair : pairs) {
+    std::string problem;
+    std::optional<PairValues> values =
+        ValuesOfPair(prepared.column_type, pair.old_code, pair.new_code, problem);
+    if (!values) return {};
+    if (values->old_value && !comparesAsStored(*values->old_value)) return {};
+    if (!values->old_value) {
+      if (prepared.null_old || emptied_before) return {};
+      prepared.null_old = prepared.values.size();
+    }
+    if (!values->new_value) emptied_before = true;
+    prepared.values.push_back(std::move(*values));
+  }
+  return prepared;
+}
+
+// Everything after the savepoint; throws to have it rolled back.
+std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
+                                               const RunTarget& target,
+                                               const std::vector<RunPair>& pairs,
+                                               const PreparedPairs& prepared) {
+  const MappingSql sql(target.table, target.field, prepared.quote);
+  const std::string pair_table(MappingSql::kPairTable);
+  connection.createComparableTable(pair_table,
+                                   BuildProbe(target.table, target.field, prepared.quote));
+  for (const SqlStatement& insert : sql.inserts(prepared.values)) {
+    connection.executeStatement(insert);
+  }
+  connection.analyzeTemporaryTable(pair_table);
+
+  for (const auto& row : connection.queryRows(sql.conflicts())) {
+    if (row.empty() || integerOf(row[0]) != 0) throw NotApplicable{};
+  }
+
+  std::vector<std::int64_t> counts(pairs.size(), 0);
+  for (const auto& row : connection.queryRows(sql.histogram())) {
+    if (row.size() != 2) throw NotApplicable{};
+    const std::int64_t position = integerOf(row[0]);
+    if (position < 0 || static_cast<std::size_t>(position) >= counts.size()) throw NotApplicable{};
+    counts[static_cast<std::size_t>(position)] = integerOf(row[1]);
+  }
+
+  // The UPDATE must change exactly the rows the histogram counted: anything else (a concurrent
+  // writer, a row policy that lets one see rows but not change them) is left to the per-pair
+  // run.
+  const auto apply = [&](std::size_t first, std::size_t end) {
+    if (first >= end) return;
+    const std::int64_t expected =
+        std::accumulate(counts.begin() + static_cast<long>(first),
+                        counts.begin() + static_cast<long>(end), std::int64_t{0});
+    if (connection.executeStatement(sql.update(first, end - 1)) != expected) throw NotApplicable{};
+  };
+  if (prepared.null_old) {
+    const std::size_t k = *prepared.null_old;
+    apply(0, k);
+    const UpdateText own = BuildUpdate(target.table, target.field, prepared.column_type,
+                                       pairs[k].old_code, pairs[k].new_code, prepared.quote);
+    if (!own.statement) throw NotApplicable{};
+    counts[k] = connection.executeStatement(*own.statement);
+    apply(k + 1, pairs.size());
+  } else {
+    apply(0, pairs.size());
+  }
+
+  connection.dropTemporaryTable(pair_table);
+  connection.savepoint(SavepointStep::release, kSavepoint);
+  return counts;
+}
+
+}  // namespace
+
+MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& target,
+                              const std::vector<RunPair>& pairs, const RunOptions& options) {
+  MappingOutcome outcome;
+  // The histogram and the UPDATE read the field twice: two pairs gain nothing.
+  if (options.strategy == RunStrategy::perPair || pairs.size() < kPairsWorthMapping) {
+    return outcome;
+  }
+  if (connection.dialect() == SqlDialect::other) return outcome;
+
+  const std::optional<PreparedPairs> prepared = prepare(connection, target, pairs);
+  if (!prepared) return outcome;
+  try {
+    connection.savepoint(SavepointStep::set, kSavepoint);
+  } catch (const std::exception&) {
+    return outcome;
+  }
+
+  try {
+    outcome.counts = applyInsideSavepoint(connection, target, pairs, *prepared);
+    outcome.column_type = prepared->column_type;
+    outcome.kind = MappingOutcome::Kind::applied;
+    return outcome;
+  } catch (const NotApplicable&) {
+  } catch (const std::exception&) {
+  }
+
+  try {
+    connection.savepoint(SavepointStep::rollbackTo, kSavepoint);
+    connection.savepoint(SavepointStep::release, kSavepoint);
+  } catch (const std::exception& error) {
+    outcome.kind = MappingOutcome::Kind::failed;
+    outcome.failure = RunFailure{RunStage::update, 0, DescriptionOf(error), std::nullopt};
+    if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+      outcome.failure->error = *database_error;
+    }
+    return outcome;
+  }
+  if (options.stopRequested()) {
+    outcome.kind = MappingOutcome::Kind::failed;
+    outcome.failure = RunFailure{RunStage::interrupted, 0, kRunInterrupted, std::nullopt};
+  }
+  return outcome;
+}
+
+}  // namespace norvel

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/replacement_run.h"
+
+namespace norvel {
+
+// What the set-based attempt came to, inside the run's open transaction.
+struct MappingOutcome {
+  enum class Kind {
+    applied,        // every pair applied: counts and column_type hold what the per-pair run
+                    // would have reported
+    notApplicable,  // nothing changed: the pairs are to be applied one by one
+    failed,         // stopped, or what it changed could not be undone: failure says why
+  };
+  Kind kind = Kind::notApplicable;
+  std::vector<std::int64_t> counts;
+  int column_type = 0;
+  std::optional<RunFailure> failure;
+};
+
+// Applies the pairs with one histogram query and one UPDATE … FROM per stretch between pairs
+// whose old code is NULL, where that is exactly the per-pair run: no old code equals an earlier
+// pair's old or new code by the field's own equality, which the data source itself checks. Any
+// doubt or failure rolls back to a savepoint taken first and leaves the pairs to the per-pair
+// run, which then meets the same failure at the same pair.
+MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& target,
+                              const std::vector<RunPair>& pairs, const RunOptions& options);
+
+}  // namespace norvel

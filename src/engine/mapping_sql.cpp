@@ -1,0 +1,89 @@
+#include "engine/mapping_sql.h"
+
+#include <algorithm>
+
+namespace norvel {
+namespace {
+
+// Keeps every statement well below the parameter limits of the data sources (SQLite 32,766,
+// PostgreSQL 65,535) while sparing most round trips.
+constexpr std::size_t kRowsPerInsert = 200;
+
+// The aliases make the field's name unambiguous whatever the pair table's columns are called.
+constexpr std::string_view kRow = "norvel_row";
+constexpr std::string_view kPair = "norvel_pair";
+
+SqlValue positionValue(std::size_t position) {
+  return SqlValue{SqlValue::Kind::number, std::to_string(position), 0};
+}
+
+void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
+  if (value) {
+    statement.appendValue(*value);
+  } else {
+    statement.appendSql("NULL");
+  }
+}
+
+}  // namespace
+
+MappingSql::MappingSql(std::string_view table, std::string_view field,
+                       std::string_view identifier_quote) {
+  const NameDelimiters delimiters = DelimitersFor(table);
+  table_ = QuoteName(table, delimiters, identifier_quote);
+  field_ = QuoteName(field, delimiters, identifier_quote);
+}
+
+std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& pairs) const {
+  std::vector<SqlStatement> statements;
+  for (std::size_t first = 0; first < pairs.size(); first += kRowsPerInsert) {
+    SqlStatement& insert = statements.emplace_back();
+    insert.appendSql("INSERT INTO " + std::string(kPairTable) +
+                     " (pair_position, old_code, new_code) VALUES ");
+    const std::size_t end = std::min(pairs.size(), first + kRowsPerInsert);
+    for (std::size_t position = first; position < end; ++position) {
+      insert.appendSql(position == first ? "(" : ", (");
+      insert.appendValue(positionValue(position));
+      insert.appendSql(", ");
+      appendCode(insert, pairs[position].old_value);
+      insert.appendSql(", ");
+      appendCode(insert, pairs[position].new_value);
+      insert.appendSql(")");
+    }
+  }
+  return statements;
+}
+
+SqlStatement MappingSql::conflicts() const {
+  const std::string pairs(kPairTable);
+  const auto earlier = [&](std::string_view column) {
+    return "SELECT count(*) FROM " + pairs + " AS later JOIN " + pairs +
+           " AS earlier ON later.old_code = earlier." + std::string(column) +
+           " WHERE earlier.pair_position < later.pair_position";
+  };
+  return SqlStatement(earlier("old_code") + " UNION ALL " + earlier("new_code"));
+}
+
+SqlStatement MappingSql::histogram() const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  return SqlStatement("SELECT " + pair + ".pair_position, count(*) FROM " +
+                      std::string(kPairTable) + " AS " + pair + " JOIN " + table_ + " AS " + row +
+                      " ON " + row + "." + field_ + " = " + pair + ".old_code GROUP BY " + pair +
+                      ".pair_position");
+}
+
+SqlStatement MappingSql::update(std::size_t first, std::size_t last) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  SqlStatement statement("UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + pair +
+                         ".new_code FROM " + std::string(kPairTable) + " AS " + pair + " WHERE " +
+                         row + "." + field_ + " = " + pair + ".old_code AND " + pair +
+                         ".pair_position BETWEEN ");
+  statement.appendValue(positionValue(first));
+  statement.appendSql(" AND ");
+  statement.appendValue(positionValue(last));
+  return statement;
+}
+
+}  // namespace norvel

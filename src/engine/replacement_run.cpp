@@ -1,0 +1,173 @@
+#include "engine/replacement_run.h"
+
+#include <utility>
+
+#include "engine/error_description.h"
+#include "engine/mapping_run.h"
+#include "engine/run_pair_review.h"
+#include "engine/sql_text.h"
+#include "engine/transaction_guard.h"
+#include "pairs/code_check.h"
+
+namespace norvel {
+namespace {
+
+// Building an index reads and sorts the field once; below this many pairs plain scans are as
+// quick.
+constexpr std::size_t kPairsWorthAnIndex = 8;
+
+RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
+                     const std::exception& error) {
+  RunFailure failure{stage, index, DescriptionOf(error), std::nullopt};
+  if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+    failure.error = *database_error;
+  }
+  return failure;
+}
+
+// A statement that failed after a stop request was most likely cut short by it.
+RunStage stageOfFailure(RunStage stage, const RunOptions& options) {
+  return options.stopRequested() ? RunStage::interrupted : stage;
+}
+
+struct PairOutcome {
+  std::int64_t rows = 0;
+  std::optional<RunFailure> failure;
+};
+
+PairOutcome refused(std::size_t index, std::string description) {
+  return {0, RunFailure{RunStage::refused, index, std::move(description), std::nullopt}};
+}
+
+// One pair inside the open transaction.
+PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target, std::size_t index,
+                        const RunPair& pair, RunObserver& observer, const RunOptions& options) {
+  // Undecodable bytes of the pair list file or a control character never reach the data source.
+  for (const std::string* code : {&pair.old_code, &pair.new_code}) {
+    if (auto reason = UnusableCodeReason(*code)) return refused(index, std::move(*reason));
+  }
+
+  std::string quote;
+  int column_type = ado::adEmpty;
+  try {
+    quote = connection.identifierQuote();
+    column_type = connection.query(BuildProbe(target.table, target.field, quote)).first_column_type;
+  } catch (const std::exception& error) {
+    return {0, failureOf(stageOfFailure(RunStage::probe, options), index, error)};
+  }
+  observer.probed(index, column_type);
+
+  try {
+    const UpdateText update =
+        BuildUpdate(target.table, target.field, column_type, pair.old_code, pair.new_code, quote);
+    if (!update.statement) {
+      // A numeric field cannot take a code that is not wholly a number: writing its leading
+      // number (100 for «100-0001») would corrupt the data.
+      return refused(index, "「" + update.problem + "」は数値ではないため、数値型のフィールド「" +
+                                target.field + "」の置換に使えません。");
+    }
+    return {connection.executeStatement(*update.statement), std::nullopt};
+  } catch (const std::exception& error) {
+    return {0, failureOf(stageOfFailure(RunStage::update, options), index, error)};
+  }
+}
+
+// Rolls back; a failure is kept in the result and told, never thrown.
+bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& observer) {
+  try {
+    transaction.rollback();
+    return true;
+  } catch (const std::exception& error) {
+    result.rollback_failure = DescriptionOf(error);
+    if (!result.failure) result.failure = failureOf(RunStage::commit, std::nullopt, error);
+    observer.rollbackFailed(*result.rollback_failure);
+    return false;
+  }
+}
+
+}  // namespace
+
+RunResult RunReplacement(DatabaseConnection& connection, const RunTarget& target,
+                         const std::vector<RunPair>& pairs, RunObserver& observer,
+                         const RunOptions& options) {
+  RunResult result;
+  std::optional<TransactionGuard> transaction;
+  try {
+    transaction.emplace(connection);
+  } catch (const std::exception& error) {
+    result.failure = failureOf(RunStage::begin, std::nullopt, error);
+    return result;
+  }
+  observer.began();
+  observer.pairsReviewed(ReviewRunPairs(pairs));
+
+  const MappingOutcome mapping = ApplyByMapping(connection, target, pairs, options);
+  if (mapping.kind == MappingOutcome::Kind::applied) {
+    result.by_mapping = true;
+    for (std::size_t index = 0; index < pairs.size(); ++index) {
+      observer.pairStarted(index, pairs[index]);
+      observer.probed(index, mapping.column_type);
+      result.counts.push_back(mapping.counts[index]);
+      result.total += mapping.counts[index];
+      observer.pairReplaced(index, mapping.counts[index]);
+    }
+  } else if (mapping.kind == MappingOutcome::Kind::failed) {
+    result.failure = mapping.failure;
+    if (result.failure->stage != RunStage::interrupted) {
+      observer.pairStarted(0, pairs[0]);
+      observer.pairFailed(0, *result.failure);
+    }
+  } else if (options.strategy == RunStrategy::automatic && pairs.size() >= kPairsWorthAnIndex) {
+    // A private copy (the workbook's) gains an index that costs nobody else anything.
+    try {
+      connection.indexFieldForTransaction(target.table, target.field);
+    } catch (const std::exception&) {
+      // The run goes on without it.
+    }
+  }
+
+  for (std::size_t index = result.by_mapping || result.failure ? pairs.size() : 0;
+       index < pairs.size(); ++index) {
+    if (options.stopRequested()) {
+      result.failure = RunFailure{RunStage::interrupted, index, kRunInterrupted, std::nullopt};
+      break;
+    }
+    observer.pairStarted(index, pairs[index]);
+    PairOutcome outcome = replacePair(connection, target, index, pairs[index], observer, options);
+    if (outcome.failure) {
+      result.failure = std::move(outcome.failure);
+      observer.pairFailed(index, *result.failure);
+      break;
+    }
+    result.counts.push_back(outcome.rows);
+    result.total += outcome.rows;
+    observer.pairReplaced(index, outcome.rows);
+  }
+  // A stop after the last pair still keeps the data as it was.
+  if (!result.failure && options.stopRequested()) {
+    result.failure = RunFailure{RunStage::interrupted, std::nullopt, kRunInterrupted, std::nullopt};
+  }
+
+  if (result.failure || options.mode == RunMode::dryRun) {
+    if (rollBack(*transaction, result, observer)) {
+      observer.rolledBack(result.total, result.failure);
+      if (!result.failure) result.outcome = RunOutcome::rolledBack;
+    }
+    return result;
+  }
+
+  try {
+    transaction->commit();
+  } catch (const std::exception& error) {
+    // A failed commit is never a success: told, then what the data source still holds is undone.
+    result.failure = failureOf(stageOfFailure(RunStage::commit, options), std::nullopt, error);
+    observer.commitFailed(*result.failure);
+    rollBack(*transaction, result, observer);
+    return result;
+  }
+  result.outcome = RunOutcome::committed;
+  observer.committed(result.total);
+  return result;
+}
+
+}  // namespace norvel

@@ -1,0 +1,111 @@
+#include "pairs/pair_file_reader.h"
+
+#include <cstdint>
+
+#include "engine/number_text.h"
+#include "pairs/code_check.h"
+#include "pairs/pair_file_text.h"
+
+namespace norvel {
+namespace {
+
+// A message box has room for a few line numbers; the rest are counted.
+constexpr std::size_t kLineNumbersShown = 10;
+
+std::string lineNumbers(const std::vector<std::int32_t>& numbers) {
+  std::string text;
+  for (std::size_t i = 0; i < numbers.size() && i < kLineNumbersShown; ++i) {
+    if (i > 0) text += ", ";
+    text += std::to_string(numbers[i]);
+  }
+  text += " 行目";
+  if (numbers.size() > kLineNumbersShown) {
+    text += "ほか " + FormatCount(static_cast<std::int64_t>(numbers.size() - kLineNumbersShown)) +
+            " 行";
+  }
+  return text;
+}
+
+}  // namespace
+
+PairFileContents ReadPairFile(std::string_view bytes, const std::string& path,
+                              const CodePage932& code_page, std::size_t max_pairs) {
+  PairFileContents contents;
+  const PairFileText file = DecodePairFile(bytes, code_page);
+  if (file.encoding == PairFileEncoding::utf16) {
+    contents.left_out = true;
+    contents.problems.push_back(
+        path +
+        " は UTF-16 で保存されているため読み込めません。\r\n"
+        "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。");
+    return contents;
+  }
+
+  std::vector<std::int32_t> with_control_chars;
+  std::size_t refused = 0;
+  for (const PairFileLine& line : SplitPairFileLines(file.text)) {
+    PairCodes pair = ParsePairLine(line.text);
+    if (pair.old_code.empty()) continue;
+    if (HasControlChar(pair.old_code) || HasControlChar(pair.new_code)) {
+      with_control_chars.push_back(line.number);
+      continue;
+    }
+    if (contents.pairs.size() >= max_pairs) {
+      ++refused;
+      continue;
+    }
+    contents.pairs.push_back(std::move(pair));
+  }
+  // Undecodable bytes are saved as '?', so they count as left out too.
+  contents.left_out = !with_control_chars.empty() || refused > 0 ||
+                      file.text.find("\xEF\xBF\xBD") != std::string::npos;
+  if (!with_control_chars.empty()) {
+    contents.problems.push_back("制御文字を含むコードは置換リストに登録できません。\r\n" + path +
+                                " の " + lineNumbers(with_control_chars) +
+                                "は読み込まれていません。");
+  }
+  if (refused > 0) {
+    contents.problems.push_back(
+        "置換リストには " + FormatCount(static_cast<std::int64_t>(max_pairs)) +
+        " 件までしか登録できません。\r\n" + path + " の残り " +
+        FormatCount(static_cast<std::int64_t>(refused)) + " 件は読み込まれていません。");
+  }
+  return contents;
+}
+
+std::string DefaultPairFilePath(std::string_view executable_path) {
+  const std::size_t slash = executable_path.find_last_of('/');
+  const std::string directory =
+      slash == std::string_view::npos ? "." : std::string(executable_path.substr(0, slash));
+  std::string base(slash == std::string_view::npos ? executable_path
+                                                   : executable_path.substr(slash + 1));
+  const std::size_t dot = base.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) base.erase(dot);
+  return directory + "/" + base + ".csv";
+}
+
+std::string PairFileLocation(const PairFileLocationFacts& facts) {
+  const std::string beside = DefaultPairFilePath(facts.executable_path);
+  const std::size_t slash = beside.find_last_of('/');
+  const std::string folder = beside.substr(0, slash);
+  const bool installed =
+      !facts.installed_bin_directory.empty() && folder == facts.installed_bin_directory;
+  if (facts.beside_exists || facts.user_config_directory.empty() ||
+      (!installed && facts.folder_writable)) {
+    return beside;
+  }
+  return facts.user_config_directory + "/norvel/" + beside.substr(slash + 1);
+}
+
+std::string PairFileLocationOf(const Process& process, const FileSystem& files) {
+  PairFileLocationFacts facts;
+  facts.executable_path = process.executablePath();
+  const std::string beside = DefaultPairFilePath(facts.executable_path);
+  facts.beside_exists = files.canOpenForReading(beside);
+  facts.folder_writable = files.canWriteInDirectory(beside.substr(0, beside.find_last_of('/')));
+  facts.installed_bin_directory = process.installedBinDirectory();
+  facts.user_config_directory = process.userConfigDirectory();
+  return PairFileLocation(facts);
+}
+
+}  // namespace norvel

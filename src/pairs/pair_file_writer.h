@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "pairs/pair_line.h"
+#include "platform/code_page.h"
+
+namespace norvel {
+
+// The pair list file's bytes: one FormatPairLine line per pair, each ended by CR LF, in code
+// page 932.
+std::string EncodePairFile(const std::vector<PairCodes>& pairs, const CodePage932& code_page);
+
+}  // namespace norvel
