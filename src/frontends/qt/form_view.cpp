@@ -6,10 +6,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -17,8 +19,12 @@
 #include <QTextCursor>
 
 #include <algorithm>
+#include <cmath>
 
+#include "access_keys.h"
+#include "caption_fit.h"
 #include "form_widgets.h"
+#include "frame_style.h"
 #include "log_view.h"
 #include "model_combo_box.h"
 #include "qt_text.h"
@@ -31,6 +37,9 @@ int selectedRow(const QListWidget* list) {
   const QModelIndexList rows = list->selectionModel()->selectedRows();
   return rows.isEmpty() ? -1 : rows.front().row();
 }
+
+// Blank pixels, at 96 dots per inch, between a caption and the box beside it.
+constexpr double kCaptionGap = 4.0;
 
 Qt::CheckState checkState(int value) {
   switch (value) {
@@ -45,8 +54,10 @@ Qt::CheckState checkState(int value) {
 
 }  // namespace
 
-FormView::FormView(Form& form, QWidget* parent)
-    : QWidget(parent, Qt::Window), form_(form), dpi_(primaryScreenDpi()) {
+FormView::FormView(Form& form, QWidget* parent, double dpi)
+    : QWidget(parent, Qt::Window), form_(form), dpi_(dpi > 0 ? dpi : primaryScreenDpi()) {
+  // Keyboard operators see where the focus is from the start, not only after a first Tab.
+  setAttribute(Qt::WA_KeyboardFocusChange);
   build();
   form_.addObserver(this);
   renderAll();
@@ -63,6 +74,20 @@ QWidget* FormView::widgetOf(const Control& control) const {
   return found == widgets_.end() ? nullptr : found->second;
 }
 
+QWidget* FormView::focusWidgetOf(const Control& control) const {
+  QWidget* widget = widgetOf(control);
+  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) return tabs->tabBar();
+  return widget;
+}
+
+Control* FormView::controlOf(const QWidget* widget) const {
+  for (const QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+    const auto found = focus_targets_.find(w);
+    if (found != focus_targets_.end()) return found->second;
+  }
+  return nullptr;
+}
+
 bool FormView::forwarding() const {
   return !closing_down_;
 }
@@ -71,7 +96,7 @@ void FormView::build() {
   Control& window = form_.window();
   widgets_[&window] = this;
   setObjectName(toQString(window.displayName()));
-  setFont(inventoryFont(window.inventory().font));
+  setFont(inventoryFont(window.inventory().font, dpi_ / primaryScreenDpi()));
   setFixedSize(twipsToPixels(window.inventory().layout.width, dpi_),
                twipsToPixels(window.inventory().layout.height, dpi_));
 
@@ -92,6 +117,7 @@ void FormView::build() {
     QWidget* widget = createControlWidget(control, parent, dpi_);
     if (widget == nullptr) continue;
     widgets_[&control] = widget;
+    placed_[widget] = {widget->geometry(), widget->font()};
     if (control.kind() == ControlKind::tab_container) tabs_ = static_cast<QTabWidget*>(widget);
     // A backdrop: the controls drawn over it were created before it.
     if (control.kind() == ControlKind::picture_box) widget->lower();
@@ -105,7 +131,52 @@ void FormView::build() {
     for (int i = 0; i < tabs_->count(); ++i) tabs_->widget(i)->installEventFilter(this);
     if (tabs_->count() > 0) tabs_->widget(0)->parentWidget()->installEventFilter(this);
   }
+  std::vector<QWidget*> off_tabs;
+  for (const auto& [control, widget] : widgets_) {
+    if (widget != this && pageOf(widget) == nullptr) off_tabs.push_back(widget);
+  }
+  fitCaptions(off_tabs);
   setTabOrder();
+}
+
+QWidget* FormView::pageOf(const QWidget* widget) const {
+  if (tabs_ == nullptr) return nullptr;
+  for (const QWidget* w = widget; w != nullptr && w != this; w = w->parentWidget()) {
+    if (tabs_->indexOf(w) >= 0) return const_cast<QWidget*>(w);
+  }
+  return nullptr;
+}
+
+void FormView::fitCaptions(const std::vector<QWidget*>& widgets) {
+  const int gap = static_cast<int>(std::lround(kCaptionGap * dpi_ / 96.0));
+  for (QWidget* widget : widgets) {
+    const auto placed = placed_.find(widget);
+    if (placed == placed_.end()) continue;
+    QRect geometry = placed->second.first;
+    QWidget* parent = widget->parentWidget();
+    QWidget* page = pageOf(widget);
+    CaptionRoom room;
+    room.gap = gap;
+    if (page != nullptr) {
+      geometry.translate(-page->mapTo(tabs_, QPoint(0, 0)));
+      room.bounds = page->rect().adjusted(1, 1, -1, -1);
+    } else if (auto* frame = qobject_cast<QGroupBox*>(parent)) {
+      room.bounds = FrameStyle::insideRect(frame);
+    } else {
+      room.bounds = parent->rect();
+    }
+    // The boxes the caption must keep clear of: every control on the same page that takes the
+    // focus, wherever it sits (the arrow between the code boxes lies on their backdrop).
+    const QPoint parent_origin = parent->mapTo(this, QPoint(0, 0));
+    for (const auto& [control, other] : widgets_) {
+      if (other == widget || other == this || !KindTakesFocus(control->kind()) ||
+          control->kind() == ControlKind::tab_container || pageOf(other) != page) {
+        continue;
+      }
+      room.boxes.push_back(QRect(other->mapTo(this, QPoint(0, 0)) - parent_origin, other->size()));
+    }
+    fitCaption(widget, geometry, placed->second.second, room);
+  }
 }
 
 void FormView::forwardInput(Control& control, QWidget* widget) {
@@ -181,14 +252,89 @@ void FormView::placeTabChildren(QWidget* page) {
   const auto found = tab_children_.find(page);
   if (found == tab_children_.end() || tabs_ == nullptr) return;
   const QPoint origin = page->mapTo(tabs_, QPoint(0, 0));
+  const QRect area(origin, page->size());
+  const auto last = tab_origins_.find(page);
+  if (last != tab_origins_.end() && last->second == area) return;
+  tab_origins_[page] = area;
+  std::vector<QWidget*> children;
   for (const TabChild& child : found->second) {
     child.widget->setGeometry(child.geometry.translated(-origin));
+    children.push_back(child.widget);
   }
+  // The boxes are in place; the captions beside them fit around them.
+  fitCaptions(children);
+}
+
+bool FormView::focusNextPrevChild(bool next) {
+  std::vector<Control*> order;
+  for (const auto& owned : form_.controls()) {
+    if (KindTakesFocus(owned->kind()) && focusWidgetOf(*owned) != nullptr) {
+      order.push_back(owned.get());
+    }
+  }
+  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
+    return a->inventory().tab_order < b->inventory().tab_order;
+  });
+  const int count = static_cast<int>(order.size());
+  if (count == 0 || !forwarding()) return false;
+  const Control* current = controlOf(QApplication::focusWidget());
+  if (current == nullptr) current = form_.focus();
+  const auto at = std::find(order.begin(), order.end(), current);
+  // Without a focused control, Tab starts at the first control and Shift+Tab at the last.
+  int index = at != order.end() ? static_cast<int>(at - order.begin()) : (next ? count - 1 : 0);
+  for (int step = 0; step < count; ++step) {
+    index = (index + (next ? 1 : count - 1)) % count;
+    Control& candidate = *order[static_cast<std::size_t>(index)];
+    QWidget* widget = focusWidgetOf(candidate);
+    if (candidate.canTakeFocus() && widget->isVisible() && widget->isEnabled() &&
+        (widget->focusPolicy() & Qt::TabFocus)) {
+      widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool FormView::pressAccessKey(const QAbstractButton* button) {
+  const QChar key = accessKey(button->text());
+  if (key.isNull()) return false;
+  const AccessKeyTarget target = accessKeyTarget(form_, key, form_.focus());
+  if (target.control == nullptr) return true;
+  QWidget* widget = focusWidgetOf(*target.control);
+  if (auto* pressed = qobject_cast<QAbstractButton*>(widget); pressed != nullptr && target.press) {
+    // Shown pressed for a moment, then clicked, as Qt's own access keys do.
+    pressed->animateClick();
+  } else {
+    widget->setFocus(Qt::ShortcutFocusReason);
+  }
+  return true;
 }
 
 bool FormView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
+    case QEvent::Shortcut: {
+      // Qt would cycle shared keys in its own order and never press; the model decides.
+      auto* button = qobject_cast<QAbstractButton*>(watched);
+      if (button != nullptr && forwarding() && focus_targets_.count(button) > 0 &&
+          pressAccessKey(button)) {
+        return true;
+      }
+      break;
+    }
+    case QEvent::KeyPress: {
+      // Enter presses the focused command button, as on Windows; Qt's buttons take only Space.
+      const auto* key = static_cast<QKeyEvent*>(event);
+      auto* button = qobject_cast<QPushButton*>(watched);
+      if (button != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (forwarding() && button->isEnabled()) button->click();
+        return true;
+      }
+      break;
+    }
     case QEvent::FocusIn: {
+      // Qt hides the focus again after a mouse click; operators who go on by keyboard need it.
+      setAttribute(Qt::WA_KeyboardFocusChange);
       const auto found = focus_targets_.find(watched);
       if (found != focus_targets_.end() && forwarding()) form_.userFocuses(*found->second);
       break;
@@ -294,6 +440,8 @@ void FormView::itemAppended(Control& control, const std::string& item) {
     const QSignalBlocker blocker(widget);
     if (auto* list = qobject_cast<QListWidget*>(widget)) {
       list->addItem(toQString(item));
+      // A pair the user adds is shown; a list loaded before the window appears stays at its top.
+      if (list->isVisible()) list->scrollToItem(list->item(list->count() - 1));
     } else if (auto* combo = qobject_cast<QComboBox*>(widget)) {
       combo->addItem(toQString(item));
     }

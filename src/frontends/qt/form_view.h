@@ -1,25 +1,33 @@
 #pragma once
 
+#include <QFont>
+#include <QRect>
 #include <QWidget>
 
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "ui/window_model.h"
 
+class QAbstractButton;
 class QTabWidget;
 
 namespace norvel {
 
 // The real window: renders the window model and forwards what the user does into it. It holds
-// no state of its own that the model has; every widget shows the model's value.
+// no state of its own that the model has; every widget shows the model's value. The keyboard
+// works as in the original window: Tab and Shift+Tab walk the inventory's tab order over the
+// whole window, Enter presses the focused command button, and an access key shared by several
+// controls moves the focus from one to the next.
 class FormView : public QWidget, public FormObserver {
   Q_OBJECT
 
  public:
-  explicit FormView(Form& form, QWidget* parent = nullptr);
+  // Laid out at dpi, the screen's logical resolution unless given (0).
+  explicit FormView(Form& form, QWidget* parent = nullptr, double dpi = 0);
   ~FormView() override;
   FormView(const FormView&) = delete;
   FormView& operator=(const FormView&) = delete;
@@ -27,6 +35,10 @@ class FormView : public QWidget, public FormObserver {
   Form& form() { return form_; }
   // The widget that shows the control; null for the dialog component.
   QWidget* widgetOf(const Control& control) const;
+  // The widget that takes the control's keyboard focus: the tab strip for the tab container.
+  QWidget* focusWidgetOf(const Control& control) const;
+  // The control whose focus the widget (or a widget inside it) holds; null for none.
+  Control* controlOf(const QWidget* widget) const;
   // Logical dots per inch the twips were converted at.
   double dpi() const { return dpi_; }
 
@@ -52,6 +64,7 @@ class FormView : public QWidget, public FormObserver {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  bool focusNextPrevChild(bool next) override;
 
  private:
   struct TabChild {
@@ -63,6 +76,9 @@ class FormView : public QWidget, public FormObserver {
   void forwardInput(Control& control, QWidget* widget);
   void setTabOrder();
   void placeTabChildren(QWidget* page);
+  void fitCaptions(const std::vector<QWidget*>& widgets);
+  QWidget* pageOf(const QWidget* widget) const;
+  bool pressAccessKey(const QAbstractButton* button);
   void renderText(Control& control);
   void renderItems(Control& control);
   void renderSelection(Control& control);
@@ -76,6 +92,12 @@ class FormView : public QWidget, public FormObserver {
   // Widgets whose focus events are the control's (the tab container's tab bar included).
   std::unordered_map<const QObject*, Control*> focus_targets_;
   std::unordered_map<const QWidget*, std::vector<TabChild>> tab_children_;
+  // Where each page was (relative to the tab container) when its children were last placed,
+  // so that a page shown again is not laid out again.
+  std::unordered_map<const QWidget*, QRect> tab_origins_;
+  // The inventory's geometry (relative to the parent; for controls on the tab container,
+  // relative to the container) and font, which caption fitting starts from.
+  std::unordered_map<const QWidget*, std::pair<QRect, QFont>> placed_;
   // Status boxes whose last append ended in CR: a following LF completes that line end.
   std::unordered_set<const Control*> pending_cr_;
 

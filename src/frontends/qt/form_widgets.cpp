@@ -16,6 +16,8 @@
 #include <algorithm>
 #include <limits>
 
+#include "db/source_kind.h"
+#include "frame_style.h"
 #include "log_view.h"
 #include "model_combo_box.h"
 #include "qt_text.h"
@@ -95,41 +97,32 @@ QWidget* createListBox(QWidget* parent) {
   list->setSortingEnabled(false);
   // Every line has the same height: long lists stay fast.
   list->setUniformItemSizes(true);
+  // A line wider than the list scrolls into view whole, never shortened before its arrow.
+  list->setTextElideMode(Qt::ElideNone);
+  list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   return list;
 }
 
 QWidget* createLabel(const Control& control, QWidget* parent) {
   auto* label = new QLabel(toQString(control.text()), parent);
   label->setTextFormat(Qt::PlainText);
+  // A pixel of air either side: right-aligned glyphs would otherwise touch the label's edge.
+  label->setContentsMargins(1, 0, 1, 0);
   label->setAlignment((control.inventory().right_aligned ? Qt::AlignRight : Qt::AlignLeft) |
                       Qt::AlignVCenter);
   return label;
 }
 
-// A caption wider than its control in this font would be cut: a right-aligned label grows to
-// the left (it still ends just left of the box it names), a check box to the right.
-void fitCaption(QWidget* widget) {
-  QRect geometry = widget->geometry();
-  if (auto* label = qobject_cast<QLabel*>(widget)) {
-    if (!(label->alignment() & Qt::AlignRight)) return;
-    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 2;
-    if (needed <= geometry.width()) return;
-    geometry.setLeft(std::max(0, geometry.right() + 1 - needed));
-  } else if (auto* check = qobject_cast<QCheckBox*>(widget)) {
-    const int needed = check->sizeHint().width();
-    if (needed <= geometry.width()) return;
-    geometry.setWidth(needed);
-  } else {
-    return;
-  }
-  widget->setGeometry(geometry);
-}
-
 QWidget* createWidget(const Control& control, QWidget* parent) {
   const QString caption = toQString(control.text());
   switch (control.kind()) {
-    case ControlKind::frame:
-      return new QGroupBox(caption, parent);
+    case ControlKind::frame: {
+      auto* frame = new QGroupBox(caption, parent);
+      auto* style = new FrameStyle;
+      style->setParent(frame);
+      frame->setStyle(style);
+      return frame;
+    }
     case ControlKind::tab_container:
       return createTabContainer(parent);
     case ControlKind::text_box:
@@ -164,18 +157,19 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
 }  // namespace
 
 QStringList tabCaptions() {
-  return {QStringLiteral("Microsoft Access"), QStringLiteral("Oracle"),
-          QStringLiteral("Microsoft Excel"), QStringLiteral("その他（ＡＤＯ）")};
+  QStringList captions;
+  for (const SourceKind kind : kSourceKinds) captions << toQString(SourceKindCaption(kind));
+  return captions;
 }
 
-QFont inventoryFont(const FontSpec& inventory_font) {
+QFont inventoryFont(const FontSpec& inventory_font, double scale) {
   QFont font;
   font.setFamilies({toQString(inventory_font.name), inventory_font.fixed_pitch
                                                         ? QStringLiteral("Noto Sans Mono CJK JP")
                                                         : QStringLiteral("Noto Sans CJK JP")});
   font.setStyleHint(inventory_font.fixed_pitch ? QFont::Monospace : QFont::SansSerif);
   font.setFixedPitch(inventory_font.fixed_pitch);
-  font.setPointSizeF(inventory_font.points);
+  font.setPointSizeF(inventory_font.points * scale);
   font.setWeight(QFont::Normal);
   return font;
 }
@@ -184,10 +178,10 @@ QWidget* createControlWidget(const Control& control, QWidget* parent, double dpi
   QWidget* widget = createWidget(control, parent);
   if (widget == nullptr) return nullptr;
   widget->setObjectName(toQString(control.displayName()));
-  widget->setFont(inventoryFont(control.inventory().font));
+  // Points are converted at the screen's resolution; a window laid out at another one scales them.
+  widget->setFont(inventoryFont(control.inventory().font, dpi / primaryScreenDpi()));
   widget->setGeometry(twipsToPixels(control.inventory().layout, dpi));
   if (auto* tabs = qobject_cast<QTabWidget*>(widget)) fitTabsToWidth(tabs);
-  fitCaption(widget);
   return widget;
 }
 

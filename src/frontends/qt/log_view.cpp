@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -209,6 +211,25 @@ void LogView::paintEvent(QPaintEvent* /*event*/) {
     layout.draw(&painter, QPointF(kMargin, y));
     y += std::max(1, layout.lineCount()) * height;
   }
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(viewport());
+    focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+    focus.backgroundColor = palette().color(QPalette::Base);
+    // Shown however the focus came here, not only after a Tab key.
+    focus.state |= QStyle::State_HasFocus | QStyle::State_KeyboardFocusChange;
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
+}
+
+void LogView::focusInEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusInEvent(event);
+  viewport()->update();
+}
+
+void LogView::focusOutEvent(QFocusEvent* event) {
+  QAbstractScrollArea::focusOutEvent(event);
+  viewport()->update();
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {

@@ -16,7 +16,8 @@ namespace norvel {
 // per pair and up to 65,534 lines. Appending stores the lines at once and costs the same at any
 // length; the screen follows at most every kRefreshMs, since a run appends far more often than a
 // screen can show. Long lines wrap at the box's width. The user can scroll, and copy the whole
-// log with the copy key.
+// log with the copy key. It has no caret: a focus frame inside its border shows that it has the
+// focus.
 class LogView : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -52,6 +53,8 @@ class LogView : public QAbstractScrollArea {
   void resizeEvent(QResizeEvent* event) override;
   void changeEvent(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:

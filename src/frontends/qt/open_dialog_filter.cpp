@@ -25,8 +25,14 @@ QStringList qtNameFilters(std::string_view filter, std::string_view default_ext)
     result << nameFilter(parts[i], parts[i + 1]);
   }
   const QString ext = toQString(default_ext).toLower();
-  if (ext == QLatin1String("mdb")) result << QStringLiteral("SQLite (*.sqlite *.db *.sqlite3)");
-  if (ext == QLatin1String("xls")) result << QStringLiteral("Excel (*.xlsx)");
+  if (ext == QLatin1String("mdb")) {
+    result << QStringLiteral("対応するすべてのファイル (*.mdb *.accdb *.sqlite *.sqlite3 *.db)")
+           << QStringLiteral("SQLite (*.sqlite *.db *.sqlite3)");
+  }
+  if (ext == QLatin1String("xls")) {
+    result << QStringLiteral("対応するすべてのファイル (*.xlsx)")
+           << QStringLiteral("Excel (*.xlsx)");
+  }
   result << QStringLiteral("All files (*)");
   result.removeDuplicates();
   return result;

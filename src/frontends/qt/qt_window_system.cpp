@@ -37,7 +37,10 @@ void QtWindowSystem::showOpenDialog(OpenFileDialog& dialog) {
   QFileDialog box(parent, QStringLiteral("ファイルを開く"), toQString(dialog.init_dir));
   box.setAcceptMode(QFileDialog::AcceptOpen);
   box.setFileMode(QFileDialog::ExistingFile);
-  box.setNameFilters(qtNameFilters(dialog.filter, dialog.default_ext));
+  const QStringList filters = qtNameFilters(dialog.filter, dialog.default_ext);
+  box.setNameFilters(filters);
+  // The caller's own entry is the one in force, as the common dialog starts with it.
+  box.selectNameFilter(filters.front());
   box.setDefaultSuffix(toQString(dialog.default_ext));
   if (!dialog.file_name.empty()) box.selectFile(toQString(dialog.file_name));
   dialog.file_name.clear();

@@ -13,12 +13,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <ostream>
 #include <stdexcept>
 
 #include "frontends/qt/form_view.h"
 #include "frontends/qt/qt_text.h"
 #include "frontends/qt/qt_window_system.h"
 #include "support/window_harness.h"
+
+// Failure messages show Qt's strings as text.
+inline void PrintTo(const QString& text, std::ostream* out) {
+  *out << '"' << text.toStdString() << '"';
+}
 
 namespace norvel::testing {
 
@@ -34,7 +40,7 @@ struct QtWindowHarness {
 
   bool start() {
     window = std::make_unique<FrmNorvel>(platform);
-    view = std::make_unique<FormView>(window->form());
+    view = std::make_unique<FormView>(window->form(), nullptr, dpi);
     windows.attach(window->form(), view.get());
     const bool started = Main(*window);
     if (started) activate();
@@ -124,6 +130,8 @@ struct QtWindowHarness {
     return found;
   }
 
+  // The resolution the window is laid out at; 0 for the screen's.
+  double dpi = 0;
   TempDir dir;
   QtWindowSystem windows;
   RoutingDatabaseLayer databases;
@@ -165,6 +173,7 @@ struct DialogAnswerer {
       }
       if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
         file_dialogs.push_back(dialog->nameFilters() << dialog->directory().absolutePath());
+        selected_filters.push_back(dialog->selectedNameFilter());
         if (file_answer.isEmpty()) return dialog->reject();
         dialog->selectFile(file_answer);
         return static_cast<QDialog*>(dialog)->accept();
@@ -175,8 +184,9 @@ struct DialogAnswerer {
   QTimer timer;
   QString file_answer;
   std::vector<SeenMessage> messages;
-  // Name filters of each file dialog shown, followed by its directory.
+  // Name filters of each file dialog shown, followed by its directory; the filter in force.
   std::vector<QStringList> file_dialogs;
+  std::vector<QString> selected_filters;
 };
 
 }  // namespace norvel::testing

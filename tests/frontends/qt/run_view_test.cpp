@@ -166,8 +166,12 @@ TEST_F(RunView, TheBrowseButtonFillsThePathFromTheFileDialog) {
   h.click(h.w().cmdMDBパス);
   ASSERT_EQ(answerer.file_dialogs.size(), 1u);
   EXPECT_EQ(answerer.file_dialogs[0],
-            QStringList({"Microsoft Access(*.mdb)", "SQLite (*.sqlite *.db *.sqlite3)",
-                         "All files (*)", toQString(h.dir.path().string())}));
+            QStringList({"Microsoft Access(*.mdb)",
+                         "対応するすべてのファイル (*.mdb *.accdb *.sqlite *.sqlite3 *.db)",
+                         "SQLite (*.sqlite *.db *.sqlite3)", "All files (*)",
+                         toQString(h.dir.path().string())}));
+  EXPECT_EQ(answerer.selected_filters[0], QStringLiteral("Microsoft Access(*.mdb)"))
+      << "the window's own entry is in force; the others show the files it hides";
   EXPECT_EQ(h.w().txtMDBパス.text(), database);
   h.activate();
   EXPECT_TRUE(h.shownEnabled(h.w().cmd接続));
@@ -187,7 +191,8 @@ TEST(OpenDialog, FiltersKeepTheGivenEntriesFirstAndAddWhatThisBuildOpens) {
   for (const Case& c :
        std::vector<Case>{{"Microsoft Excell(*.xls)|*.xls",
                           "xls",
-                          {"Microsoft Excell(*.xls)", "Excel (*.xlsx)", "All files (*)"}},
+                          {"Microsoft Excell(*.xls)", "対応するすべてのファイル (*.xlsx)",
+                           "Excel (*.xlsx)", "All files (*)"}},
                          {"Text|*.txt;*.csv|Any|*.*",
                           "txt",
                           {"Text (*.txt *.csv)", "Any (*.*)", "All files (*)"}},
