@@ -1,0 +1,127 @@
+#!/usr/bin/env bash
+# CI: builds the Debian package, runs lintian on it, unpacks it into a temporary root and checks
+# what a user gets from there: the desktop entry and the metainfo validate, the man pages, bash
+# completion, and the installed norvel-batch replacing codes in a sample database.
+# Run from a checkout with ../shared/data beside it; as root it installs the tools it needs.
+# BUILD_DIR (default build-package) is configured for /usr with Debian's hardening flags.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build-package}
+
+tools=(dpkg-dev lintian desktop-file-utils appstream help2man bash-completion sqlite3 file)
+missing=()
+for p in "${tools[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [[ ${#missing[@]} -gt 0 ]]; then
+  if [[ $(id -u) -ne 0 ]]; then
+    echo "package-check: missing Debian packages: ${missing[*]} (install them as root)" >&2
+    exit 1
+  fi
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi
+
+echo "== building the package in $build"
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CCACHE_BASEDIR=$(cd .. && pwd) cmake -S . -B "$build" -G Ninja "${launcher[@]}" \
+  -DCMAKE_BUILD_TYPE=None -DCMAKE_INSTALL_PREFIX=/usr \
+  -DCMAKE_CXX_FLAGS="$CPPFLAGS $CXXFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" \
+  -DNORVEL_BUILD_TESTS=OFF -DNORVEL_BUILD_BENCH=OFF -DNORVEL_MAN_PAGES=ON >/dev/null
+CCACHE_BASEDIR=$(cd .. && pwd) cmake --build "$build"
+rm -f "$build"/norvel_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/norvel_*.deb)
+
+echo "== $deb"
+dpkg-deb --info "$deb"
+dpkg-deb --contents "$deb"
+
+echo "== lintian"
+# Errors fail the check; warnings and notes are shown for a look.
+lintian --fail-on error --display-info "$deb"
+
+tmp=$(mktemp -d)
+trap 'chmod -R u+w "$tmp"; rm -rf "$tmp"' EXIT
+chmod 755 "$tmp"
+root=$tmp/root
+dpkg-deb -x "$deb" "$root"
+share=$root/usr/share
+
+echo "== desktop entry, icons and metainfo"
+desktop-file-validate "$share"/applications/*.desktop
+appstreamcli validate --no-net --strict "$share"/metainfo/*.metainfo.xml
+icon=$(grep -m1 '^Icon=' "$share"/applications/*.desktop | cut -d= -f2)
+file "$share/icons/hicolor/32x32/apps/$icon.png" | grep -q '32 x 32'
+test -s "$share/icons/hicolor/scalable/apps/$icon.svg"
+
+echo "== man pages"
+for page in norvel norvel-batch; do
+  zcat "$share/man/man1/$page.1.gz" | grep -q '^\.SH NAME'
+done
+
+echo "== bash completion"
+# A completion offers the options, and only .xlsx files (and folders) after --xls.
+mkdir -p "$tmp/files/sub" && touch "$tmp/files/book.xlsx" "$tmp/files/notes.txt"
+completions=$(cd "$tmp/files" && bash -c '
+  source /usr/share/bash-completion/bash_completion
+  source "$1"
+  complete_line() {
+    COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+    COMPREPLY=(); _norvel_batch; printf "%s\n" "${COMPREPLY[@]}"
+  }
+  complete_line norvel-batch --d
+  complete_line norvel-batch --xls ""' _ "$share/bash-completion/completions/norvel-batch")
+for want in --db --dry-run book.xlsx sub; do
+  grep -qx -- "$want" <<<"$completions" || { echo "completion lacks $want" >&2; exit 1; }
+done
+if grep -qx notes.txt <<<"$completions"; then
+  echo "completion offers notes.txt after --xls" >&2
+  exit 1
+fi
+
+echo "== the installed programs"
+for program in norvel norvel-batch; do
+  if ldd "$root/usr/bin/$program" | grep 'not found'; then exit 1; fi
+done
+# An ordinary user with a home of their own runs the installed copy (root may write anywhere,
+# which would hide where the programs keep their files).
+run_as=()
+if [[ $(id -u) -eq 0 ]]; then
+  user=${NORVEL_CI_USER:-norvel-ci}
+  id "$user" >/dev/null 2>&1 || useradd --create-home --shell /bin/bash "$user"
+  run_as=(runuser -u "$user" --)
+fi
+chmod -R a-w "$root/usr"
+home=$tmp/home
+mkdir -p "$home" "$tmp/sample"
+"$build/bin/norvel-sample" --out "$tmp/sample" >/dev/null
+chmod -R a+rwX "$home" "$tmp/sample"
+installed() {
+  "${run_as[@]}" env -i HOME="$home" PATH="$root/usr/bin:/usr/bin:/bin" LANG=C.UTF-8 "$@"
+}
+db=$tmp/sample/sample.sqlite
+count() { sqlite3 "$db" "SELECT count(*) FROM 住所 WHERE 郵便番号 = '$1'"; }
+old=$(head -n1 "$tmp/sample/norvel-batch.csv" | cut -d, -f1)
+new=$(head -n1 "$tmp/sample/norvel-batch.csv" | cut -d, -f2 | tr -d '\r')
+before_old=$(count "$old")
+installed norvel-batch --db "$db" --table 住所 --field 郵便番号 --quiet \
+  --pairs "$tmp/sample/norvel-batch.csv"
+test "$(count "$old")" -eq 0
+test "$(count "$new")" -ge "$before_old"
+
+# --version of both installed programs, and the pair list an installed norvel-batch reads from
+# ~/.config/norvel when none is beside it.
+installed norvel-batch --version | grep -q "$(dpkg-deb -f "$deb" Version)"
+installed env QT_QPA_PLATFORM=offscreen norvel --version | grep -q "$(dpkg-deb -f "$deb" Version)"
+# Without --pairs the installed norvel-batch reads ~/.config/norvel/norvel-batch.csv.
+"$build/bin/norvel-sample" --out "$tmp/sample2" >/dev/null
+chmod -R a+rwX "$tmp/sample2"
+installed mkdir -p "$home/.config/norvel"
+installed cp "$tmp/sample2/norvel-batch.csv" "$home/.config/norvel/norvel-batch.csv"
+db=$tmp/sample2/sample.sqlite
+installed norvel-batch --db "$db" --table 住所 --field 郵便番号 --quiet
+test "$(count "$old")" -eq 0
+echo "package-check: $deb is fine"
