@@ -65,7 +65,7 @@ as_owner "$pg_bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start \
 psql_admin() {
   as_owner "$pg_bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" -U postgres "$@"
 }
-psql_admin -d postgres -c "CREATE ROLE $role LOGIN PASSWORD '$password'" >&2 ||
+psql_admin -d postgres -c "CREATE ROLE $role LOGIN CREATEROLE PASSWORD '$password'" >&2 ||
   die "could not create the role $role"
 psql_admin -d postgres -c "CREATE DATABASE $database OWNER $role ENCODING 'UTF8' TEMPLATE template0" >&2 ||
   die "could not create the database $database"

@@ -5,6 +5,13 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# --real: without a display, replace for real instead of the dry run.
+real=false
+if [[ ${1:-} == --real ]]; then
+  real=true
+  shift
+fi
+
 bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -17,6 +24,12 @@ if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
   echo "Starting the window. Connect on the first tab with: $bin/sample.sqlite" >&2
   exec "$bin/norvel" "$@"
 fi
+command=("$bin/norvel-batch" --db "$bin/sample.sqlite" --table 住所 --field 郵便番号)
+if [[ $real == true ]]; then
+  echo "No display: running norvel-batch on $bin/sample.sqlite; this changes the sample database." >&2
+  exec "${command[@]}" "$@"
+fi
 echo "No display: running norvel-batch on $bin/sample.sqlite as a dry run (nothing is changed)." >&2
-echo "Without --dry-run it replaces for real; norvel-batch --help tells the rest." >&2
-exec "$bin/norvel-batch" --db "$bin/sample.sqlite" --table 住所 --field 郵便番号 --dry-run "$@"
+echo "To replace for real: scripts/run.sh --real   (or: ${command[*]})" >&2
+echo "The pairs come from $bin/norvel-batch.csv; $bin/norvel-batch --help tells the rest." >&2
+exec "${command[@]}" --dry-run "$@"
