@@ -41,7 +41,10 @@ TEST(ReviewPairList, BlanksAroundACodeAndAHeaderLineArePointedOut) {
   };
   const std::vector<Case> cases = {
       {{{"1000099", " 1000001"}}, {{PairFindingKind::blanksAround, 1}}},
-      {{{"1000099 ", "1000001"}, {"\xE3\x80\x80" "100", "1"}},
+      {{{"1000099 ", "1000001"},
+        {"\xE3\x80\x80"
+         "100",
+         "1"}},
        {{PairFindingKind::blanksAround, 1}, {PairFindingKind::blanksAround, 2}}},
       {{{"old", "new"}, {"100-0001", "100-0002"}}, {{PairFindingKind::headerLine, 1}}},
       {{{"旧", "新"}}, {{PairFindingKind::headerLine, 1}}},

@@ -1,8 +1,8 @@
 #include <tuple>
 
+#include "workbook_test_support.h"
 #include "xlsx/workbook_connection.h"
 #include "xlsx/workbook_file.h"
-#include "workbook_test_support.h"
 
 namespace norvel::test {
 namespace {

@@ -15,8 +15,8 @@
 
 #include <gmock/gmock.h>
 
-#include "xlsx/workbook_layer.h"
 #include "support/temp_dir.h"
+#include "xlsx/workbook_layer.h"
 
 namespace norvel::test {
 

@@ -147,11 +147,7 @@ class OdbcConnection final : public DatabaseConnection {
   std::int64_t executeStatement(const SqlStatement& statement) override {
     odbc::StmtHandle stmt = newStatement();
     const RunningStatement running(*this, stmt.get());
-    BoundParameters parameters;
-    parameters.bind(stmt.get(), statement.values());
-    const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
-    const SQLRETURN rc =
-        SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
+    const SQLRETURN rc = executeBound(stmt.get(), statement);
     // A searched UPDATE or DELETE that matched nothing.
     if (rc == SQL_NO_DATA) return 0;
     checkStatement(rc, stmt.get());
@@ -192,8 +188,10 @@ class OdbcConnection final : public DatabaseConnection {
 
   // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation.
   void createComparableTable(const std::string& name, const std::string& source) override {
-    if (dialect() != SqlDialect::postgresql)
+    if (dialect() != SqlDialect::postgresql) {
       DatabaseConnection::createComparableTable(name, source);
+      return;
+    }
     execute("CREATE TEMP TABLE " + name +
             " AS SELECT CAST(0 AS integer) AS pair_position, norvel_code AS old_code, norvel_code "
             "AS new_code FROM (" +
@@ -203,11 +201,7 @@ class OdbcConnection final : public DatabaseConnection {
   QueryRows queryRows(const SqlStatement& statement) override {
     odbc::StmtHandle stmt = newStatement();
     const RunningStatement running(*this, stmt.get());
-    BoundParameters parameters;
-    parameters.bind(stmt.get(), statement.values());
-    const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
-    const SQLRETURN rc =
-        SQLExecDirectW(stmt.get(), const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
+    const SQLRETURN rc = executeBound(stmt.get(), statement);
     QueryRows rows;
     if (rc == SQL_NO_DATA) return rows;
     checkStatement(rc, stmt.get());
@@ -376,6 +370,14 @@ class OdbcConnection final : public DatabaseConnection {
     check(SQLEndTran(SQL_HANDLE_DBC, dbc(), completion), SQL_HANDLE_DBC, dbc_.get(), "SQLEndTran");
     in_transaction_ = false;
     setAutocommit(true);
+  }
+
+  // Executes the statement with its values bound as parameters.
+  static SQLRETURN executeBound(SQLHSTMT stmt, const SqlStatement& statement) {
+    BoundParameters parameters;
+    parameters.bind(stmt, statement.values());
+    const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
+    return SQLExecDirectW(stmt, const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
   }
 
   // A statement that failed because the link is gone says so: the driver's text alone does not
