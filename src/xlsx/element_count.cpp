@@ -34,11 +34,16 @@ void checkElementCount(std::string_view part_name, std::string_view xml,
     ++elements;
     if (std::find(item_names.begin(), item_names.end(), name) != item_names.end()) ++items;
   }
+  checkElementTotals(part_name, elements, items, items_described_as);
+}
+
+void checkElementTotals(std::string_view part_name, std::size_t elements, std::size_t items,
+                        std::string_view items_described_as) {
   if (elements > kElementAllowance + kElementsPerItem * items) {
-    throw DatabaseError(std::string(part_name) + " has " + std::to_string(elements) +
-                        " XML elements for " + std::to_string(items) + " " +
-                        std::string(items_described_as) +
-                        ", far more than a workbook part needs; it cannot be read");
+    throw DatabaseError(std::string(part_name) + " には XML 要素が " + std::to_string(elements) +
+                        " 個あり、" + std::string(items_described_as) + " " +
+                        std::to_string(items) +
+                        " 個に対してブックのパーツとしては多すぎるため、読み取れません");
   }
 }
 

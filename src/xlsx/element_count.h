@@ -20,4 +20,8 @@ void checkElementCount(std::string_view part_name, std::string_view xml,
                        std::initializer_list<std::string_view> item_names,
                        std::string_view items_described_as);
 
+// The same check on counts made while the part was read.
+void checkElementTotals(std::string_view part_name, std::size_t elements, std::size_t items,
+                        std::string_view items_described_as);
+
 }  // namespace norvel::xlsx

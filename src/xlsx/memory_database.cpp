@@ -10,7 +10,7 @@ MemoryDatabase::MemoryDatabase() {
       sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   db_.reset(raw);
   if (rc != SQLITE_OK) {
-    if (!db_) throw DatabaseError("out of memory", DatabaseErrorCategory::other, {}, rc);
+    if (!db_) throw DatabaseError("メモリが不足しています", DatabaseErrorCategory::other, {}, rc);
     sqlite::throwLastError(db_.get());
   }
 }

@@ -3,15 +3,14 @@
 #include <string>
 #include <vector>
 
-#include <pugixml.hpp>
-
 namespace norvel::xlsx {
 
-// The text of an <si> or <is>: its own <t> or the <t> of every rich-text run <r>, joined.
-// Phonetic runs (<rPh>, the furigana of Japanese text) are not part of the value.
-std::string joinedText(pugi::xml_node string_item);
+class EntryReader;
 
-// The shared string table, by index. Throws DatabaseError when the part is not well-formed.
-std::vector<std::string> readSharedStrings(const std::string& part_name, const std::string& xml);
+// The shared string table, by index, read as the part inflates. The text of an <si> is its
+// own <t> or the <t> of every rich-text run <r>, joined; phonetic runs (<rPh>, the furigana of
+// Japanese text) are not part of the value. Throws DatabaseError when the part is not
+// well-formed.
+std::vector<std::string> readSharedStrings(const std::string& part_name, EntryReader& part);
 
 }  // namespace norvel::xlsx

@@ -5,53 +5,55 @@
 
 #include "platform/database.h"
 #include "xlsx/cell_number.h"
-#include "xlsx/element_count.h"
 #include "xlsx/ooxml_text.h"
-#include "xlsx/shared_strings.h"
-#include "xlsx/xml_part.h"
+#include "xlsx/sheet_stream.h"
 
 namespace norvel::xlsx {
 
 namespace {
 
 [[noreturn]] void failCell(const std::string& part, CellPosition at, const std::string& why) {
-  throw DatabaseError(part + ", cell " + cellReference(at) + ": " + why);
+  throw DatabaseError(part + " のセル " + cellReference(at) + ": " + why);
 }
 
-void readFormula(pugi::xml_node formula, CellPosition at, SheetCells& sheet) {
+void readFormula(const StreamedCell& cell, SheetCells& sheet) {
   sheet.has_formulas = true;
-  const std::string_view type = formula.attribute("t").value();
-  auto range = parseCellRange(formula.attribute("ref").value());
+  auto range = parseCellRange(cell.formula_range);
   if (!range || range->isSingleCell()) return;
-  if (type == "array" || type == "dataTable") {
+  if (cell.formula_type == "array" || cell.formula_type == "dataTable") {
     sheet.locked.push_back(*range);
-  } else if (type == "shared") {
-    sheet.locked.push_back({at, at});
+  } else if (cell.formula_type == "shared") {
+    sheet.locked.push_back({cell.position, cell.position});
   }
+}
+
+void keepText(SheetCells& sheet, SheetCell& out, std::string_view text) {
+  out.kind = CellKind::text;
+  out.text_begin = sheet.texts.add(text);
+  out.text_size = static_cast<std::uint32_t>(text.size());
 }
 
 // Returns false for a cell without a value.
-bool readValue(pugi::xml_node cell, CellPosition at, const std::string& part,
-               const std::vector<std::string>& shared_strings, SheetCell& out) {
-  const std::string_view type = cell.attribute("t").value();
+bool readValue(const StreamedCell& cell, const std::string& part,
+               const std::vector<std::string>& shared_strings, SheetCells& sheet, SheetCell& out) {
+  const std::string_view type = cell.type;
   if (type == "inlineStr") {
-    auto is = firstChild(cell, "is");
-    if (!is) return false;
-    out.kind = CellKind::text;
-    out.text = joinedText(is);
-    return !out.text.empty();
+    if (!cell.has_inline) return false;
+    const std::string text = decodeCellText(cell.inline_text);
+    keepText(sheet, out, text);
+    return !text.empty();
   }
-  auto v = firstChild(cell, "v");
-  if (!v) return false;
-  const std::string_view value = v.text().get();
+  if (!cell.has_value) return false;
+  const std::string_view value = cell.value;
   if (type == "s") {
     auto index = parseCellNumber(value);
     if (!index || *index < 0 || *index >= static_cast<double>(shared_strings.size())) {
-      failCell(part, at, "shared string " + std::string(value) + " does not exist");
+      failCell(part, cell.position, "共有文字列 " + std::string(value) + " がありません");
     }
     out.kind = CellKind::text;
-    out.text = shared_strings[static_cast<std::size_t>(*index)];
-    return !out.text.empty();
+    out.shared = true;
+    out.text_begin = static_cast<std::size_t>(*index);
+    return !shared_strings[out.text_begin].empty();
   }
   if (type == "b") {
     out.kind = CellKind::boolean;
@@ -60,17 +62,16 @@ bool readValue(pugi::xml_node cell, CellPosition at, const std::string& part,
   }
   if (type == "e") return false;  // #N/A and the like read as no value
   if (type == "str" || type == "d") {
-    out.kind = CellKind::text;
-    out.text = decodeCellText(value);
-    return !out.text.empty();
+    const std::string text = decodeCellText(value);
+    keepText(sheet, out, text);
+    return !text.empty();
   }
   if (value.find_first_not_of(" \t\r\n") == std::string_view::npos) return false;
   if (auto number = parseCellNumber(value)) {
     out.kind = CellKind::number;
     out.number = *number;
   } else {
-    out.kind = CellKind::text;
-    out.text = std::string(value);
+    keepText(sheet, out, value);
   }
   return true;
 }
@@ -91,94 +92,85 @@ std::string qualifiedReference(const std::string& sheet_name, const std::string&
   return quoted + "'!" + reference;
 }
 
-}  // namespace
+class CellCollector final : public SheetVisitor {
+ public:
+  CellCollector(const std::string& sheet_name, const std::string& part_name,
+                const std::vector<std::string>& shared_strings, SheetCells& sheet)
+      : sheet_name_(sheet_name),
+        part_name_(part_name),
+        shared_strings_(shared_strings),
+        sheet_(sheet),
+        rows_seen_(kMaxRows + 1) {}
 
-void walkSheetData(pugi::xml_node sheet_data, const std::string& part_name,
-                   const std::function<void(pugi::xml_node row, std::uint32_t number)>& on_row,
-                   const std::function<void(pugi::xml_node cell, CellPosition)>& on_cell) {
-  std::uint32_t row_number = 0;
-  for (auto row = firstChild(sheet_data, "row"); row; row = nextSibling(row, "row")) {
-    if (auto r = row.attribute("r")) {
-      auto parsed = parseRowNumber(r.value());
-      if (!parsed) {
-        throw DatabaseError(part_name + ": the row number \"" + r.value() + "\" cannot be read");
-      }
-      row_number = *parsed;
-    } else if (++row_number > kMaxRows) {
-      throw DatabaseError(part_name + ": more rows than a worksheet can hold");
+  void rowStart(const StreamedRow& row) override {
+    checkColumns();
+    if (rows_seen_[row.number]) {
+      const std::string number = std::to_string(row.number);
+      duplicate("行 " + qualifiedReference(sheet_name_, number + ":" + number));
     }
-    if (on_row) on_row(row, row_number);
+    rows_seen_[row.number] = true;
+    current_row_ = row.number;
+  }
 
-    std::uint32_t column = 0;
-    for (auto cell = firstChild(row, "c"); cell; cell = nextSibling(cell, "c")) {
-      if (auto r = cell.attribute("r")) {
-        auto parsed = parseCellReference(r.value());
-        if (!parsed) {
-          throw DatabaseError(part_name + ": the cell reference \"" + r.value() +
-                              "\" cannot be read");
-        }
-        column = parsed->column;
-      } else if (++column > kMaxColumns) {
-        throw DatabaseError(part_name + ", row " + std::to_string(row_number) +
-                            ": more cells than a row can hold");
-      }
-      on_cell(cell, CellPosition{row_number, column});
+  void rowEnd(const StreamedRow& row) override {
+    sheet_.index.rows.push_back({row.number, row.bytes.begin, row.bytes.end});
+  }
+
+  void cell(const StreamedCell& cell) override {
+    columns_.push_back(cell.position.column);
+    if (cell.has_formula) readFormula(cell, sheet_);
+    SheetCell value;
+    value.position = cell.position;
+    if (readValue(cell, part_name_, shared_strings_, sheet_, value)) {
+      sheet_.cells.push_back(value);
+    } else if (cell.has_formula) {
+      sheet_.cells.push_back({cell.position, CellKind::empty});
     }
   }
-}
+
+  // Rows are unique, so two cells at one position stand in the same row element.
+  void checkColumns() {
+    std::sort(columns_.begin(), columns_.end());
+    auto twice = std::adjacent_find(columns_.begin(), columns_.end());
+    if (twice != columns_.end()) {
+      duplicate("セル " + qualifiedReference(sheet_name_, cellReference({current_row_, *twice})));
+    }
+    columns_.clear();
+  }
+
+ private:
+  [[noreturn]] void duplicate(const std::string& reference) const {
+    throw DatabaseError(part_name_ + ": " + reference + " がワークシート内で重複しています");
+  }
+
+  const std::string& sheet_name_;
+  const std::string& part_name_;
+  const std::vector<std::string>& shared_strings_;
+  SheetCells& sheet_;
+  std::vector<bool> rows_seen_;
+  std::uint32_t current_row_ = 0;
+  std::vector<std::uint32_t> columns_;
+};
+
+}  // namespace
 
 SheetCells readSheetCells(const std::string& sheet_name, const std::string& part_name,
-                          const std::string& xml, const std::vector<std::string>& shared_strings) {
-  checkElementCount(part_name, xml, {"row", "c"}, "rows and cells");
-  XmlPart part(part_name, xml);
+                          EntryReader& part, const std::vector<std::string>& shared_strings) {
   SheetCells sheet;
-  const auto duplicate = [&](const std::string& reference) {
-    throw DatabaseError(part_name + ": " + reference + " appears twice in the worksheet");
-  };
-  // Rows are unique, so two cells at one position stand in the same row element.
-  std::vector<bool> rows_seen(kMaxRows + 1);
-  std::uint32_t current_row = 0;
-  std::vector<std::uint32_t> columns;
-  const auto checkColumns = [&] {
-    std::sort(columns.begin(), columns.end());
-    auto twice = std::adjacent_find(columns.begin(), columns.end());
-    if (twice != columns.end()) {
-      duplicate("the cell " + qualifiedReference(sheet_name, cellReference({current_row, *twice})));
-    }
-    columns.clear();
-  };
-  auto sheet_data = firstChild(part.root(), "sheetData");
-  walkSheetData(
-      sheet_data, part_name,
-      [&](pugi::xml_node, std::uint32_t number) {
-        checkColumns();
-        if (rows_seen[number]) {
-          const std::string row = std::to_string(number);
-          duplicate("the row " + qualifiedReference(sheet_name, row + ":" + row));
-        }
-        rows_seen[number] = true;
-        current_row = number;
-      },
-      [&](pugi::xml_node cell, CellPosition at) {
-        columns.push_back(at.column);
-        const auto formula = firstChild(cell, "f");
-        if (formula) readFormula(formula, at, sheet);
-        SheetCell value;
-        value.position = at;
-        if (readValue(cell, at, part_name, shared_strings, value)) {
-          sheet.cells.push_back(std::move(value));
-        } else if (formula) {
-          sheet.cells.push_back({at, CellKind::empty, 0, {}});
-        }
-      });
-  checkColumns();
+  sheet.shared_strings = &shared_strings;
+  CellCollector collector(sheet_name, part_name, shared_strings, sheet);
+  sheet.index.frame = streamSheet(part_name, part, collector, false);
+  collector.checkColumns();
+  sheet.index.rows.shrink_to_fit();
 
   // Excel accepts rows and cells out of order.
   auto before = [](const SheetCell& a, const SheetCell& b) {
     return a.position.row != b.position.row ? a.position.row < b.position.row
                                             : a.position.column < b.position.column;
   };
-  std::sort(sheet.cells.begin(), sheet.cells.end(), before);
+  if (!std::is_sorted(sheet.cells.begin(), sheet.cells.end(), before)) {
+    std::sort(sheet.cells.begin(), sheet.cells.end(), before);
+  }
   return sheet;
 }
 

@@ -1,46 +1,56 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
+#include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include <pugixml.hpp>
-
 #include "xlsx/cell_reference.h"
+#include "xlsx/sheet_stream.h"
+#include "xlsx/text_pool.h"
 
 namespace norvel::xlsx {
+
+class EntryReader;
 
 // empty: a formula without a cached result; it still belongs to the used range.
 enum class CellKind : std::uint8_t { empty, number, text, boolean };
 
-// A cell that holds a value (a formula's cached value included) or a formula.
+// A cell that holds a value (a formula's cached value included) or a formula. Its text is
+// kept apart (see SheetCells::textOf): a large sheet has millions of cells.
 struct SheetCell {
   CellPosition position;
   CellKind kind = CellKind::text;
+  bool shared = false;  // the text is the shared string numbered text_begin
+  std::uint32_t text_size = 0;
   double number = 0;  // the number, or 1 and 0 for TRUE and FALSE
-  std::string text;
+  std::uint64_t text_begin = 0;
 };
 
 struct SheetCells {
-  std::vector<SheetCell> cells;  // sorted by row, then column
+  // Sorted by row, then column. A deque grows without copying what it holds, which for
+  // millions of cells would double the peak.
+  std::deque<SheetCell> cells;
   // Cells that cannot take a value without breaking a formula: every cell of an array formula
   // or data table over several cells, and the anchor of a shared formula used by others.
   std::vector<CellRange> locked;
   bool has_formulas = false;
+  TextPool texts;    // the cells' own texts
+  SheetIndex index;  // where the rows stand, for writing back
+  const std::vector<std::string>* shared_strings = nullptr;
+
+  std::string_view textOf(const SheetCell& cell) const {
+    if (cell.shared) return (*shared_strings)[cell.text_begin];
+    return texts.view(cell.text_begin, cell.text_size);
+  }
 };
 
-// Reads a worksheet part. Throws DatabaseError naming the part on anything unreadable, and
-// naming the cell ("Sheet1!A5") when a row or a cell appears twice: Excel would keep one of
-// the two and a replacement could miss the other.
+// Reads a worksheet part as it inflates. Throws DatabaseError naming the part on anything
+// unreadable, and naming the cell ("Sheet1!A5") when a row or a cell appears twice: Excel
+// would keep one of the two and a replacement could miss the other. The cells refer to
+// shared_strings, which must outlive them.
 SheetCells readSheetCells(const std::string& sheet_name, const std::string& part_name,
-                          const std::string& xml, const std::vector<std::string>& shared_strings);
-
-// Walks <sheetData> as Excel reads it: a row without r follows the previous row, a cell
-// without r follows the previous cell of its row. The reader and the writer share it so that
-// both agree on where every cell is.
-void walkSheetData(pugi::xml_node sheet_data, const std::string& part_name,
-                   const std::function<void(pugi::xml_node row, std::uint32_t number)>& on_row,
-                   const std::function<void(pugi::xml_node cell, CellPosition)>& on_cell);
+                          EntryReader& part, const std::vector<std::string>& shared_strings);
 
 }  // namespace norvel::xlsx

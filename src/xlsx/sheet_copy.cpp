@@ -44,8 +44,8 @@ void createChangeTriggers(MemoryDatabase& db, std::size_t sheet_index,
                " AND EXISTS (SELECT 1 FROM " + kLockedCells + " WHERE sheet = " + sheet +
                " AND row = old." + layout.row_alias + " AND field = " + index +
                ") BEGIN SELECT RAISE(ABORT, " +
-               SqlLiteral("The field cannot be changed in this row: its cell belongs to an array "
-                          "formula, a data table or a shared formula that other cells use.") +
+               SqlLiteral("この行のこのフィールドは変更できません。セルが配列数式、データテーブル、"
+                          "またはほかのセルが使う共有数式に含まれています。") +
                "); END");
   }
 }
@@ -74,7 +74,8 @@ std::vector<bool> recordLockedCells(MemoryDatabase& db, std::size_t sheet_index,
   return has_locked;
 }
 
-void bindCell(Statement& insert, int parameter, const SheetField& field, const SheetCell& cell) {
+void bindCell(Statement& insert, int parameter, const SheetField& field, const SheetCells& cells,
+              const SheetCell& cell) {
   if (cell.kind == CellKind::empty) return;
   if (field.numeric) {
     insert.bind(parameter, cell.number);
@@ -82,10 +83,10 @@ void bindCell(Statement& insert, int parameter, const SheetField& field, const S
   }
   switch (cell.kind) {
     case CellKind::text:
-      insert.bind(parameter, cell.text);
+      insert.bind(parameter, cells.textOf(cell));
       break;
     case CellKind::number:
-      insert.bind(parameter, FormatGeneralNumber(cell.number));
+      insert.bind(parameter, formatGeneralNumber(cell.number));
       break;
     case CellKind::boolean:
       insert.bind(parameter, cell.number != 0 ? "TRUE" : "FALSE");
@@ -115,7 +116,7 @@ void copyRows(MemoryDatabase& db, const std::string& table_name, const SheetLayo
     for (; cell != cells.cells.end() && cell->position.row == row; ++cell) {
       const std::size_t index = cell->position.column - first_column;
       if (index >= layout.fields.size()) continue;
-      bindCell(insert, static_cast<int>(index) + 2, layout.fields[index], *cell);
+      bindCell(insert, static_cast<int>(index) + 2, layout.fields[index], cells, *cell);
     }
     insert.step();
     insert.reset();

@@ -19,12 +19,12 @@ std::string foldedCase(const std::string& name) {
   return folded;
 }
 
-std::string cellText(const SheetCell& cell) {
+std::string cellText(const SheetCells& sheet, const SheetCell& cell) {
   switch (cell.kind) {
     case CellKind::text:
-      return cell.text;
+      return std::string(sheet.textOf(cell));
     case CellKind::number:
-      return FormatGeneralNumber(cell.number);
+      return formatGeneralNumber(cell.number);
     case CellKind::boolean:
       return cell.number != 0 ? "TRUE" : "FALSE";
     case CellKind::empty:
@@ -91,7 +91,7 @@ SheetLayout layoutSheet(const SheetCells& sheet, bool header_row) {
     if (cell.position.column - first_column >= width) continue;
     const std::size_t index = cell.position.column - first_column;
     if (header_row && cell.position.row == first_row) {
-      headers[index] = cellText(cell);
+      headers[index] = cellText(sheet, cell);
       continue;
     }
     if (cell.kind == CellKind::empty) continue;
@@ -118,7 +118,8 @@ SheetLayout layoutSheet(const SheetCells& sheet, bool header_row) {
     }
   }
   if (layout.row_alias.empty()) {
-    throw DatabaseError("fields named rowid, oid and _rowid_ in one worksheet are not supported");
+    throw DatabaseError(
+        "rowid、oid、_rowid_ という名前のフィールドをすべて含むワークシートには対応していません");
   }
   return layout;
 }

@@ -7,34 +7,24 @@
 #include "platform/database.h"
 #include "xlsx/cell_number.h"
 #include "xlsx/ooxml_text.h"
-#include "xlsx/sheet_cells.h"
-#include "xlsx/xml_part.h"
+#include "xlsx/sheet_stream.h"
 
 namespace norvel::xlsx {
 
 namespace {
 
-struct Splice {
-  std::size_t begin;
-  std::size_t end;  // begin == end: an insertion
-  std::string text;
+struct CellEntry {
+  std::uint32_t column = 0;
+  std::string name;
+  ElementBytes bytes;
+  std::string kept_attributes;
+  bool has_formula = false;
 };
 
 struct RowEntry {
-  pugi::xml_node node;
-  std::uint32_t number = 0;
-  std::vector<std::pair<std::uint32_t, pugi::xml_node>> cells;  // document order
+  StreamedRow row;
+  std::vector<CellEntry> cells;  // document order
 };
-
-struct ColumnStyle {
-  std::uint32_t first = 0;
-  std::uint32_t last = 0;
-  std::string style;
-};
-
-bool isTrue(std::string_view value) {
-  return value == "1" || value == "true";
-}
 
 // The content and type attribute of a cell holding value; prefix is the namespace prefix.
 std::string cellBody(const std::string& part_name, CellPosition at, const CellValue& value,
@@ -47,8 +37,8 @@ std::string cellBody(const std::string& part_name, CellPosition at, const CellVa
     case CellValue::Type::number: {
       auto text = cellNumberText(value.number);
       if (!text) {
-        throw DatabaseError(part_name + ", cell " + cellReference(at) +
-                            ": the number cannot be stored in a worksheet cell");
+        throw DatabaseError(part_name + " のセル " + cellReference(at) +
+                            ": この数値はワークシートのセルに格納できません");
       }
       return ">" + std::string("<") + prefix + "v>" + *text + "</" + prefix + "v>";
     }
@@ -73,67 +63,81 @@ std::string cellElement(const std::string& part_name, const std::string& name,
   return "<" + name + attributes + body + "</" + name + ">";
 }
 
-// The cell's own attributes except its type and the metadata of the value it loses; its
-// reference (or its lack of one) and its style stay.
-class SheetPatcher {
+// "x:" for an element named "x:c", "" for "c".
+std::string prefixOf(std::string_view name) {
+  auto colon = name.find(':');
+  return colon == std::string_view::npos ? std::string() : std::string(name.substr(0, colon + 1));
+}
+
+class RowCollector final : public SheetVisitor {
  public:
-  SheetPatcher(const std::string& part_name, const std::string& xml)
-      : part_name_(part_name), xml_(xml), part_(part_name, xml) {
-    sheet_data_ = firstChild(part_.root(), "sheetData");
-    if (!sheet_data_) throw DatabaseError(part_name + " has no cell data");
-    prefix_ = prefixOf(sheet_data_);
-    walkSheetData(
-        sheet_data_, part_name,
-        [&](pugi::xml_node row, std::uint32_t number) {
-          rows_.push_back({row, number, {}});
-          row_index_[number] = rows_.size() - 1;
-        },
-        [&](pugi::xml_node cell, CellPosition at) {
-          rows_.back().cells.emplace_back(at.column, cell);
-        });
-    auto cols = firstChild(part_.root(), "cols");
-    for (auto col = firstChild(cols, "col"); col; col = nextSibling(col, "col")) {
-      const std::string_view style = col.attribute("style").value();
-      if (style.empty() || style == "0") continue;
-      column_styles_.push_back(
-          {col.attribute("min").as_uint(), col.attribute("max").as_uint(), std::string(style)});
-    }
+  explicit RowCollector(const std::map<std::uint32_t, std::vector<CellEdit>>& edited)
+      : edited_(edited) {}
+
+  bool wantsAttributes(std::uint32_t row) const override { return edited_.count(row) != 0; }
+  void rowStart(const StreamedRow& row) override {
+    collecting_ = edited_.count(row.number) != 0;
+    cells_.clear();
+  }
+  void cell(const StreamedCell& cell) override {
+    if (!collecting_) return;
+    cells_.push_back(
+        {cell.position.column, cell.name, cell.bytes, cell.kept_attributes, cell.has_formula});
+  }
+  void rowEnd(const StreamedRow& row) override {
+    rows.push_back({row.number, row.bytes.begin, row.bytes.end});
+    if (collecting_) edited_rows[row.number] = {row, std::move(cells_)};
+    collecting_ = false;
   }
 
-  PatchedSheet apply(std::vector<CellEdit> edits) {
-    std::stable_sort(edits.begin(), edits.end(), [](const CellEdit& a, const CellEdit& b) {
-      return a.position.row != b.position.row ? a.position.row < b.position.row
-                                              : a.position.column < b.position.column;
-    });
-    for (std::size_t i = 0; i < edits.size();) {
-      std::size_t j = i;
-      while (j < edits.size() && edits[j].position.row == edits[i].position.row) ++j;
-      std::vector<CellEdit> row_edits(edits.begin() + static_cast<std::ptrdiff_t>(i),
-                                      edits.begin() + static_cast<std::ptrdiff_t>(j));
-      auto found = row_index_.find(edits[i].position.row);
-      if (found == row_index_.end()) {
-        insertRow(row_edits);
-      } else {
-        patchRow(rows_[found->second], row_edits);
-      }
-      i = j;
+  std::vector<RowMark> rows;  // document order
+  std::map<std::uint32_t, RowEntry> edited_rows;
+
+ private:
+  const std::map<std::uint32_t, std::vector<CellEdit>>& edited_;
+  bool collecting_ = false;
+  std::vector<CellEntry> cells_;
+};
+
+class SheetPatcher {
+ public:
+  SheetPatcher(const std::string& part_name, const SheetFrame& frame,
+               const std::vector<RowMark>& rows, const RowCollector& edited_rows,
+               const std::map<std::uint32_t, std::vector<CellEdit>>& edited)
+      : part_name_(part_name), frame_(frame), rows_(rows), found_(edited_rows), edited_(edited) {
+    if (!frame_.has_sheet_data) throw DatabaseError(part_name + " にセルのデータがありません");
+    if (!frame_.utf8) {
+      throw DatabaseError(part_name +
+                          " は UTF-8 で書かれていないため、その場で書き換えられません。" +
+                          "何も書き込んでいません");
     }
-    return {spliced(), formula_replaced_};
+    prefix_ = prefixOf(frame_.sheet_data_name);
+  }
+
+  SheetPatch apply() {
+    for (const auto& [number, edits] : edited_) {
+      auto found = found_.edited_rows.find(number);
+      if (found == found_.edited_rows.end()) {
+        insertRow(edits);
+      } else {
+        patchRow(found->second, edits);
+      }
+    }
+    orderSplices(part_name_, splices_);
+    return {std::move(splices_), formula_replaced_};
   }
 
  private:
   // The style a cell typed into an empty position gets: its row's, else its column's.
-  std::string styleFor(pugi::xml_node row, std::uint32_t column) const {
-    if (row && isTrue(row.attribute("customFormat").value()) && row.attribute("s")) {
-      return row.attribute("s").value();
-    }
-    for (const auto& style : column_styles_) {
+  std::string styleFor(const StreamedRow* row, std::uint32_t column) const {
+    if (row != nullptr && row->custom_format && row->style) return *row->style;
+    for (const auto& style : frame_.column_styles) {
       if (column >= style.first && column <= style.last) return style.style;
     }
     return {};
   }
 
-  std::string newCells(pugi::xml_node row, const std::vector<CellEdit>& edits) const {
+  std::string newCells(const StreamedRow* row, const std::vector<CellEdit>& edits) const {
     std::string text;
     for (const auto& edit : edits) {
       if (edit.value.type == CellValue::Type::empty) continue;
@@ -142,7 +146,7 @@ class SheetPatcher {
     return text;
   }
 
-  std::string newCell(pugi::xml_node row, const CellEdit& edit) const {
+  std::string newCell(const StreamedRow* row, const CellEdit& edit) const {
     std::string attributes = " r=\"" + cellReference(edit.position) + "\"";
     if (auto style = styleFor(row, edit.position.column); !style.empty()) {
       attributes += " s=\"" + escapeXmlAttribute(style) + "\"";
@@ -151,110 +155,130 @@ class SheetPatcher {
   }
 
   void insertRow(const std::vector<CellEdit>& edits) {
-    const std::string cells = newCells({}, edits);
+    const std::string cells = newCells(nullptr, edits);
     if (cells.empty()) return;
     const std::uint32_t number = edits.front().position.row;
     std::string text = "<" + prefix_ + "row r=\"" + std::to_string(number) + "\">" + cells + "</" +
                        prefix_ + "row>";
     for (const auto& row : rows_) {
       if (row.number > number) {
-        auto span = elementSpan(xml_, row.node);
-        splices_.push_back({span.begin, span.begin, std::move(text)});
+        splices_.push_back({row.begin, row.begin, std::move(text)});
         return;
       }
     }
     if (!rows_.empty()) {
-      auto span = elementSpan(xml_, rows_.back().node);
-      splices_.push_back({span.end, span.end, std::move(text)});
+      splices_.push_back({rows_.back().end, rows_.back().end, std::move(text)});
       return;
     }
-    appendChild(sheet_data_, text);
+    appendChild(frame_.sheet_data_name, frame_.sheet_data_attributes, frame_.sheet_data, text);
   }
 
-  // Puts text as the last content of element, opening it up when it was written as <x/>.
-  void appendChild(pugi::xml_node element, const std::string& text) {
-    auto span = elementSpan(xml_, element);
-    if (xml_[span.end - 2] == '/') {
-      const std::string name = element.name();
-      splices_.push_back({span.begin, span.end,
-                          "<" + name + attributesText(element) + ">" + text + "</" + name + ">"});
+  // Puts text as the last content of an element, opening it up when it was written as <x/>.
+  void appendChild(const std::string& name, const std::string& attributes,
+                   const ElementBytes& bytes, const std::string& text) {
+    if (bytes.emptyElement()) {
+      splices_.push_back(
+          {bytes.begin, bytes.end, "<" + name + attributes + ">" + text + "</" + name + ">"});
     } else {
-      const auto closing = xml_.rfind("</", span.end);
-      splices_.push_back({closing, closing, text});
+      splices_.push_back({bytes.content_end, bytes.content_end, text});
     }
   }
 
-  void patchRow(const RowEntry& row, const std::vector<CellEdit>& edits) {
-    if (row.cells.empty()) {
-      const std::string cells = newCells(row.node, edits);
-      if (!cells.empty()) appendChild(row.node, cells);
+  void patchRow(const RowEntry& entry, const std::vector<CellEdit>& edits) {
+    const StreamedRow& row = entry.row;
+    if (entry.cells.empty()) {
+      const std::string cells = newCells(&row, edits);
+      if (!cells.empty()) appendChild(row.name, row.attributes, row.bytes, cells);
       return;
     }
-    std::map<std::uint32_t, pugi::xml_node> by_column;
-    for (const auto& [column, cell] : row.cells) by_column[column] = cell;
+    std::map<std::uint32_t, const CellEntry*> by_column;
+    for (const auto& cell : entry.cells) by_column[cell.column] = &cell;
     for (const auto& edit : edits) {
       auto found = by_column.find(edit.position.column);
       if (found != by_column.end()) {
-        const auto cell = found->second;
-        if (firstChild(cell, "f")) formula_replaced_ = true;
-        auto span = elementSpan(xml_, cell);
+        const CellEntry& cell = *found->second;
+        if (cell.has_formula) formula_replaced_ = true;
         splices_.push_back(
-            {span.begin, span.end,
-             cellElement(part_name_, cell.name(), attributesText(cell, {"t", "cm", "vm"}), edit,
-                         prefixOf(cell))});
+            {cell.bytes.begin, cell.bytes.end,
+             cellElement(part_name_, cell.name, cell.kept_attributes, edit, prefixOf(cell.name))});
         continue;
       }
       if (edit.value.type == CellValue::Type::empty) continue;
-      std::optional<std::size_t> at;
-      for (const auto& [column, cell] : row.cells) {
-        if (column > edit.position.column) {
-          at = elementSpan(xml_, cell).begin;
+      std::optional<std::uint64_t> at;
+      for (const auto& cell : entry.cells) {
+        if (cell.column > edit.position.column) {
+          at = cell.bytes.begin;
           break;
         }
       }
-      if (!at) at = elementSpan(xml_, row.cells.back().second).end;
-      splices_.push_back({*at, *at, newCell(row.node, edit)});
+      if (!at) at = entry.cells.back().bytes.end;
+      splices_.push_back({*at, *at, newCell(&row, edit)});
     }
-  }
-
-  std::string spliced() {
-    // Stable: insertions at one point keep their order and come before a replacement there.
-    std::stable_sort(splices_.begin(), splices_.end(), [](const Splice& a, const Splice& b) {
-      return a.begin != b.begin ? a.begin < b.begin : a.end < b.end;
-    });
-    std::string out;
-    out.reserve(xml_.size() + splices_.size() * 64);
-    std::size_t done = 0;
-    for (const auto& splice : splices_) {
-      if (splice.begin < done) {
-        throw DatabaseError(part_name_ + ": two changes overlap; nothing was written");
-      }
-      out.append(xml_, done, splice.begin - done);
-      out += splice.text;
-      done = splice.end;
-    }
-    out.append(xml_, done, std::string::npos);
-    return out;
   }
 
   const std::string& part_name_;
-  const std::string& xml_;
-  XmlPart part_;
-  pugi::xml_node sheet_data_;
+  const SheetFrame& frame_;
+  const std::vector<RowMark>& rows_;
+  const RowCollector& found_;
+  const std::map<std::uint32_t, std::vector<CellEdit>>& edited_;  // by row, then column
   std::string prefix_;
-  std::vector<RowEntry> rows_;
-  std::map<std::uint32_t, std::size_t> row_index_;
-  std::vector<ColumnStyle> column_styles_;
   std::vector<Splice> splices_;
   bool formula_replaced_ = false;
 };
 
+std::map<std::uint32_t, std::vector<CellEdit>> byRow(std::vector<CellEdit> edits) {
+  std::stable_sort(edits.begin(), edits.end(), [](const CellEdit& a, const CellEdit& b) {
+    return a.position.row != b.position.row ? a.position.row < b.position.row
+                                            : a.position.column < b.position.column;
+  });
+  std::map<std::uint32_t, std::vector<CellEdit>> edited;
+  for (auto& edit : edits) edited[edit.position.row].push_back(std::move(edit));
+  return edited;
+}
+
 }  // namespace
 
-PatchedSheet patchSheet(const std::string& part_name, const std::string& xml,
-                        std::vector<CellEdit> edits) {
-  SheetPatcher patcher(part_name, xml);
-  return patcher.apply(std::move(edits));
+SheetPatch planSheetPatch(const std::string& part_name, EntryReader& part,
+                          std::vector<CellEdit> edits) {
+  const auto edited = byRow(std::move(edits));
+  RowCollector rows(edited);
+  const SheetFrame frame = streamSheet(part_name, part, rows, true);
+  return SheetPatcher(part_name, frame, rows.rows, rows, edited).apply();
+}
+
+SheetPatch planSheetPatch(const std::string& part_name, EntryReader& part, const SheetIndex& index,
+                          std::vector<CellEdit> edits) {
+  const auto edited = byRow(std::move(edits));
+  RowCollector rows(edited);
+  // Only the edited rows are parsed; the rest of the part is inflated and passed over.
+  std::vector<const RowMark*> wanted;
+  for (const auto& row : index.rows) {
+    if (edited.count(row.number) != 0) wanted.push_back(&row);
+  }
+  std::sort(wanted.begin(), wanted.end(),
+            [](const RowMark* a, const RowMark* b) { return a->begin < b->begin; });
+  std::vector<char> buffer(256 * 1024);
+  std::uint64_t offset = 0;
+  std::string row_bytes;
+  for (auto next = wanted.begin(); next != wanted.end();) {
+    const std::size_t n = part.read(buffer.data(), buffer.size());
+    if (n == 0)
+      throw DatabaseError(part_name +
+                          " が読み込み時にあった行より前で終わっています。何も書き込んでいません");
+    const std::uint64_t chunk_end = offset + n;
+    while (next != wanted.end() && (*next)->begin < chunk_end) {
+      const RowMark& row = **next;
+      const std::uint64_t from = std::max(row.begin, offset);
+      const std::uint64_t to = std::min(row.end, chunk_end);
+      row_bytes.append(buffer.data() + (from - offset), static_cast<std::size_t>(to - from));
+      if (row.end > chunk_end) break;
+      streamRow(part_name, row_bytes, row, rows);
+      row_bytes.clear();
+      ++next;
+    }
+    offset = chunk_end;
+  }
+  return SheetPatcher(part_name, index.frame, index.rows, rows, edited).apply();
 }
 
 }  // namespace norvel::xlsx

@@ -15,7 +15,7 @@ namespace norvel::xlsx {
 
 namespace {
 
-constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
+constexpr const char* kClosed = "オブジェクトが閉じている場合は、操作は許可されません。";
 
 bool onlyBlanks(std::string_view text) {
   return text.find_first_not_of(" \t\r\n;") == std::string_view::npos;
@@ -61,10 +61,8 @@ void WorkbookConnection::load(bool header_row) {
   ZipArchive archive(file_.bytes, limits_);
   parts_ = readWorkbookParts(archive);
   std::vector<std::string> shared_strings;
-  if (!parts_.shared_strings.empty()) {
-    if (auto xml = archive.readIfPresent(parts_.shared_strings)) {
-      shared_strings = readSharedStrings(parts_.shared_strings, *xml);
-    }
+  if (!parts_.shared_strings.empty() && archive.contains(parts_.shared_strings)) {
+    shared_strings = readSharedStrings(parts_.shared_strings, *archive.open(parts_.shared_strings));
   }
   // Temporary tables (the change log) stay in memory too, never in a file.
   db_->execute("PRAGMA temp_store = MEMORY");
@@ -73,9 +71,10 @@ void WorkbookConnection::load(bool header_row) {
   for (std::size_t i = 0; i < parts_.sheets.size(); ++i) {
     const auto& sheet = parts_.sheets[i];
     SheetCells cells =
-        readSheetCells(sheet.name, sheet.part, archive.read(sheet.part), shared_strings);
+        readSheetCells(sheet.name, sheet.part, *archive.open(sheet.part), shared_strings);
     has_formulas_ = has_formulas_ || cells.has_formulas;
-    SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row)};
+    SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row),
+                     std::move(cells.index)};
     copySheet(*db_, i, table.name, table.layout, cells);
     tables_.push_back(std::move(table));
   }
@@ -137,10 +136,10 @@ std::int64_t WorkbookConnection::execute(const std::string& sql) {
   try {
     std::string_view rest = sql;
     auto statement = prepareUserStatement(rest, &rest);
-    if (statement->empty()) throw DatabaseError("The SQL text holds no statement.");
+    if (statement->empty()) throw DatabaseError("SQL 文がありません。");
     // One statement per call, refused before anything runs.
     if (!onlyBlanks(rest) && !prepareUserStatement(rest, &rest)->empty()) {
-      throw DatabaseError("The SQL text holds more than one statement; nothing was run.");
+      throw DatabaseError("SQL 文が複数含まれています。何も実行していません。");
     }
     while (statement->step()) {
     }
@@ -160,10 +159,10 @@ std::int64_t WorkbookConnection::execute(const std::string& sql) {
 QueryInfo WorkbookConnection::query(const std::string& sql) {
   std::string_view tail;
   auto statement = prepareUserStatement(sql, &tail);
-  if (statement->empty()) throw DatabaseError("The query holds no SQL statement.");
-  if (!onlyBlanks(tail)) throw DatabaseError("A query must be a single SELECT statement.");
+  if (statement->empty()) throw DatabaseError("クエリに SQL 文がありません。");
+  if (!onlyBlanks(tail)) throw DatabaseError("クエリには SELECT 文を 1 つだけ指定してください。");
   if (sqlite3_stmt_readonly(statement->handle()) == 0) {
-    throw DatabaseError("A query must not change the workbook.");
+    throw DatabaseError("クエリでブックを変更することはできません。");
   }
   const bool has_row = statement->step();
   QueryInfo info;
@@ -174,14 +173,15 @@ QueryInfo WorkbookConnection::query(const std::string& sql) {
 
 void WorkbookConnection::beginTransaction() {
   database();
-  if (in_transaction_) throw DatabaseError("cannot start a transaction within a transaction");
+  if (in_transaction_)
+    throw DatabaseError("この接続ではトランザクションがすでに開始されています。");
   runInternal("BEGIN");
   in_transaction_ = true;
 }
 
 void WorkbookConnection::commitTransaction() {
   database();
-  if (!in_transaction_) throw DatabaseError("cannot commit - no transaction is active");
+  if (!in_transaction_) throw DatabaseError("この接続ではトランザクションが開始されていません。");
   try {
     if (!run_index_.empty()) {
       runInternal("DROP INDEX main." + sqlite::quoteIdentifier(run_index_));
@@ -221,7 +221,7 @@ void WorkbookConnection::dropTemporaryTable(const std::string& name) {
 }
 
 void WorkbookConnection::analyzeTemporaryTable(const std::string& name) {
-  if (run_tables_.count(name) == 0) throw DatabaseError("No such temporary table: " + name);
+  if (run_tables_.count(name) == 0) throw DatabaseError("一時テーブルがありません: " + name);
   runInternal("ANALYZE temp." + sqlite::quoteIdentifier(name));
 }
 
@@ -325,8 +325,9 @@ std::map<std::size_t, std::vector<CellEdit>> WorkbookConnection::collectEdits() 
         }
         break;
       case SqlValue::Type::other:
-        throw DatabaseError("the field " + table.layout.fields[field].name + " of " + table.name +
-                            " holds binary data, which a worksheet cell cannot store");
+        throw DatabaseError(
+            "「" + table.name + "」のフィールド「" + table.layout.fields[field].name +
+            "」にはバイナリデータが入っているため、ワークシートのセルに格納できません");
     }
     edits[sheet].push_back(std::move(edit));
   }
@@ -340,13 +341,21 @@ void WorkbookConnection::saveChanges() {
     std::string bytes;
     bool calc_chain_dropped = false;
     {
+      // The worksheets are read from the original while the new archive is written, one
+      // piece at a time.
+      const ZipArchive original(file_.bytes, limits_);
       ZipArchive archive(file_.bytes, limits_);
       bool formula_replaced = false;
       for (auto& [sheet, sheet_edits] : edits) {
-        const std::string& part = tables_[sheet].part;
-        auto patched = patchSheet(part, archive.read(part), std::move(sheet_edits));
-        formula_replaced = formula_replaced || patched.formula_replaced;
-        archive.replace(part, patched.xml);
+        const SheetTable& table = tables_[sheet];
+        const std::string& part = table.part;
+        auto patch =
+            table.index
+                ? planSheetPatch(part, *original.open(part), *table.index, std::move(sheet_edits))
+                : planSheetPatch(part, *original.open(part), std::move(sheet_edits));
+        formula_replaced = formula_replaced || patch.formula_replaced;
+        archive.replace(part,
+                        std::make_unique<SplicedPart>(original, part, std::move(patch.splices)));
       }
       if (has_formulas_) {
         if (auto workbook =
@@ -365,9 +374,10 @@ void WorkbookConnection::saveChanges() {
     runInternal(std::string("DELETE FROM temp.") + kChangeLog);
     file_.identity = replaceFile(file_.path, bytes, file_.identity);
     file_.bytes = std::move(bytes);
+    for (const auto& [sheet, sheet_edits] : edits) tables_[sheet].index.reset();
     if (calc_chain_dropped) parts_.calc_chain.clear();
   } catch (const DatabaseError& e) {
-    throw DatabaseError("Cannot save the workbook \"" + file_.path + "\": " + e.what());
+    throw DatabaseError("ブック「" + file_.path + "」を保存できません: " + e.what());
   }
 }
 
@@ -398,7 +408,7 @@ int WorkbookConnection::authorizeUserStatement(int action, const char* table, co
           column != nullptr && isField(table, column)) {
         return SQLITE_OK;
       }
-      return deny("Only the fields of a worksheet can be updated.");
+      return deny("更新できるのはワークシートのフィールドだけです。");
     // DROP and CREATE first ask to change the schema table; only a worksheet's rows get the
     // row-specific reason.
     case SQLITE_INSERT:
@@ -406,21 +416,21 @@ int WorkbookConnection::authorizeUserStatement(int action, const char* table, co
           run_tables_.count(table) != 0) {
         return SQLITE_OK;
       }
-      if (isTable(table)) return deny("Rows cannot be added to an Excel worksheet by this system.");
+      if (isTable(table)) return deny("このシステムでは Excel ワークシートに行を追加できません。");
       break;
     case SQLITE_DELETE:
       if (isTable(table)) {
-        return deny("Rows cannot be deleted from an Excel worksheet by this system.");
+        return deny("このシステムでは Excel ワークシートの行を削除できません。");
       }
       break;
     case SQLITE_TRANSACTION:
     case SQLITE_SAVEPOINT:
-      return deny("Transactions on a workbook are begun and ended by the connection, not by SQL.");
+      return deny("ブックのトランザクションは SQL ではなく接続が開始・終了します。");
     default:
       break;
   }
   return deny(
-      "This statement cannot be run on an Excel workbook: only SELECT and UPDATE are supported.");
+      "この文は Excel ブックでは実行できません。対応しているのは SELECT と UPDATE だけです。");
 }
 
 bool WorkbookConnection::isTable(const char* table) const {

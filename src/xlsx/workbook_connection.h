@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include "xlsx/memory_database.h"
 #include "xlsx/sheet_layout.h"
 #include "xlsx/sheet_patch.h"
+#include "xlsx/sheet_stream.h"
 #include "xlsx/workbook_file.h"
 #include "xlsx/workbook_parts.h"
 #include "xlsx/zip_archive.h"
@@ -53,6 +55,8 @@ class WorkbookConnection final : public DatabaseConnection {
     std::string name;  // "<sheet>$"
     std::string part;
     SheetLayout layout;
+    // Where the rows stand in the part as the file holds it; gone once the part is rewritten.
+    std::optional<SheetIndex> index;
   };
 
   MemoryDatabase& database() const;

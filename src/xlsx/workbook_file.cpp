@@ -55,12 +55,12 @@ LoadedFile loadFile(const std::string& path) {
   struct stat st;
   if (::fstat(fd.get(), &st) != 0) throw DatabaseError(systemError(errno));
   if (S_ISDIR(st.st_mode)) throw DatabaseError(systemError(EISDIR));
-  if (!S_ISREG(st.st_mode)) throw DatabaseError("not a regular file");
+  if (!S_ISREG(st.st_mode)) throw DatabaseError("通常のファイルではありません");
   file.identity = identityOf(st);
 
   const auto size = static_cast<std::size_t>(st.st_size);
   file.bytes.reserve(size);
-  if (const int error = ReadAll(fd.get(), file.bytes, size); error != 0) {
+  if (const int error = readAll(fd.get(), file.bytes, size); error != 0) {
     throw DatabaseError(systemError(error));
   }
 
@@ -76,12 +76,12 @@ FileIdentity replaceFile(const std::string& path, const std::string& bytes,
   if (::stat(path.c_str(), &st) != 0) failSaving(systemError(errno));
   const FileIdentity current = identityOf(st);
   if (!sameFile(current, expected)) {
-    failSaving("the file was changed by another program after it was opened");
+    failSaving("開いた後にほかのプログラムがファイルを変更しました");
   }
   // Write permission is judged by the file's mode bits too: a privileged process would
   // otherwise replace a file its owner marked read-only.
   if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    failSaving(systemError(EACCES) + " (the file is read-only)");
+    failSaving(systemError(EACCES) + "（ファイルは読み取り専用です）");
   }
   if (::access(path.c_str(), W_OK) != 0) failSaving(systemError(errno));
 

@@ -1,21 +1,21 @@
 #pragma once
 
-#include <sys/types.h>
-
+#include <cstdint>
 #include <ctime>
 #include <string>
 
 namespace norvel::xlsx {
 
 // What tells whether the file on disk is still the one that was read.
+// On Windows: the volume serial number, the file index, the last write time and the attributes.
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-  off_t size = 0;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+  std::int64_t size = 0;
   timespec modified{};
-  mode_t mode = 0;
-  uid_t owner = 0;
-  gid_t group = 0;
+  std::uint32_t mode = 0;
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
 };
 
 struct LoadedFile {

@@ -30,20 +30,20 @@ bool isEncryptedPackage(std::string_view bytes) {
 }  // namespace
 
 std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool header_row) {
-  if (path.empty()) throw DatabaseError("No Excel workbook file is named.");
-  const std::string context = "Cannot open the workbook \"" + path + "\": ";
+  if (path.empty()) throw DatabaseError("Excel ブックのファイルが指定されていません。");
+  const std::string context = "ブック「" + path + "」を開けません: ";
   try {
     xlsx::LoadedFile file = xlsx::loadFile(path);
-    if (file.bytes.empty()) throw DatabaseError("the file is empty");
+    if (file.bytes.empty()) throw DatabaseError("ファイルが空です");
     if (isCompoundDocument(file.bytes)) {
       if (isEncryptedPackage(file.bytes)) {
         throw DatabaseError(
-            "the workbook is protected with a password; remove the password in Excel and save "
-            "it as an Excel Workbook (.xlsx)");
+            "パスワードで保護されたブックです。Excel でパスワードを解除し、Excel ブック（.xlsx）"
+            "として保存してください");
       }
       throw DatabaseError(
-          "it is an Excel 97-2003 workbook (.xls), which cannot be opened; open it in Excel, save "
-          "it as an Excel Workbook (.xlsx) and connect to that file");
+          "Excel 97-2003 ブック（.xls）は開けません。Excel で開いて Excel ブック（.xlsx）として"
+          "保存し、そのファイルに接続してください");
     }
     return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row);
   } catch (const DatabaseError& e) {

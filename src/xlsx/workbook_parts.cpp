@@ -44,7 +44,7 @@ std::map<std::string, Relationship> readRelationships(const ZipArchive& archive,
   const std::string rels_part = relationshipsPartOf(source_part);
   auto xml = archive.readIfPresent(rels_part);
   if (!xml) return by_id;
-  checkElementCount(rels_part, *xml, {"Relationship"}, "relationships");
+  checkElementCount(rels_part, *xml, {"Relationship"}, "リレーションシップ");
   XmlPart rels(rels_part, *xml);
   for (auto r = firstChild(rels.root(), "Relationship"); r; r = nextSibling(r, "Relationship")) {
     if (std::string_view(r.attribute("TargetMode").value()) == "External") continue;
@@ -108,11 +108,11 @@ WorkbookParts readWorkbookParts(const ZipArchive& archive) {
   if (!archive.contains(parts.workbook)) {
     if (archive.contains("xl/workbook.bin")) {
       throw DatabaseError(
-          "this is an Excel binary workbook (.xlsb), which cannot be opened; save it in Excel "
-          "as an Excel Workbook (.xlsx) and connect to that file");
+          "Excel バイナリブック（.xlsb）は開けません。Excel で Excel ブック（.xlsx）として保存し、"
+          "そのファイルに接続してください");
     }
-    throw DatabaseError("the file is a zip archive but not an Excel workbook (it has no " +
-                        parts.workbook + ")");
+    throw DatabaseError("ZIP ファイルですが、Excel ブックではありません（" + parts.workbook +
+                        " がありません）");
   }
   parts.relationships = relationshipsPartOf(parts.workbook);
   const auto relationships = readRelationships(archive, parts.workbook);
@@ -122,7 +122,7 @@ WorkbookParts readWorkbookParts(const ZipArchive& archive) {
   }
 
   const std::string workbook_xml = archive.read(parts.workbook);
-  checkElementCount(parts.workbook, workbook_xml, {"sheet", "definedName"}, "sheets and names");
+  checkElementCount(parts.workbook, workbook_xml, {"sheet", "definedName"}, "シートと名前");
   XmlPart workbook(parts.workbook, workbook_xml);
   auto sheets = firstChild(workbook.root(), "sheets");
   for (auto sheet = firstChild(sheets, "sheet"); sheet; sheet = nextSibling(sheet, "sheet")) {
@@ -133,14 +133,14 @@ WorkbookParts readWorkbookParts(const ZipArchive& archive) {
     }
     auto rel = relationships.find(id);
     if (rel == relationships.end()) {
-      throw DatabaseError("the sheet \"" + std::string(sheet.attribute("name").value()) +
-                          "\" has no part in the package");
+      throw DatabaseError("シート「" + std::string(sheet.attribute("name").value()) +
+                          "」のパーツがパッケージにありません");
     }
     // Chart sheets and dialog sheets hold no cells.
     if (!isRelationshipType(rel->second.type, "worksheet")) continue;
     if (!archive.contains(rel->second.target)) {
-      throw DatabaseError("the package has no part " + rel->second.target + " for the sheet \"" +
-                          sheet.attribute("name").value() + "\"");
+      throw DatabaseError("シート「" + std::string(sheet.attribute("name").value()) +
+                          "」のパーツ " + rel->second.target + " がパッケージにありません");
     }
     parts.sheets.push_back({sheet.attribute("name").value(), rel->second.target});
   }

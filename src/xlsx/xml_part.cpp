@@ -12,11 +12,12 @@ XmlPart::XmlPart(std::string_view part_name, const std::string& xml) {
   const unsigned options = pugi::parse_default | pugi::parse_ws_pcdata_single;
   auto result = document_.load_buffer(xml.data(), xml.size(), options, pugi::encoding_auto);
   if (!result) {
-    throw DatabaseError(std::string(part_name) + " is not well-formed XML: " +
-                        result.description() + " at byte " + std::to_string(result.offset));
+    throw DatabaseError(std::string(part_name) +
+                        " は整形式の XML ではありません: " + result.description() +
+                        "（バイト位置 " + std::to_string(result.offset) + "）");
   }
   if (!document_.document_element()) {
-    throw DatabaseError(std::string(part_name) + " has no root element");
+    throw DatabaseError(std::string(part_name) + " にルート要素がありません");
   }
 }
 
@@ -69,8 +70,8 @@ std::string attributesText(pugi::xml_node node, std::initializer_list<std::strin
 ByteSpan elementSpan(const std::string& xml, pugi::xml_node element) {
   const std::string_view name(element.name());
   const auto fail = [&]() -> ByteSpan {
-    throw DatabaseError("the element <" + std::string(name) +
-                        "> could not be located in the part's bytes; nothing was written");
+    throw DatabaseError("要素 <" + std::string(name) +
+                        "> の位置をパーツ内で特定できませんでした。何も書き込んでいません");
   };
   // pugixml reports where the element's name starts in the buffer it parsed, which is the
   // part itself as long as no encoding conversion took place.

@@ -23,22 +23,22 @@ TEST_F(WorkbookTest, FilesThatAreNoWorkbookFailWithTheirReasonAndStayAsTheyWere)
   for (const auto& [name, bytes, text] :
        std::vector<std::tuple<std::string, std::optional<std::string>, std::string>>{
            {"ない.xlsx", {}, "No such file or directory"},
-           {"empty.xlsx", "", "the file is empty"},
-           {"old.xls", xls, "Excel 97-2003 workbook (.xls)"},
-           {"secret.xlsx", encrypted, "protected with a password"},
+           {"empty.xlsx", "", "ファイルが空です"},
+           {"old.xls", xls, "Excel 97-2003 ブック（.xls）"},
+           {"secret.xlsx", encrypted, "パスワードで保護された"},
            {"text.xlsx", "this is not a workbook", "Not a zip archive"},
            {"half.xlsx", good.substr(0, good.size() / 2), "Not a zip archive"},
            // A stored entry's bytes stand in the file as they are: change one and its CRC fails.
            {"crc.xlsx", replaced(good, {{"aa12", "ab12"}}), "xl/worksheets/sheet2.xml: CRC error"},
-           {"other.xlsx", {}, "not an Excel workbook"},
-           {"broken.xlsx", {}, "xl/worksheets/sheet1.xml is not well-formed XML"},
-           {"ref.xlsx", {}, "the cell reference \"1A\" cannot be read"},
+           {"other.xlsx", {}, "Excel ブックではありません"},
+           {"broken.xlsx", {}, "xl/worksheets/sheet1.xml は整形式の XML ではありません"},
+           {"ref.xlsx", {}, "セル参照「1A」を読み取れません"},
        }) {
     if (bytes) writeBytes(file(name), *bytes);
     const std::string before = readBytes(file(name));
-    EXPECT_THAT([&] { openWorkbook(file(name), false); },
-                failsWith(AllOf(HasSubstr("Cannot open the workbook \"" + file(name) + "\": "),
-                                HasSubstr(text))))
+    EXPECT_THAT(
+        [&] { openWorkbook(file(name), false); },
+        failsWith(AllOf(HasSubstr("ブック「" + file(name) + "」を開けません: "), HasSubstr(text))))
         << name;
     EXPECT_EQ(readBytes(file(name)), before) << name;
   }
@@ -53,7 +53,7 @@ TEST_F(WorkbookTest, ReadOnlyWorkbookIsLeftAsItWas) {
   db->beginTransaction();
   EXPECT_EQ(db->execute(kUpdateText), 2);
   EXPECT_THAT([&] { db->commitTransaction(); },
-              failsWith(AllOf(HasSubstr("Cannot save the workbook \"" + path + "\": "),
+              failsWith(AllOf(HasSubstr("ブック「" + path + "」を保存できません: "),
                               HasSubstr("Permission denied"))));
   // The copy shows what the file holds; the run's rollback afterwards does no harm.
   EXPECT_EQ(countRows(*db, "住所録$", "[郵便番号] = '100-0001'"), 2);
@@ -73,7 +73,8 @@ TEST_F(WorkbookTest, WorkbookChangedOrRemovedByAnotherProgramIsNotOverwritten) {
   db->execute(kUpdateText);
   const std::string theirs = readBytes(book("formulas"));
   writeBytes(path, theirs);
-  EXPECT_THAT([&] { db->commitTransaction(); }, failsWith(HasSubstr("changed by another program")));
+  EXPECT_THAT([&] { db->commitTransaction(); },
+              failsWith(HasSubstr("ほかのプログラムがファイルを変更しました")));
   EXPECT_EQ(readBytes(path), theirs);
 
   fs::remove(path);
@@ -86,32 +87,36 @@ TEST_F(WorkbookTest, OnlySelectAndUpdateOfFieldsRunAndAClosedConnectionRefusesAl
   const std::string bytes = readBytes(path);
   auto db = openWorkbook(path, true);
   for (const auto& [sql, text] : Texts{
-           {"INSERT INTO [住所録$] ([郵便番号]) VALUES ('1')", "cannot be added"},
-           {"DELETE FROM [住所録$]", "cannot be deleted"},
-           {"DROP TABLE [住所録$]", "only SELECT and UPDATE"},
-           {"ATTACH ':memory:' AS other", "only SELECT and UPDATE"},
-           {"BEGIN", "by the connection"},
-           {"UPDATE [住所録$] SET rowid = 99", "Only the fields"},
-           {"UPDATE temp.norvel_changed_cells SET row = 1", "Only the fields"},
+           {"INSERT INTO [住所録$] ([郵便番号]) VALUES ('1')", "行を追加できません"},
+           {"DELETE FROM [住所録$]", "行を削除できません"},
+           {"DROP TABLE [住所録$]", "対応しているのは SELECT と UPDATE だけです"},
+           {"ATTACH ':memory:' AS other", "対応しているのは SELECT と UPDATE だけです"},
+           {"BEGIN", "接続が開始・終了します"},
+           {"UPDATE [住所録$] SET rowid = 99", "更新できるのはワークシートのフィールドだけです"},
+           {"UPDATE temp.norvel_changed_cells SET row = 1",
+            "更新できるのはワークシートのフィールドだけです"},
            {"UPDATE [住所録$]\r SETT [備考] = 'x'", "syntax error"},
        }) {
     EXPECT_THAT([&] { db->execute(sql); }, failsWith(HasSubstr(text))) << sql;
   }
-  for (const auto& [sql, text] : Texts{{"UPDATE [住所録$] SET [備考] = 'x'", "must not change"},
-                                       {probeSql("住所録$", "番地"), "no such column: 番地"},
-                                       {probeSql("住所$", "郵便番号"), "no such table"}}) {
+  for (const auto& [sql, text] :
+       Texts{{"UPDATE [住所録$] SET [備考] = 'x'", "ブックを変更することはできません"},
+             {probeSql("住所録$", "番地"), "no such column: 番地"},
+             {probeSql("住所$", "郵便番号"), "no such table"}}) {
     EXPECT_THAT([&] { db->query(sql); }, failsWith(HasSubstr(text))) << sql;
   }
-  EXPECT_THAT([&] { db->commitTransaction(); }, failsWith(HasSubstr("no transaction")));
+  EXPECT_THAT([&] { db->commitTransaction(); },
+              failsWith(HasSubstr("トランザクションが開始されていません")));
   db->beginTransaction();
-  EXPECT_THAT([&] { db->beginTransaction(); }, failsWith(HasSubstr("within a transaction")));
+  EXPECT_THAT([&] { db->beginTransaction(); },
+              failsWith(HasSubstr("トランザクションがすでに開始されています")));
   db->rollbackTransaction();
   db->rollbackTransaction();
   EXPECT_EQ(countRows(*db, "住所録$", "1=1"), 5);
 
   db->close();
   db->close();
-  const std::string closed = "Operation is not allowed when the object is closed.";
+  const std::string closed = "オブジェクトが閉じている場合は、操作は許可されません。";
   EXPECT_THAT([&] { db->execute(kUpdateText); }, failsWith(closed));
   EXPECT_THAT([&] { db->tableNames(); }, failsWith(closed));
   EXPECT_EQ(readBytes(path), bytes);

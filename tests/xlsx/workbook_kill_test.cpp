@@ -18,7 +18,7 @@ int signalDuringCommit(const std::string& path, int signal) {
   ::inotify_add_watch(watch.get(), fs::path(path).parent_path().c_str(), IN_CREATE);
   const pid_t child = ::fork();
   if (child == 0) {
-    InstallTempFileCleanup();
+    installTempFileCleanup();
     try {
       auto db = openWorkbook(path, true);
       db->execute(kUpdateText);

@@ -62,18 +62,16 @@ TEST_F(WorkbookTest, PartsThatInflateBeyondTheLimitsAreRefusedAndTheFileStaysAsI
   const xlsx::InflateLimits small{1 << 20, 100, 1 << 16};
   for (const auto& [name, limits, text] :
        std::vector<std::tuple<std::string, xlsx::InflateLimits, std::string>>{
-           {"bomb.xlsx", {}, "xl/worksheets/sheet1.xml: the part would inflate from "},
-           {"bomb.xlsx", {}, "more than 100 times its compressed size; the file looks like a zip"},
-           {"large.xlsx", small, "xl/worksheets/sheet1.xml: the part would inflate to 2"},
-           {"large.xlsx", small, "more than the 1048576 bytes a workbook part may hold"},
+           {"bomb.xlsx", {}, "xl/worksheets/sheet1.xml: 展開すると "},
+           {"bomb.xlsx", {}, "バイトになり、圧縮サイズの 100 倍を超えます。ZIP 爆弾と思われる"},
+           {"large.xlsx", small, "xl/worksheets/sheet1.xml: 展開すると 2"},
+           {"large.xlsx", small, "バイトになり、ブックのパーツの上限 1048576 バイトを超えます"},
            {"lying.xlsx",
             {},
-            "xl/worksheets/sheet1.xml: the entry inflates to more than its "
-            "stated size of 1000 bytes"},
+            "xl/worksheets/sheet1.xml: 展開すると、記録されたサイズ 1000 バイトを超えます"},
            {"elements.xlsx",
             {},
-            "xl/worksheets/sheet1.xml has 200005 XML elements for 2 rows "
-            "and cells"},
+            "xl/worksheets/sheet1.xml には XML 要素が 200005 個あり、行とセル 2 個に対して"},
        }) {
     const std::string before = readBytes(file(name));
     EXPECT_THAT([&] { xlsx::WorkbookConnection(xlsx::loadFile(file(name)), false, limits); },
@@ -83,8 +81,8 @@ TEST_F(WorkbookTest, PartsThatInflateBeyondTheLimitsAreRefusedAndTheFileStaysAsI
   }
   // What users get: the opening message names the file, and a large real sheet opens.
   EXPECT_THAT([&] { openWorkbook(file("bomb.xlsx"), false); },
-              failsWith(AllOf(HasSubstr("Cannot open the workbook \"" + file("bomb.xlsx") + "\""),
-                              HasSubstr("zip bomb"))));
+              failsWith(AllOf(HasSubstr("ブック「" + file("bomb.xlsx") + "」を開けません"),
+                              HasSubstr("ZIP 爆弾"))));
   auto db = openWorkbook(file("large.xlsx"), false);
   EXPECT_EQ(countRows(*db, "Sheet1$", "F1 = 7919"), 1);
 }
@@ -95,25 +93,25 @@ TEST_F(WorkbookTest, ARowOrCellThatAppearsTwiceIsRefusedByName) {
            {"row.xlsx",
             "<row r=\"5\"><c r=\"A5\"><v>1</v></c></row><row r=\"5\"><c "
             "r=\"B5\"><v>2</v></c></row>",
-            "the row Sheet1!5:5 appears twice"},
+            "行 Sheet1!5:5"},
            // A row without r follows the one before it.
-           {"next.xlsx", "<row r=\"4\"/><row/><row r=\"5\"/>", "the row Sheet1!5:5 appears twice"},
+           {"next.xlsx", "<row r=\"4\"/><row/><row r=\"5\"/>", "行 Sheet1!5:5"},
            {"cell.xlsx", "<row r=\"5\"><c r=\"A5\"><v>1</v></c><c r=\"A5\"><v>2</v></c></row>",
-            "the cell Sheet1!A5 appears twice"},
+            "セル Sheet1!A5"},
            // An empty cell is a cell too: a new value would go into one of the two.
            {"empty.xlsx",
             "<row r=\"5\"><c r=\"C5\" s=\"1\"/><c r=\"B5\"><v>2</v></c><c "
             "r=\"C5\"><v>3</v></c></row>",
-            "the cell Sheet1!C5 appears twice"},
+            "セル Sheet1!C5"},
            {"follows.xlsx",
             "<row r=\"2\"><c r=\"B2\"><v>1</v></c><c r=\"A2\"/><c><v>2</v></c></row>",
-            "the cell Sheet1!B2 appears twice"},
+            "セル Sheet1!B2"},
        }) {
     writeZip(book("handmade", name), {{kSheet1, kHead + data + kTail}});
     const std::string before = readBytes(file(name));
-    EXPECT_THAT(
-        [&] { openWorkbook(file(name), false); },
-        failsWith(HasSubstr("xl/worksheets/sheet1.xml: " + reference + " in the worksheet")))
+    EXPECT_THAT([&] { openWorkbook(file(name), false); },
+                failsWith(HasSubstr("xl/worksheets/sheet1.xml: " + reference +
+                                    " がワークシート内で重複しています")))
         << name;
     EXPECT_EQ(readBytes(file(name)), before) << name;
   }

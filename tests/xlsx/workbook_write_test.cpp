@@ -133,7 +133,7 @@ TEST_F(WorkbookTest, FormulasAskForRecalculationAndAReplacedOneDropsTheChain) {
   // Array formula cells and the anchor of a shared formula keep their formula.
   for (const auto& [field, condition] : Texts{{"F3", " = 10"}, {"F3", " = 14"}, {"F4", " = 6"}}) {
     EXPECT_THAT([&] { db->execute(updateSql("Sheet1$", field, "0", condition)); },
-                failsWith(HasSubstr("array formula")))
+                failsWith(HasSubstr("配列数式")))
         << field << condition;
   }
   // The transaction goes on; a cell that only follows a shared formula may get a value.
