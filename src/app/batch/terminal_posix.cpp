@@ -1,0 +1,20 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/batch/terminal.h"
+
+namespace norvel::batch {
+
+bool standardErrorIsTerminal() {
+  return isatty(STDERR_FILENO) == 1;
+}
+
+bool standardStreamsShareTerminal() {
+  struct stat out {};
+  struct stat err {};
+  return isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1 &&
+         fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+         out.st_rdev == err.st_rdev;
+}
+
+}  // namespace norvel::batch

@@ -1,0 +1,17 @@
+#include <windows.h>
+
+#include "app/batch/terminal.h"
+#include "platform/win32/win32_console.h"
+
+namespace norvel::batch {
+
+bool standardErrorIsTerminal() {
+  return win32::isConsole(STD_ERROR_HANDLE);
+}
+
+// A process has one console at most.
+bool standardStreamsShareTerminal() {
+  return win32::isConsole(STD_OUTPUT_HANDLE) && win32::isConsole(STD_ERROR_HANDLE);
+}
+
+}  // namespace norvel::batch
