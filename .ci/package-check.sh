@@ -116,6 +116,17 @@ test "$(count "$new")" -ge "$before_old"
 # ~/.config/norvel when none is beside it.
 installed norvel-batch --version | grep -q "$(dpkg-deb -f "$deb" Version)"
 installed env QT_QPA_PLATFORM=offscreen norvel --version | grep -q "$(dpkg-deb -f "$deb" Version)"
+# norvel-batch's own texts follow the locale: Japanese from the installed catalog under ja_JP
+# (scripts/install-deps.sh generates that locale), English in the man page.
+test -s "$share/locale/ja/LC_MESSAGES/norvel-batch.mo"
+if ! locale -a | grep -qixE 'ja_JP\.utf-?8'; then
+  echo "package-check: the ja_JP.UTF-8 locale is missing (scripts/install-deps.sh makes it)" >&2
+  exit 1
+fi
+help=$(installed env LANG=ja_JP.UTF-8 norvel-batch --help)
+grep -q '^使い方: norvel-batch' <<<"$help"
+page=$(zcat "$share/man/man1/norvel-batch.1.gz")
+grep -q 'Replaces postal codes' <<<"$page"
 # Without --pairs the installed norvel-batch reads ~/.config/norvel/norvel-batch.csv.
 "$build/bin/norvel-sample" --out "$tmp/sample2" >/dev/null
 chmod -R a+rwX "$tmp/sample2"

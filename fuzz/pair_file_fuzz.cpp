@@ -15,7 +15,7 @@
 namespace {
 
 void fail(const char* what, std::string_view line) {
-  std::fprintf(stderr, "pair_file_fuzz: %s: %s\n", what, norvel::ControlCharsEscaped(line).c_str());
+  std::fprintf(stderr, "pair_file_fuzz: %s: %s\n", what, norvel::controlCharsEscaped(line).c_str());
   std::abort();
 }
 
@@ -24,18 +24,18 @@ void fail(const char* what, std::string_view line) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static const norvel::IconvCodePage932 code_page;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-  const norvel::PairFileText file = norvel::DecodePairFile(bytes, code_page);
-  for (const norvel::PairFileLine& line : norvel::SplitPairFileLines(file.text)) {
+  const norvel::PairFileText file = norvel::decodePairFile(bytes, code_page);
+  for (const norvel::PairFileLine& line : norvel::splitPairFileLines(file.text)) {
     if (line.text.find_first_of("\r\n") != std::string_view::npos) fail("line end kept", line.text);
-    const norvel::PairCodes pair = norvel::ParsePairLine(line.text);
-    const std::string written = norvel::FormatPairLine(pair.old_code, pair.new_code);
-    const norvel::PairCodes back = norvel::ParsePairLine(written);
+    const norvel::PairCodes pair = norvel::parsePairLine(line.text);
+    const std::string written = norvel::formatPairLine(pair.old_code, pair.new_code);
+    const norvel::PairCodes back = norvel::parsePairLine(written);
     if (back.old_code != pair.old_code || back.new_code != pair.new_code) {
       fail("pair changed by a save and a load", written);
     }
     for (const std::string& code : {pair.old_code, pair.new_code}) {
-      if (const auto reason = norvel::UnusableCodeReason(code)) {
-        if (norvel::HasControlChar(*reason)) fail("control character in a message", *reason);
+      if (const auto reason = norvel::unusableCodeReason(code)) {
+        if (norvel::hasControlChar(*reason)) fail("control character in a message", *reason);
       }
     }
   }

@@ -65,8 +65,8 @@ Result compare(const std::string& base,
     std::ofstream script(script_path, std::ios::binary);
     script << "BEGIN;\n";
     for (const auto& [old_code, new_code] : pairs) {
-      script << norvel::BuildProbe("住所", "郵便番号") << ";\n";
-      script << norvel::BuildUpdate("住所", "郵便番号", norvel::ado::adVarWChar, old_code, new_code)
+      script << norvel::buildProbe("住所", "郵便番号") << ";\n";
+      script << norvel::buildUpdate("住所", "郵便番号", norvel::ado::adVarWChar, old_code, new_code)
                     .statement->withLiterals()
              << ";\n";
     }

@@ -11,6 +11,7 @@
 #include <set>
 #include <sstream>
 
+#include "db/connection_string_parser.h"
 #include "engine/replacement_run.h"
 #include "engine/sql_text.h"
 #include "platform/odbc/odbc_connection.h"
@@ -37,7 +38,7 @@ Timed timedRun(norvel::DatabaseConnection& connection, const std::string& table,
   options.strategy = strategy;
   const auto t0 = Clock::now();
   const norvel::RunResult result =
-      norvel::RunReplacement(connection, {table, "郵便番号"}, pairs, quiet, options);
+      norvel::runReplacement(connection, {table, "郵便番号"}, pairs, quiet, options);
   const auto t1 = Clock::now();
   if (result.outcome != norvel::RunOutcome::committed) throw std::runtime_error("the run failed");
   return {std::chrono::duration<double>(t1 - t0).count(), result.counts, result.by_mapping};
@@ -81,6 +82,40 @@ void printRow(const char* source, std::size_t rows, bool indexed, const Timed& p
   std::fflush(stdout);
 }
 
+// The per-pair statements exactly as the run sends them, as one script in one transaction.
+void writeScript(const std::string& path, const std::string& table,
+                 const std::vector<RunPair>& pairs) {
+  std::ofstream script(path, std::ios::binary);
+  script << "BEGIN;\n";
+  for (const RunPair& pair : pairs) {
+    script << norvel::buildProbe(table, "郵便番号") << ";\n"
+           << norvel::buildUpdate(table, "郵便番号", norvel::ado::adVarWChar, pair.old_code,
+                                  pair.new_code)
+                  .statement->withLiterals()
+           << ";\n";
+  }
+  script << "COMMIT;\n";
+}
+
+double timedCommand(const std::string& command) {
+  const auto s0 = Clock::now();
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+  return std::chrono::duration<double>(Clock::now() - s0).count();
+}
+
+// psql on the server the ODBC connection string names, with its credentials.
+std::string psqlCommand(const std::string& connection_string, const std::string& script) {
+  const auto pairs = norvel::parseConnectionString(connection_string);
+  const auto value = [&](const char* key, const char* other) {
+    return norvel::connectionStringValue(pairs, key)
+        .value_or(norvel::connectionStringValue(pairs, other).value_or(""));
+  };
+  return "PGPASSWORD='" + value("Pwd", "Password") + "' psql -X -q -v ON_ERROR_STOP=1 -h '" +
+         value("Server", "Servername") + "' -p '" + value("Port", "Port") + "' -U '" +
+         value("Uid", "Username") + "' -d '" + value("Database", "Database") + "' -f '" + script +
+         "' > /dev/null";
+}
+
 void benchSqlite(const std::vector<std::string>& codes, const std::vector<RunPair>& pairs,
                  const std::string& shell, const std::string& dir) {
   for (const int copies : {1, 8}) {
@@ -104,24 +139,10 @@ void benchSqlite(const std::vector<std::string>& codes, const std::vector<RunPai
         auto connection = norvel::openSqlite(auto_db);
         automatic = timedRun(*connection, "住所", pairs, norvel::RunStrategy::automatic);
       }
-      // The per-pair statements exactly as the run sends them, in one transaction.
       const std::string script_path = dir + "/statements.sql";
-      {
-        std::ofstream script(script_path, std::ios::binary);
-        script << "BEGIN;\n";
-        for (const RunPair& pair : pairs) {
-          script << norvel::BuildProbe("住所", "郵便番号") << ";\n"
-                 << norvel::BuildUpdate("住所", "郵便番号", norvel::ado::adVarWChar, pair.old_code,
-                                        pair.new_code)
-                        .statement->withLiterals()
-                 << ";\n";
-        }
-        script << "COMMIT;\n";
-      }
-      const std::string command = shell + " '" + shell_db + "' < '" + script_path + "' > /dev/null";
-      const auto s0 = Clock::now();
-      if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
-      const double shell_s = std::chrono::duration<double>(Clock::now() - s0).count();
+      writeScript(script_path, "住所", pairs);
+      const double shell_s =
+          timedCommand(shell + " '" + shell_db + "' < '" + script_path + "' > /dev/null");
 
       SqliteFile check(auto_db);
       check.exec("ATTACH '" + plain_db + "' AS plain");
@@ -139,7 +160,7 @@ void benchSqlite(const std::vector<std::string>& codes, const std::vector<RunPai
 }
 
 void benchPostgres(const std::string& connection_string, const std::vector<std::string>& codes,
-                   const std::vector<RunPair>& pairs) {
+                   const std::vector<RunPair>& pairs, const std::string& dir) {
   auto admin = norvel::openOdbc(connection_string);
   admin->execute("DROP TABLE IF EXISTS bench_codes");
   admin->execute("CREATE TABLE bench_codes (郵便番号 text)");
@@ -155,28 +176,35 @@ void benchPostgres(const std::string& connection_string, const std::vector<std::
   for (const int copies : {1, 8}) {
     for (const bool indexed : {false, true}) {
       Timed runs[2];
-      for (const auto strategy : {norvel::RunStrategy::perPair, norvel::RunStrategy::automatic}) {
-        const std::string table =
-            strategy == norvel::RunStrategy::perPair ? "bench_plain" : "bench_auto";
-        admin->execute("DROP TABLE IF EXISTS " + table);
-        admin->execute("CREATE TABLE " + table +
+      for (const char* table : {"bench_plain", "bench_auto", "bench_psql"}) {
+        admin->execute(std::string("DROP TABLE IF EXISTS ") + table);
+        admin->execute(std::string("CREATE TABLE ") + table +
                        " AS SELECT row_number() OVER () AS id, 郵便番号 FROM bench_codes, "
                        "generate_series(1, " +
                        std::to_string(copies) + ")");
-        if (indexed) admin->execute("CREATE INDEX ON " + table + " (郵便番号)");
-        admin->execute("ANALYZE " + table);
+        if (indexed) admin->execute(std::string("CREATE INDEX ON ") + table + " (郵便番号)");
+        admin->execute(std::string("ANALYZE ") + table);
+      }
+      const std::string script = dir + "/statements.sql";
+      writeScript(script, "bench_psql", pairs);
+      const double psql_s = timedCommand(psqlCommand(connection_string, script));
+      for (const auto strategy : {norvel::RunStrategy::perPair, norvel::RunStrategy::automatic}) {
+        const std::string table =
+            strategy == norvel::RunStrategy::perPair ? "bench_plain" : "bench_auto";
         auto connection = norvel::openOdbc(connection_string);
         runs[strategy == norvel::RunStrategy::automatic] =
             timedRun(*connection, table, pairs, strategy);
       }
-      const auto rows = admin->queryRows(norvel::SqlStatement(
-          "SELECT count(*) FROM bench_plain a JOIN bench_auto b USING (id) WHERE a.郵便番号 IS "
-          "DISTINCT FROM b.郵便番号"));
-      printRow("PostgreSQL", codes.size() * static_cast<std::size_t>(copies), indexed, runs[0], -1,
-               runs[1], rows.size() == 1 && rows[0][0] == "0");
+      const auto differing = [&](const char* other) {
+        return admin->queryRows(norvel::SqlStatement(
+            std::string("SELECT count(*) FROM bench_auto a JOIN ") + other +
+            " b USING (id) WHERE a.郵便番号 IS DISTINCT FROM b.郵便番号"))[0][0];
+      };
+      printRow("PostgreSQL", codes.size() * static_cast<std::size_t>(copies), indexed, runs[0],
+               psql_s, runs[1], differing("bench_plain") == "0" && differing("bench_psql") == "0");
     }
   }
-  for (const char* table : {"bench_codes", "bench_plain", "bench_auto"}) {
+  for (const char* table : {"bench_codes", "bench_plain", "bench_auto", "bench_psql"}) {
     admin->execute(std::string("DROP TABLE IF EXISTS ") + table);
   }
 }
@@ -196,9 +224,12 @@ int main(int argc, char** argv) {
     if (!taken.insert(codes[i]).second) continue;
     pairs.push_back({codes[i], codes[i].substr(0, 3) + "-" + codes[i].substr(3)});
   }
-  std::printf("%zu pairs; shell/psql: the sqlite3 shell on the per-pair statements (-1: not run)\n",
-              pairs.size());
+  std::printf(
+      "%zu pairs; shell/psql: the sqlite3 shell or psql on the per-pair statements, in one "
+      "transaction\n",
+      pairs.size());
   benchSqlite(codes, pairs, shell, dir.path().string());
-  if (const char* pg = std::getenv("NORVEL_TEST_PG")) benchPostgres(pg, codes, pairs);
+  if (const char* pg = std::getenv("NORVEL_TEST_PG"))
+    benchPostgres(pg, codes, pairs, dir.path().string());
   return 0;
 }

@@ -4,12 +4,12 @@
 
 namespace norvel {
 
-std::string OpenFailureMessage(std::string_view connection_string, std::string_view description) {
-  return "データベースをオープンできません\r\n" + MaskPasswords(connection_string) + "\r\n" +
+std::string openFailureMessage(std::string_view connection_string, std::string_view description) {
+  return "データベースをオープンできません\r\n" + maskPasswords(connection_string) + "\r\n" +
          std::string(description);
 }
 
-std::string FieldListFailureMessage(std::string_view description) {
+std::string fieldListFailureMessage(std::string_view description) {
   return "フィールド名列挙時にエラーが発生しました。\r\n" + std::string(description);
 }
 

@@ -9,8 +9,8 @@ namespace norvel {
 // norvel-batch: a fixed sentence, CR LF, and the data source's own description.
 
 // "データベースをオープンできません", the connection string with its passwords masked, and why.
-std::string OpenFailureMessage(std::string_view connection_string, std::string_view description);
+std::string openFailureMessage(std::string_view connection_string, std::string_view description);
 
-std::string FieldListFailureMessage(std::string_view description);
+std::string fieldListFailureMessage(std::string_view description);
 
 }  // namespace norvel

@@ -4,27 +4,27 @@
 
 namespace norvel {
 
-std::string TrimBlanks(std::string_view text) {
+std::string trimBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
   if (first == std::string_view::npos) return {};
   const auto last = text.find_last_not_of(' ');
   return std::string(text.substr(first, last - first + 1));
 }
 
-std::string AccessConnectionString(std::string_view path) {
+std::string accessConnectionString(std::string_view path) {
   return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(path);
 }
 
-std::string OracleConnectionString(std::string_view user, std::string_view password,
+std::string oracleConnectionString(std::string_view user, std::string_view password,
                                    std::string_view host) {
   std::string s = "Provider=OraOLEDB.Oracle.1;Persist Security Info=False;";
-  s += "User ID=" + TrimBlanks(user) + ";";
-  s += "Password =" + TrimBlanks(password) + ";";
-  s += "Data Source=" + TrimBlanks(host) + ";";
+  s += "User ID=" + trimBlanks(user) + ";";
+  s += "Password =" + trimBlanks(password) + ";";
+  s += "Data Source=" + trimBlanks(host) + ";";
   return s;
 }
 
-std::string ExcelConnectionString(std::string_view path, int header_check_value) {
+std::string excelConnectionString(std::string_view path, int header_check_value) {
   std::string s = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + std::string(path) + ";";
   s += "Extended Properties=\"Excel 8.0;";
   if (header_check_value != 1) s += "HDR=No;";
@@ -32,19 +32,19 @@ std::string ExcelConnectionString(std::string_view path, int header_check_value)
   return s;
 }
 
-std::string MaskPasswords(std::string_view connection_string) {
+std::string maskPasswords(std::string_view connection_string) {
   std::string out;
   std::size_t copied = 0;
-  for (const ConnectionStringPair& pair : ParseConnectionString(connection_string)) {
+  for (const ConnectionStringPair& pair : parseConnectionString(connection_string)) {
     std::string replacement;
-    if (EqualsIgnoreCase(pair.key, "Password") || EqualsIgnoreCase(pair.key, "Pwd")) {
+    if (equalsIgnoreCase(pair.key, "Password") || equalsIgnoreCase(pair.key, "Pwd")) {
       if (pair.end == pair.value_begin) continue;  // nothing to hide
       replacement = "****";
-    } else if (EqualsIgnoreCase(pair.key, "Extended Properties")) {
+    } else if (equalsIgnoreCase(pair.key, "Extended Properties")) {
       // A provider's own settings, a connection string of their own.
-      std::string masked = MaskPasswords(pair.value);
+      std::string masked = maskPasswords(pair.value);
       if (masked == pair.value) continue;
-      replacement = EncloseValue(masked, pair.enclosure);
+      replacement = encloseValue(masked, pair.enclosure);
     } else {
       continue;
     }

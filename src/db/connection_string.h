@@ -7,16 +7,16 @@ namespace norvel {
 
 // The connection strings the connect action builds for the first three tabs, exactly as the
 // data-source kinds name their providers.
-std::string AccessConnectionString(std::string_view path);
-std::string OracleConnectionString(std::string_view user, std::string_view password,
+std::string accessConnectionString(std::string_view path);
+std::string oracleConnectionString(std::string_view user, std::string_view password,
                                    std::string_view host);
-std::string ExcelConnectionString(std::string_view path, int header_check_value);
+std::string excelConnectionString(std::string_view path, int header_check_value);
 
 // A connection string fit to show: the values of Password and Pwd keys (any case, quoted or
 // not, inside Extended Properties too) replaced by "****"; every other byte as it was.
-std::string MaskPasswords(std::string_view connection_string);
+std::string maskPasswords(std::string_view connection_string);
 
 // Removes ordinary blanks at both ends.
-std::string TrimBlanks(std::string_view text);
+std::string trimBlanks(std::string_view text);
 
 }  // namespace norvel

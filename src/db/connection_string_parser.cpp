@@ -43,7 +43,7 @@ std::string readEnclosed(std::string_view text, std::size_t& pos) {
 
 }  // namespace
 
-std::vector<ConnectionStringPair> ParseConnectionString(std::string_view text) {
+std::vector<ConnectionStringPair> parseConnectionString(std::string_view text) {
   std::vector<ConnectionStringPair> pairs;
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -85,15 +85,15 @@ std::vector<ConnectionStringPair> ParseConnectionString(std::string_view text) {
   return pairs;
 }
 
-std::optional<std::string> ConnectionStringValue(const std::vector<ConnectionStringPair>& pairs,
+std::optional<std::string> connectionStringValue(const std::vector<ConnectionStringPair>& pairs,
                                                  std::string_view key) {
   for (auto it = pairs.rbegin(); it != pairs.rend(); ++it) {
-    if (EqualsIgnoreCase(it->key, key)) return it->value;
+    if (equalsIgnoreCase(it->key, key)) return it->value;
   }
   return std::nullopt;
 }
 
-std::string EncloseValue(std::string_view value, char enclosure) {
+std::string encloseValue(std::string_view value, char enclosure) {
   if (enclosure == 0) return std::string(value);
   const char close = closingOf(enclosure);
   std::string text(1, enclosure);
@@ -105,11 +105,11 @@ std::string EncloseValue(std::string_view value, char enclosure) {
   return text;
 }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithIgnoreCase(a, b);
+bool equalsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && startsWithIgnoreCase(a, b);
 }
 
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
     if (lower(text[i]) != lower(prefix[i])) return false;
@@ -117,9 +117,9 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   return true;
 }
 
-bool ContainsIgnoreCase(std::string_view text, std::string_view part) {
+bool containsIgnoreCase(std::string_view text, std::string_view part) {
   for (std::size_t i = 0; i + part.size() <= text.size(); ++i) {
-    if (StartsWithIgnoreCase(text.substr(i), part)) return true;
+    if (startsWithIgnoreCase(text.substr(i), part)) return true;
   }
   return false;
 }

@@ -24,17 +24,17 @@ struct ConnectionStringPair {
 // Splits a connection string at ';'. A value may be enclosed in double quotes or apostrophes
 // (the quote doubled inside) or in braces ("}}" inside), and then may itself contain ';'.
 // Empty segments are skipped; a missing closing quote takes the rest of the string.
-std::vector<ConnectionStringPair> ParseConnectionString(std::string_view text);
+std::vector<ConnectionStringPair> parseConnectionString(std::string_view text);
 
 // The value of the last pair with this key, compared without regard to ASCII case.
-std::optional<std::string> ConnectionStringValue(const std::vector<ConnectionStringPair>& pairs,
+std::optional<std::string> connectionStringValue(const std::vector<ConnectionStringPair>& pairs,
                                                  std::string_view key);
 
 // A value enclosed again the way it was read ('"', '\'' or '{'; 0 leaves it as it is).
-std::string EncloseValue(std::string_view value, char enclosure);
+std::string encloseValue(std::string_view value, char enclosure);
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
-bool ContainsIgnoreCase(std::string_view text, std::string_view part);
+bool equalsIgnoreCase(std::string_view a, std::string_view b);
+bool startsWithIgnoreCase(std::string_view text, std::string_view prefix);
+bool containsIgnoreCase(std::string_view text, std::string_view part);
 
 }  // namespace norvel

@@ -22,7 +22,7 @@ void DatabaseSession::CloseDatabase() noexcept {
 }
 
 DatabaseConnection& DatabaseSession::connection() const {
-  if (!connection_) throw DatabaseError("The database connection is not open.");
+  if (!connection_) throw DatabaseError("データベースに接続されていません。");
   return *connection_;
 }
 

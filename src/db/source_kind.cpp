@@ -4,7 +4,7 @@
 
 namespace norvel {
 
-SourceKind SourceKindOfTab(int tab) {
+SourceKind sourceKindOfTab(int tab) {
   switch (tab) {
     case 0:
       return SourceKind::access;
@@ -13,11 +13,11 @@ SourceKind SourceKindOfTab(int tab) {
     case 2:
       return SourceKind::excel;
     default:
-      return SourceKind::connection_string;
+      return SourceKind::connectionString;
   }
 }
 
-std::string_view SourceKindCaption(SourceKind kind) {
+std::string_view sourceKindCaption(SourceKind kind) {
   switch (kind) {
     case SourceKind::access:
       return "Microsoft Access";
@@ -25,26 +25,26 @@ std::string_view SourceKindCaption(SourceKind kind) {
       return "Oracle";
     case SourceKind::excel:
       return "Microsoft Excel";
-    case SourceKind::connection_string:
+    case SourceKind::connectionString:
       break;
   }
   return "その他（ＡＤＯ）";
 }
 
-std::string_view PrimaryInput(SourceKind kind, const SourceInputs& inputs) {
+std::string_view primaryInput(SourceKind kind, const SourceInputs& inputs) {
   switch (kind) {
     case SourceKind::access:
     case SourceKind::excel:
       return inputs.path;
     case SourceKind::oracle:
       return inputs.user;
-    case SourceKind::connection_string:
+    case SourceKind::connectionString:
       break;
   }
   return inputs.connection_string;
 }
 
-std::optional<std::string> MissingInputMessage(SourceKind kind, const SourceInputs& inputs) {
+std::optional<std::string> missingInputMessage(SourceKind kind, const SourceInputs& inputs) {
   switch (kind) {
     case SourceKind::access:
       if (inputs.path.empty()) return "MDBファイルのパスを入力してください";
@@ -58,7 +58,7 @@ std::optional<std::string> MissingInputMessage(SourceKind kind, const SourceInpu
     case SourceKind::excel:
       if (inputs.path.empty()) return "Excelファイルのパスを入力してください";
       break;
-    case SourceKind::connection_string:
+    case SourceKind::connectionString:
       if (inputs.connection_string.empty()) {
         return "Active Data Object 接続文字列を入力してください";
       }
@@ -67,15 +67,15 @@ std::optional<std::string> MissingInputMessage(SourceKind kind, const SourceInpu
   return std::nullopt;
 }
 
-std::string BuildConnectionString(SourceKind kind, const SourceInputs& inputs) {
+std::string buildConnectionString(SourceKind kind, const SourceInputs& inputs) {
   switch (kind) {
     case SourceKind::access:
-      return AccessConnectionString(inputs.path);
+      return accessConnectionString(inputs.path);
     case SourceKind::oracle:
-      return OracleConnectionString(inputs.user, inputs.password, inputs.host);
+      return oracleConnectionString(inputs.user, inputs.password, inputs.host);
     case SourceKind::excel:
-      return ExcelConnectionString(inputs.path, inputs.header_check);
-    case SourceKind::connection_string:
+      return excelConnectionString(inputs.path, inputs.header_check);
+    case SourceKind::connectionString:
       break;
   }
   return inputs.connection_string;

@@ -8,16 +8,16 @@
 namespace norvel {
 
 // The kinds of data source, numbered as the tabs of sst対象.
-enum class SourceKind { access = 0, oracle = 1, excel = 2, connection_string = 3 };
+enum class SourceKind { access = 0, oracle = 1, excel = 2, connectionString = 3 };
 
 inline constexpr std::array<SourceKind, 4> kSourceKinds = {
-    SourceKind::access, SourceKind::oracle, SourceKind::excel, SourceKind::connection_string};
+    SourceKind::access, SourceKind::oracle, SourceKind::excel, SourceKind::connectionString};
 
 // The kind of a tab index; any index but 0, 1 and 2 is the typed connection string.
-SourceKind SourceKindOfTab(int tab);
+SourceKind sourceKindOfTab(int tab);
 
 // The caption of the kind's tab.
-std::string_view SourceKindCaption(SourceKind kind);
+std::string_view sourceKindCaption(SourceKind kind);
 
 // What the user gives on the kind's tab; each kind reads only its own inputs.
 struct SourceInputs {
@@ -31,13 +31,13 @@ struct SourceInputs {
 };
 
 // The input without which the window does not even offer to connect (接続 stays disabled).
-std::string_view PrimaryInput(SourceKind kind, const SourceInputs& inputs);
+std::string_view primaryInput(SourceKind kind, const SourceInputs& inputs);
 
 // The message for a required input that is empty, or nothing when the kind can be opened. Blanks
 // count as input.
-std::optional<std::string> MissingInputMessage(SourceKind kind, const SourceInputs& inputs);
+std::optional<std::string> missingInputMessage(SourceKind kind, const SourceInputs& inputs);
 
 // The connection string of the kind, built from its inputs; the typed one exactly as typed.
-std::string BuildConnectionString(SourceKind kind, const SourceInputs& inputs);
+std::string buildConnectionString(SourceKind kind, const SourceInputs& inputs);
 
 }  // namespace norvel

@@ -8,9 +8,9 @@ std::int32_t AnsiByteLength(const CodePage932& code_page, std::string_view text)
   return static_cast<std::int32_t>(code_page.encode(text).size());
 }
 
-std::string AnsiLeft(const CodePage932& code_page, std::string_view text, std::int32_t maxBytes) {
-  if (maxBytes <= 0) return {};
-  if (AnsiByteLength(code_page, text) <= maxBytes) return std::string(text);
+std::string AnsiLeft(const CodePage932& code_page, std::string_view text, std::int32_t max_bytes) {
+  if (max_bytes <= 0) return {};
+  if (AnsiByteLength(code_page, text) <= max_bytes) return std::string(text);
   // Each character is measured on its own: code page 932 has no shift states, so the byte
   // length of a text is the sum of its characters' lengths.
   std::string result;
@@ -19,7 +19,7 @@ std::string AnsiLeft(const CodePage932& code_page, std::string_view text, std::i
     const std::size_t end = utf8::next(text, i);
     const std::string_view character = text.substr(i, end - i);
     const std::int32_t width = AnsiByteLength(code_page, character);
-    if (bytes + width > maxBytes) break;
+    if (bytes + width > max_bytes) break;
     bytes += width;
     result.append(character);
     i = end;

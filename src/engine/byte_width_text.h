@@ -12,7 +12,7 @@ namespace norvel {
 std::int32_t AnsiByteLength(const CodePage932& code_page, std::string_view text);
 
 // The longest beginning of the text, in whole characters, whose code page 932 form has at most
-// maxBytes bytes.
-std::string AnsiLeft(const CodePage932& code_page, std::string_view text, std::int32_t maxBytes);
+// max_bytes bytes.
+std::string AnsiLeft(const CodePage932& code_page, std::string_view text, std::int32_t max_bytes);
 
 }  // namespace norvel

@@ -2,7 +2,7 @@
 
 namespace norvel {
 
-std::string DescriptionOf(const std::exception& error) {
+std::string descriptionOf(const std::exception& error) {
   std::string description = error.what();
   if (description.empty()) description = "不明なエラーが発生しました。";
   return description;

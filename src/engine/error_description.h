@@ -6,6 +6,6 @@
 namespace norvel {
 
 // The description of a failure, never empty: an error without words is still an error.
-std::string DescriptionOf(const std::exception& error);
+std::string descriptionOf(const std::exception& error);
 
 }  // namespace norvel

@@ -43,13 +43,13 @@ struct PreparedPairs {
 std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTarget& target,
                                      const std::vector<RunPair>& pairs) {
   for (const RunPair& pair : pairs) {
-    if (UnusableCodeReason(pair.old_code) || UnusableCodeReason(pair.new_code)) return {};
+    if (unusableCodeReason(pair.old_code) || unusableCodeReason(pair.new_code)) return {};
   }
   PreparedPairs prepared;
   try {
     prepared.quote = connection.identifierQuote();
     prepared.column_type =
-        connection.query(BuildProbe(target.table, target.field, prepared.quote)).first_column_type;
+        connection.query(buildProbe(target.table, target.field, prepared.quote)).first_column_type;
   } catch (const std::exception&) {
     return {};
   }
@@ -59,7 +59,7 @@ std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTa
   for (const RunPair& pair : pairs) {
     std::string problem;
     std::optional<PairValues> values =
-        ValuesOfPair(prepared.column_type, pair.old_code, pair.new_code, problem);
+        valuesOfPair(prepared.column_type, pair.old_code, pair.new_code, problem);
     if (!values) return {};
     if (values->old_value && !comparesAsStored(*values->old_value)) return {};
     if (!values->old_value) {
@@ -80,7 +80,7 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
   const MappingSql sql(target.table, target.field, prepared.quote);
   const std::string pair_table(MappingSql::kPairTable);
   connection.createComparableTable(pair_table,
-                                   BuildProbe(target.table, target.field, prepared.quote));
+                                   buildProbe(target.table, target.field, prepared.quote));
   for (const SqlStatement& insert : sql.inserts(prepared.values)) {
     connection.executeStatement(insert);
   }
@@ -111,7 +111,7 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
   if (prepared.null_old) {
     const std::size_t k = *prepared.null_old;
     apply(0, k);
-    const UpdateText own = BuildUpdate(target.table, target.field, prepared.column_type,
+    const UpdateText own = buildUpdate(target.table, target.field, prepared.column_type,
                                        pairs[k].old_code, pairs[k].new_code, prepared.quote);
     if (!own.statement) throw NotApplicable{};
     counts[k] = connection.executeStatement(*own.statement);
@@ -127,7 +127,7 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 
 }  // namespace
 
-MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& target,
+MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& target,
                               const std::vector<RunPair>& pairs, const RunOptions& options) {
   MappingOutcome outcome;
   // The histogram and the UPDATE read the field twice: two pairs gain nothing.
@@ -135,6 +135,15 @@ MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& t
     return outcome;
   }
   if (connection.dialect() == SqlDialect::other) return outcome;
+  try {
+    // Every old code is then one index lookup: the set-based statements would only add work.
+    if (connection.dialect() == SqlDialect::sqlite &&
+        connection.fieldLookupUsesIndex(target.table, target.field)) {
+      return outcome;
+    }
+  } catch (const DatabaseError&) {
+    // A field the planner cannot look at is left to the probe, which reports it.
+  }
 
   const std::optional<PreparedPairs> prepared = prepare(connection, target, pairs);
   if (!prepared) return outcome;
@@ -158,7 +167,7 @@ MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& t
     connection.savepoint(SavepointStep::release, kSavepoint);
   } catch (const std::exception& error) {
     outcome.kind = MappingOutcome::Kind::failed;
-    outcome.failure = RunFailure{RunStage::update, 0, DescriptionOf(error), std::nullopt};
+    outcome.failure = RunFailure{RunStage::update, 0, descriptionOf(error), std::nullopt};
     if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
       outcome.failure->error = *database_error;
     }

@@ -28,7 +28,7 @@ struct MappingOutcome {
 // pair's old or new code by the field's own equality, which the data source itself checks. Any
 // doubt or failure rolls back to a savepoint taken first and leaves the pairs to the per-pair
 // run, which then meets the same failure at the same pair.
-MappingOutcome ApplyByMapping(DatabaseConnection& connection, const RunTarget& target,
+MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& target,
                               const std::vector<RunPair>& pairs, const RunOptions& options);
 
 }  // namespace norvel

@@ -29,9 +29,9 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 
 MappingSql::MappingSql(std::string_view table, std::string_view field,
                        std::string_view identifier_quote) {
-  const NameDelimiters delimiters = DelimitersFor(table);
-  table_ = QuoteName(table, delimiters, identifier_quote);
-  field_ = QuoteName(field, delimiters, identifier_quote);
+  const NameDelimiters delimiters = delimitersFor(table);
+  table_ = quoteName(table, delimiters, identifier_quote);
+  field_ = quoteName(field, delimiters, identifier_quote);
 }
 
 std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& pairs) const {

@@ -4,7 +4,7 @@
 
 namespace norvel {
 
-std::string PadMessage(const CodePage932& code_page, std::string_view message) {
+std::string padMessage(const CodePage932& code_page, std::string_view message) {
   if (AnsiByteLength(code_page, message) >= kMinimumMessageBytes) return std::string(message);
   std::string widened(message);
   widened.append(static_cast<std::size_t>(kMinimumMessageBytes), ' ');
@@ -12,12 +12,12 @@ std::string PadMessage(const CodePage932& code_page, std::string_view message) {
 }
 
 void MsgWarning(WindowSystem& windows, const CodePage932& code_page, std::string_view message) {
-  windows.showMessageBox(PadMessage(code_page, message), std::string(kProgramTitle),
+  windows.showMessageBox(padMessage(code_page, message), std::string(kProgramTitle),
                          MessageIcon::warning);
 }
 
 void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_view message) {
-  windows.showMessageBox(PadMessage(code_page, message), std::string(kProgramTitle),
+  windows.showMessageBox(padMessage(code_page, message), std::string(kProgramTitle),
                          MessageIcon::information);
 }
 

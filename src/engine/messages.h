@@ -12,7 +12,7 @@ inline constexpr std::string_view kProgramTitle = "郵便番号置換ユーテ�
 inline constexpr std::int32_t kMinimumMessageBytes = 60;
 
 // The text a message box shows: widened with blanks to 60 bytes of code page 932.
-std::string PadMessage(const CodePage932& code_page, std::string_view message);
+std::string padMessage(const CodePage932& code_page, std::string_view message);
 
 // Every message box of the program: warning or information icon, the program's title, one OK.
 void MsgWarning(WindowSystem& windows, const CodePage932& code_page, std::string_view message);

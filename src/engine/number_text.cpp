@@ -47,7 +47,7 @@ LeadingNumber readRadix(std::string_view digits, int radix) {
 
 }  // namespace
 
-LeadingNumber ReadLeadingNumber(std::string_view code) {
+LeadingNumber readLeadingNumber(std::string_view code) {
   const std::string s = significant(code);
   if (s.size() >= 2 && s[0] == '&') {
     if (s[1] == 'H' || s[1] == 'h') return readRadix(std::string_view(s).substr(2), 16);
@@ -88,7 +88,7 @@ LeadingNumber ReadLeadingNumber(std::string_view code) {
   return result;
 }
 
-std::string FormatGeneralNumber(double value) {
+std::string formatGeneralNumber(double value) {
   if (value == 0) return "0";  // also for -0
   if (std::isnan(value)) return "NaN";
   if (std::isinf(value)) return value < 0 ? "-Infinity" : "Infinity";
@@ -102,7 +102,7 @@ std::string FormatGeneralNumber(double value) {
   return text;
 }
 
-std::string FormatCount(std::int64_t count) {
+std::string formatCount(std::int64_t count) {
   const bool negative = count < 0;
   std::uint64_t magnitude =
       negative ? 0 - static_cast<std::uint64_t>(count) : static_cast<std::uint64_t>(count);

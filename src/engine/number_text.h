@@ -14,13 +14,13 @@ struct LeadingNumber {
   // True when the whole code was a number: at least one digit and nothing left unread.
   bool whole = false;
 };
-LeadingNumber ReadLeadingNumber(std::string_view code);
+LeadingNumber readLeadingNumber(std::string_view code);
 
 // General number format: integral values as plain digits, at most 15 significant digits, larger
 // values in scientific form ("1.23456789012346E+19").
-std::string FormatGeneralNumber(double value);
+std::string formatGeneralNumber(double value);
 
 // "#,##0": digits grouped by three with commas, at least one digit.
-std::string FormatCount(std::int64_t count);
+std::string formatCount(std::int64_t count);
 
 }  // namespace norvel

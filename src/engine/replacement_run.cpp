@@ -18,7 +18,7 @@ constexpr std::size_t kPairsWorthAnIndex = 8;
 
 RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
                      const std::exception& error) {
-  RunFailure failure{stage, index, DescriptionOf(error), std::nullopt};
+  RunFailure failure{stage, index, descriptionOf(error), std::nullopt};
   if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
     failure.error = *database_error;
   }
@@ -44,14 +44,14 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
                         const RunPair& pair, RunObserver& observer, const RunOptions& options) {
   // Undecodable bytes of the pair list file or a control character never reach the data source.
   for (const std::string* code : {&pair.old_code, &pair.new_code}) {
-    if (auto reason = UnusableCodeReason(*code)) return refused(index, std::move(*reason));
+    if (auto reason = unusableCodeReason(*code)) return refused(index, std::move(*reason));
   }
 
   std::string quote;
   int column_type = ado::adEmpty;
   try {
     quote = connection.identifierQuote();
-    column_type = connection.query(BuildProbe(target.table, target.field, quote)).first_column_type;
+    column_type = connection.query(buildProbe(target.table, target.field, quote)).first_column_type;
   } catch (const std::exception& error) {
     return {0, failureOf(stageOfFailure(RunStage::probe, options), index, error)};
   }
@@ -59,7 +59,7 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
 
   try {
     const UpdateText update =
-        BuildUpdate(target.table, target.field, column_type, pair.old_code, pair.new_code, quote);
+        buildUpdate(target.table, target.field, column_type, pair.old_code, pair.new_code, quote);
     if (!update.statement) {
       // A numeric field cannot take a code that is not wholly a number: writing its leading
       // number (100 for «100-0001») would corrupt the data.
@@ -78,7 +78,7 @@ bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& obs
     transaction.rollback();
     return true;
   } catch (const std::exception& error) {
-    result.rollback_failure = DescriptionOf(error);
+    result.rollback_failure = descriptionOf(error);
     if (!result.failure) result.failure = failureOf(RunStage::commit, std::nullopt, error);
     observer.rollbackFailed(*result.rollback_failure);
     return false;
@@ -87,7 +87,7 @@ bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& obs
 
 }  // namespace
 
-RunResult RunReplacement(DatabaseConnection& connection, const RunTarget& target,
+RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target,
                          const std::vector<RunPair>& pairs, RunObserver& observer,
                          const RunOptions& options) {
   RunResult result;
@@ -99,9 +99,9 @@ RunResult RunReplacement(DatabaseConnection& connection, const RunTarget& target
     return result;
   }
   observer.began();
-  observer.pairsReviewed(ReviewRunPairs(pairs));
+  observer.pairsReviewed(reviewRunPairs(pairs));
 
-  const MappingOutcome mapping = ApplyByMapping(connection, target, pairs, options);
+  const MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
   if (mapping.kind == MappingOutcome::Kind::applied) {
     result.by_mapping = true;
     for (std::size_t index = 0; index < pairs.size(); ++index) {

@@ -84,7 +84,7 @@ class RunObserver {
   virtual ~RunObserver() = default;
   virtual void began() {}  // the transaction is open
   // Right after began: chains, cycles and repeated old codes among the pairs (and the other
-  // findings of ReviewPairList), by position from 1, before any pair is applied.
+  // findings of reviewPairList), by position from 1, before any pair is applied.
   virtual void pairsReviewed(const std::vector<PairFinding>& /*findings*/) {}
   virtual void pairStarted(std::size_t /*index*/, const RunPair& /*pair*/) {}
   virtual void probed(std::size_t /*index*/, int /*ado_type*/) {}
@@ -111,7 +111,7 @@ struct RunOptions {
 // rolls everything back. The automatic strategy gets the same outcome from fewer statements
 // where it can; the observer is then told of the pairs once every one has been applied. Throws only
 // what the observer throws (the transaction is then rolled back).
-RunResult RunReplacement(DatabaseConnection& connection, const RunTarget& target,
+RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target,
                          const std::vector<RunPair>& pairs, RunObserver& observer,
                          const RunOptions& options = {});
 

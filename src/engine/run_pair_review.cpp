@@ -2,14 +2,14 @@
 
 namespace norvel {
 
-std::vector<PairFinding> ReviewRunPairs(const std::vector<RunPair>& pairs) {
+std::vector<PairFinding> reviewRunPairs(const std::vector<RunPair>& pairs) {
   clsInfCol collection;
   for (const RunPair& pair : pairs) {
     clsInf& item = collection.AddItem();
     item.s01 = pair.old_code;
     item.s02 = pair.new_code;
   }
-  return ReviewPairList(collection);
+  return reviewPairList(collection);
 }
 
 }  // namespace norvel

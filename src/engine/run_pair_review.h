@@ -7,8 +7,8 @@
 
 namespace norvel {
 
-// The findings of ReviewPairList over the pairs a run is given, by position from 1: what a
+// The findings of reviewPairList over the pairs a run is given, by position from 1: what a
 // front end points out before the run starts.
-std::vector<PairFinding> ReviewRunPairs(const std::vector<RunPair>& pairs);
+std::vector<PairFinding> reviewRunPairs(const std::vector<RunPair>& pairs);
 
 }  // namespace norvel

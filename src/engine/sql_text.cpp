@@ -13,9 +13,9 @@ constexpr char kCr = '\r';
 
 // A code in a numeric column is its number text; a code that is not wholly a number has none.
 std::optional<std::string> numberText(std::string_view code) {
-  const LeadingNumber number = ReadLeadingNumber(code);
+  const LeadingNumber number = readLeadingNumber(code);
   if (!number.whole) return std::nullopt;
-  return FormatGeneralNumber(number.value);
+  return formatGeneralNumber(number.value);
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ std::string SqlLiteral(const NullableText& value) {
   return literal;
 }
 
-ColumnKind ColumnKindOf(int ado_type) {
+ColumnKind columnKindOf(int ado_type) {
   switch (ado_type) {
     case ado::adBSTR:
     case ado::adChar:
@@ -51,12 +51,12 @@ ColumnKind ColumnKindOf(int ado_type) {
   }
 }
 
-NameDelimiters DelimitersFor(std::string_view table) {
+NameDelimiters delimitersFor(std::string_view table) {
   if (table.find('$') != std::string_view::npos) return {"[", "]"};
   return {};
 }
 
-bool IsPlainName(std::string_view name) {
+bool isPlainName(std::string_view name) {
   if (name.empty()) return false;
   const auto is_letter = [](unsigned char c) {
     return c >= 0x80 || c == '_' || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
@@ -68,17 +68,17 @@ bool IsPlainName(std::string_view name) {
   return true;
 }
 
-std::string QuoteName(std::string_view name, const NameDelimiters& delimiters,
+std::string quoteName(std::string_view name, const NameDelimiters& delimiters,
                       std::string_view identifier_quote) {
   // Brackets have no escape for "]": such a name is quoted the data source's way instead.
   if (!delimiters.open.empty() && name.find(delimiters.close) == std::string_view::npos) {
     return delimiters.open + std::string(name) + delimiters.close;
   }
-  if (IsPlainName(name)) return std::string(name);
+  if (isPlainName(name)) return std::string(name);
   if (identifier_quote.empty()) {
-    throw std::invalid_argument("The name \"" + std::string(name) +
-                                "\" cannot be written safely: the data source has no quote "
-                                "character for names.");
+    throw std::invalid_argument("名前「" + std::string(name) +
+                                "」を安全に SQL に書けません。このデータソースには名前を囲む"
+                                "引用符がありません。");
   }
   std::string quoted(identifier_quote);
   for (std::size_t i = 0; i < name.size(); ++i) {
@@ -94,20 +94,20 @@ std::string QuoteName(std::string_view name, const NameDelimiters& delimiters,
   return quoted;
 }
 
-std::string BuildProbe(std::string_view table, std::string_view field,
+std::string buildProbe(std::string_view table, std::string_view field,
                        std::string_view identifier_quote) {
-  const NameDelimiters d = DelimitersFor(table);
+  const NameDelimiters d = delimitersFor(table);
   std::string sql = "SELECT ";
-  sql += QuoteName(field, d, identifier_quote) + kCr;
-  sql += " FROM " + QuoteName(table, d, identifier_quote) + kCr;
+  sql += quoteName(field, d, identifier_quote) + kCr;
+  sql += " FROM " + quoteName(table, d, identifier_quote) + kCr;
   sql += " WHERE 1=0";
   sql += kCr;
   return sql;
 }
 
-std::optional<PairValues> ValuesOfPair(int column_type, std::string_view old_code,
+std::optional<PairValues> valuesOfPair(int column_type, std::string_view old_code,
                                        std::string_view new_code, std::string& problem) {
-  const ColumnKind kind = ColumnKindOf(column_type);
+  const ColumnKind kind = columnKindOf(column_type);
   // A code is a value of its own; NULL stays a keyword of the text.
   const auto value_of = [&](std::string_view code) -> std::optional<SqlValue> {
     if (kind == ColumnKind::text) {
@@ -137,19 +137,19 @@ std::optional<PairValues> ValuesOfPair(int column_type, std::string_view old_cod
   return values;
 }
 
-UpdateText BuildUpdate(std::string_view table, std::string_view field, int column_type,
+UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
                        std::string_view old_code, std::string_view new_code,
                        std::string_view identifier_quote) {
   std::string problem;
-  std::optional<PairValues> values = ValuesOfPair(column_type, old_code, new_code, problem);
+  std::optional<PairValues> values = valuesOfPair(column_type, old_code, new_code, problem);
   if (!values) return {std::nullopt, std::move(problem)};
   std::optional<SqlValue>& old_value = values->old_value;
   std::optional<SqlValue>& new_value = values->new_value;
 
-  const NameDelimiters d = DelimitersFor(table);
-  const std::string quoted_field = QuoteName(field, d, identifier_quote);
+  const NameDelimiters d = delimitersFor(table);
+  const std::string quoted_field = quoteName(field, d, identifier_quote);
   SqlStatement statement;
-  statement.appendSql("UPDATE " + QuoteName(table, d, identifier_quote) + kCr);
+  statement.appendSql("UPDATE " + quoteName(table, d, identifier_quote) + kCr);
   statement.appendSql(" SET " + quoted_field + " = ");
   if (new_value) {
     statement.appendValue(std::move(*new_value));

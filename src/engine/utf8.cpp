@@ -22,8 +22,8 @@ std::size_t next(std::string_view text, std::size_t offset) {
 
 Decoded decode(std::string_view text) {
   if (text.empty()) return {};
-  const auto byteAt = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byteAt(0);
+  const auto byte_at = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char lead = byte_at(0);
   if (lead < 0x80) return {lead, 1};
   std::size_t length = 0;
   char32_t code_point = 0;
@@ -47,10 +47,10 @@ Decoded decode(std::string_view text) {
     return {};
   }
   if (text.size() < length) return {};
-  if (byteAt(1) < low || byteAt(1) > high) return {};
+  if (byte_at(1) < low || byte_at(1) > high) return {};
   for (std::size_t i = 1; i < length; ++i) {
-    if ((byteAt(i) & 0xC0) != 0x80) return {};
-    code_point = (code_point << 6) | (byteAt(i) & 0x3F);
+    if ((byte_at(i) & 0xC0) != 0x80) return {};
+    code_point = (code_point << 6) | (byte_at(i) & 0x3F);
   }
   return {code_point, length};
 }

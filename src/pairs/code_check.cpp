@@ -7,24 +7,24 @@ constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
 
 }  // namespace
 
-bool IsControlChar(char c) {
+bool isControlChar(char c) {
   const auto byte = static_cast<unsigned char>(c);
   return byte < 0x20 || byte == 0x7F;
 }
 
-bool HasControlChar(std::string_view code) {
+bool hasControlChar(std::string_view code) {
   for (const char c : code) {
-    if (IsControlChar(c)) return true;
+    if (isControlChar(c)) return true;
   }
   return false;
 }
 
-std::string ControlCharsEscaped(std::string_view text) {
+std::string controlCharsEscaped(std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   std::string out;
   out.reserve(text.size());
   for (const char c : text) {
-    if (!IsControlChar(c)) {
+    if (!isControlChar(c)) {
       out.push_back(c);
       continue;
     }
@@ -49,12 +49,12 @@ std::string ControlCharsEscaped(std::string_view text) {
   return out;
 }
 
-std::optional<std::string> UnusableCodeReason(std::string_view code) {
-  const std::string shown = "コード「" + ControlCharsEscaped(code) + "」";
+std::optional<std::string> unusableCodeReason(std::string_view code) {
+  const std::string shown = "コード「" + controlCharsEscaped(code) + "」";
   if (code.find(kReplacementChar) != std::string_view::npos) {
     return shown + "には文字として読めないバイトが含まれています。";
   }
-  if (HasControlChar(code)) return shown + "には制御文字が含まれています。";
+  if (hasControlChar(code)) return shown + "には制御文字が含まれています。";
   return std::nullopt;
 }
 

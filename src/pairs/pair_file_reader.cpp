@@ -9,6 +9,14 @@
 namespace norvel {
 namespace {
 
+// Windows takes either slash between folders (and GetModuleFileNameW answers with '\');
+// elsewhere a backslash is part of a file name.
+#if defined(_WIN32)
+constexpr const char* kPathSeparators = "/\\";
+#else
+constexpr const char* kPathSeparators = "/";
+#endif
+
 // A message box has room for a few line numbers; the rest are counted.
 constexpr std::size_t kLineNumbersShown = 10;
 
@@ -20,7 +28,7 @@ std::string lineNumbers(const std::vector<std::int32_t>& numbers) {
   }
   text += " 行目";
   if (numbers.size() > kLineNumbersShown) {
-    text += "ほか " + FormatCount(static_cast<std::int64_t>(numbers.size() - kLineNumbersShown)) +
+    text += "ほか " + formatCount(static_cast<std::int64_t>(numbers.size() - kLineNumbersShown)) +
             " 行";
   }
   return text;
@@ -28,10 +36,10 @@ std::string lineNumbers(const std::vector<std::int32_t>& numbers) {
 
 }  // namespace
 
-PairFileContents ReadPairFile(std::string_view bytes, const std::string& path,
+PairFileContents readPairFile(std::string_view bytes, const std::string& path,
                               const CodePage932& code_page, std::size_t max_pairs) {
   PairFileContents contents;
-  const PairFileText file = DecodePairFile(bytes, code_page);
+  const PairFileText file = decodePairFile(bytes, code_page);
   if (file.encoding == PairFileEncoding::utf16) {
     contents.left_out = true;
     contents.problems.push_back(
@@ -43,10 +51,10 @@ PairFileContents ReadPairFile(std::string_view bytes, const std::string& path,
 
   std::vector<std::int32_t> with_control_chars;
   std::size_t refused = 0;
-  for (const PairFileLine& line : SplitPairFileLines(file.text)) {
-    PairCodes pair = ParsePairLine(line.text);
+  for (const PairFileLine& line : splitPairFileLines(file.text)) {
+    PairCodes pair = parsePairLine(line.text);
     if (pair.old_code.empty()) continue;
-    if (HasControlChar(pair.old_code) || HasControlChar(pair.new_code)) {
+    if (hasControlChar(pair.old_code) || hasControlChar(pair.new_code)) {
       with_control_chars.push_back(line.number);
       continue;
     }
@@ -66,27 +74,29 @@ PairFileContents ReadPairFile(std::string_view bytes, const std::string& path,
   }
   if (refused > 0) {
     contents.problems.push_back(
-        "置換リストには " + FormatCount(static_cast<std::int64_t>(max_pairs)) +
+        "置換リストには " + formatCount(static_cast<std::int64_t>(max_pairs)) +
         " 件までしか登録できません。\r\n" + path + " の残り " +
-        FormatCount(static_cast<std::int64_t>(refused)) + " 件は読み込まれていません。");
+        formatCount(static_cast<std::int64_t>(refused)) + " 件は読み込まれていません。");
   }
   return contents;
 }
 
-std::string DefaultPairFilePath(std::string_view executable_path) {
-  const std::size_t slash = executable_path.find_last_of('/');
+std::string defaultPairFilePath(std::string_view executable_path) {
+  const std::size_t slash = executable_path.find_last_of(kPathSeparators);
   const std::string directory =
       slash == std::string_view::npos ? "." : std::string(executable_path.substr(0, slash));
   std::string base(slash == std::string_view::npos ? executable_path
                                                    : executable_path.substr(slash + 1));
   const std::size_t dot = base.find_last_of('.');
   if (dot != std::string::npos && dot > 0) base.erase(dot);
-  return directory + "/" + base + ".csv";
+  // The separator the path itself uses, so a Windows path stays in one style.
+  const char separator = slash == std::string_view::npos ? '/' : executable_path[slash];
+  return directory + separator + base + ".csv";
 }
 
-std::string PairFileLocation(const PairFileLocationFacts& facts) {
-  const std::string beside = DefaultPairFilePath(facts.executable_path);
-  const std::size_t slash = beside.find_last_of('/');
+std::string pairFileLocation(const PairFileLocationFacts& facts) {
+  const std::string beside = defaultPairFilePath(facts.executable_path);
+  const std::size_t slash = beside.find_last_of(kPathSeparators);
   const std::string folder = beside.substr(0, slash);
   const bool installed =
       !facts.installed_bin_directory.empty() && folder == facts.installed_bin_directory;
@@ -97,15 +107,16 @@ std::string PairFileLocation(const PairFileLocationFacts& facts) {
   return facts.user_config_directory + "/norvel/" + beside.substr(slash + 1);
 }
 
-std::string PairFileLocationOf(const Process& process, const FileSystem& files) {
+std::string pairFileLocationOf(const Process& process, const FileSystem& files) {
   PairFileLocationFacts facts;
   facts.executable_path = process.executablePath();
-  const std::string beside = DefaultPairFilePath(facts.executable_path);
+  const std::string beside = defaultPairFilePath(facts.executable_path);
   facts.beside_exists = files.canOpenForReading(beside);
-  facts.folder_writable = files.canWriteInDirectory(beside.substr(0, beside.find_last_of('/')));
+  facts.folder_writable =
+      files.canWriteInDirectory(beside.substr(0, beside.find_last_of(kPathSeparators)));
   facts.installed_bin_directory = process.installedBinDirectory();
   facts.user_config_directory = process.userConfigDirectory();
-  return PairFileLocation(facts);
+  return pairFileLocation(facts);
 }
 
 }  // namespace norvel

@@ -24,11 +24,11 @@ struct PairFileContents {
 
 // Reads the pair list from the bytes of the file at path (the path only names it in messages).
 // At most max_pairs are taken: the list box of the window holds no more lines.
-PairFileContents ReadPairFile(std::string_view bytes, const std::string& path,
+PairFileContents readPairFile(std::string_view bytes, const std::string& path,
                               const CodePage932& code_page, std::size_t max_pairs);
 
 // The default pair list file of a program: beside the executable, named after it, ".csv".
-std::string DefaultPairFilePath(std::string_view executable_path);
+std::string defaultPairFilePath(std::string_view executable_path);
 
 // Where a program keeps its default pair list. The file beside the executable wins when it
 // exists (a portable copy) and whenever that folder is the user's to write; a program that runs
@@ -41,8 +41,8 @@ struct PairFileLocationFacts {
   std::string installed_bin_directory;  // empty when unknown
   std::string user_config_directory;    // empty when there is none
 };
-std::string PairFileLocation(const PairFileLocationFacts& facts);
+std::string pairFileLocation(const PairFileLocationFacts& facts);
 // The same, with the facts asked of the running process and the file system.
-std::string PairFileLocationOf(const Process& process, const FileSystem& files);
+std::string pairFileLocationOf(const Process& process, const FileSystem& files);
 
 }  // namespace norvel

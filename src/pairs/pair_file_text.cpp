@@ -48,7 +48,7 @@ std::string repairedUtf8(std::string_view bytes) {
 
 }  // namespace
 
-PairFileText DecodePairFile(std::string_view bytes, const CodePage932& code_page) {
+PairFileText decodePairFile(std::string_view bytes, const CodePage932& code_page) {
   if (bytes.starts_with(kUtf8Bom)) {
     return {PairFileEncoding::utf8, repairedUtf8(bytes.substr(kUtf8Bom.size()))};
   }
@@ -56,7 +56,7 @@ PairFileText DecodePairFile(std::string_view bytes, const CodePage932& code_page
   return {PairFileEncoding::cp932, code_page.decode(bytes)};
 }
 
-std::vector<PairFileLine> SplitPairFileLines(std::string_view text) {
+std::vector<PairFileLine> splitPairFileLines(std::string_view text) {
   std::vector<PairFileLine> lines;
   std::int32_t number = 0;
   std::size_t start = 0;

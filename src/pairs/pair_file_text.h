@@ -18,7 +18,7 @@ struct PairFileText {
   PairFileEncoding encoding = PairFileEncoding::cp932;
   std::string text;  // UTF-8; undecodable bytes are U+FFFD
 };
-PairFileText DecodePairFile(std::string_view bytes, const CodePage932& code_page);
+PairFileText decodePairFile(std::string_view bytes, const CodePage932& code_page);
 
 struct PairFileLine {
   std::int32_t number = 0;  // from 1
@@ -27,6 +27,6 @@ struct PairFileLine {
 
 // CR LF, LF and a lone CR (old Mac files) each end a line; a last line without a line end is a
 // line too.
-std::vector<PairFileLine> SplitPairFileLines(std::string_view text);
+std::vector<PairFileLine> splitPairFileLines(std::string_view text);
 
 }  // namespace norvel

@@ -2,10 +2,10 @@
 
 namespace norvel {
 
-std::string EncodePairFile(const std::vector<PairCodes>& pairs, const CodePage932& code_page) {
+std::string encodePairFile(const std::vector<PairCodes>& pairs, const CodePage932& code_page) {
   std::string text;
   for (const PairCodes& pair : pairs) {
-    text += FormatPairLine(pair.old_code, pair.new_code);
+    text += formatPairLine(pair.old_code, pair.new_code);
     text += "\r\n";
   }
   return code_page.encode(text);

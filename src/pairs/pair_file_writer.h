@@ -8,8 +8,8 @@
 
 namespace norvel {
 
-// The pair list file's bytes: one FormatPairLine line per pair, each ended by CR LF, in code
+// The pair list file's bytes: one formatPairLine line per pair, each ended by CR LF, in code
 // page 932.
-std::string EncodePairFile(const std::vector<PairCodes>& pairs, const CodePage932& code_page);
+std::string encodePairFile(const std::vector<PairCodes>& pairs, const CodePage932& code_page);
 
 }  // namespace norvel

@@ -152,7 +152,7 @@ std::string ChooseQuoteChar(std::string_view text) {
   return "\t";
 }
 
-PairCodes ParsePairLine(std::string_view line) {
+PairCodes parsePairLine(std::string_view line) {
   const std::string_view f = firstChar(line);
   if (isQuoteChar(f) && line.size() >= 2 * f.size() && lastChar(line) == f) {
     if (auto fields = strictQuotedFields(line, f)) {
@@ -170,7 +170,7 @@ PairCodes ParsePairLine(std::string_view line) {
   return pair;
 }
 
-std::string FormatPairLine(std::string_view old_code, std::string_view new_code) {
+std::string formatPairLine(std::string_view old_code, std::string_view new_code) {
   std::string both = std::string(old_code) + std::string(new_code);
   std::string plain = std::string(old_code) + "," + std::string(new_code);
   // A plain line that begins and ends with the same quote character would read back as quoted.
@@ -180,7 +180,7 @@ std::string FormatPairLine(std::string_view old_code, std::string_view new_code)
   return q + DoubleQuoteChars(old_code, q) + q + "," + q + DoubleQuoteChars(new_code, q) + q;
 }
 
-std::string PairDisplayLine(std::string_view old_code, std::string_view new_code) {
+std::string pairDisplayLine(std::string_view old_code, std::string_view new_code) {
   return std::string(old_code) + " -> " + std::string(new_code);
 }
 

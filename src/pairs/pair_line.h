@@ -29,13 +29,13 @@ struct PairCodes {
 };
 
 // One line of the pair list file read back. Quoted lines undo the doubling of their quote
-// character, so that every line FormatPairLine writes reads back as the same pair.
-PairCodes ParsePairLine(std::string_view line);
+// character, so that every line formatPairLine writes reads back as the same pair.
+PairCodes parsePairLine(std::string_view line);
 
 // The line written for a pair (without its line end).
-std::string FormatPairLine(std::string_view old_code, std::string_view new_code);
+std::string formatPairLine(std::string_view old_code, std::string_view new_code);
 
 // The list box line of a pair.
-std::string PairDisplayLine(std::string_view old_code, std::string_view new_code);
+std::string pairDisplayLine(std::string_view old_code, std::string_view new_code);
 
 }  // namespace norvel

@@ -11,8 +11,8 @@ namespace norvel {
 namespace {
 
 std::string pairNamed(std::int32_t position, const clsInf& pair) {
-  return FormatCount(position) + " 番目の置換ペア「" +
-         ControlCharsEscaped(PairDisplayLine(pair.s01, pair.s02)) + "」";
+  return formatCount(position) + " 番目の置換ペア「" +
+         controlCharsEscaped(pairDisplayLine(pair.s01, pair.s02)) + "」";
 }
 
 // Typing NULL says the field is to be emptied; an empty new code may only be a forgotten one.
@@ -90,7 +90,7 @@ class PairSequence {
     const std::string& new_value = pair.s02;
     if (auto first = first_old_.find(old_value); first != first_old_.end()) {
       findings.push_back({PairFindingKind::repeatedOldCode, position,
-                          pairNamed(position, pair) + "は置換元が " + FormatCount(first->second) +
+                          pairNamed(position, pair) + "は置換元が " + formatCount(first->second) +
                               " 番目の置換ペアと同じです。該当する行は先に置換されるため、"
                               "このペアでは置換されません。",
                           first->second});
@@ -98,15 +98,15 @@ class PairSequence {
     if (const std::int32_t producer = lastProducer(old_value, position); producer != 0) {
       if (leadsBackTo(new_value, old_value, position)) {
         findings.push_back({PairFindingKind::cycle, position,
-                            pairNamed(position, pair) + "は " + FormatCount(producer) +
+                            pairNamed(position, pair) + "は " + formatCount(producer) +
                                 " 番目の置換ペアからの連鎖を元のコードに戻します（循環）。"
                                 "連鎖した行はすべて「" +
-                                ControlCharsEscaped(pair.s02) + "」になります。",
+                                controlCharsEscaped(pair.s02) + "」になります。",
                             producer});
       } else {
         findings.push_back({PairFindingKind::chain, position,
-                            pairNamed(position, pair) + "の置換元は " + FormatCount(producer) +
-                                " 番目の置換ペアの置換先です。" + FormatCount(producer) +
+                            pairNamed(position, pair) + "の置換元は " + formatCount(producer) +
+                                " 番目の置換ペアの置換先です。" + formatCount(producer) +
                                 " 番目で置換された行も続けて置換されます（連鎖）。",
                             producer});
       }
@@ -148,7 +148,7 @@ class PairSequence {
 
 }  // namespace
 
-std::vector<PairFinding> ReviewPairList(const clsInfCol& pairs) {
+std::vector<PairFinding> reviewPairList(const clsInfCol& pairs) {
   std::vector<PairFinding> findings;
   PairSequence sequence(pairs);
   for (std::int32_t position = 1; position <= pairs.GetSize(); ++position) {

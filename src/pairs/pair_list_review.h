@@ -29,6 +29,6 @@ struct PairFinding {
 };
 
 // The findings over the whole list, by position, and for one position in the order of the kinds.
-std::vector<PairFinding> ReviewPairList(const clsInfCol& pairs);
+std::vector<PairFinding> reviewPairList(const clsInfCol& pairs);
 
 }  // namespace norvel

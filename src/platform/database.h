@@ -169,6 +169,13 @@ class DatabaseConnection {
     throw DatabaseError("This data source cannot return the rows of a query to the run.");
   }
 
+  // Whether looking up one code in the field uses an index. Where the data source answers a
+  // thousand indexed lookups faster than the set-based statements (an SQLite file), the run
+  // then applies the pairs one by one. False where it cannot tell.
+  virtual bool fieldLookupUsesIndex(const std::string& /*table*/, const std::string& /*field*/) {
+    return false;
+  }
+
   // Where the data is a private copy (the workbook's), indexes the field until the open
   // transaction ends, which costs nobody else anything; false where it does not.
   virtual bool indexFieldForTransaction(const std::string& /*table*/,

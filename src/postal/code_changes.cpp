@@ -305,7 +305,7 @@ class Comparer {
                         " move to this code, which itself moves: the order of the pairs would "
                         "decide"));
       } else {
-        result.findings.push_back(finding(Reason::still_in_use, code, codeText(target),
+        result.findings.push_back(finding(Reason::stillInUse, code, codeText(target),
                                           "every town moved, yet the new list still uses the "
                                           "old code for other addresses"));
       }
@@ -413,7 +413,7 @@ const char* reasonLabel(Reason reason) {
       return "cycle";
     case Reason::shared:
       return "several prefectures";
-    case Reason::still_in_use:
+    case Reason::stillInUse:
       return "old code still in use";
   }
   return "";

@@ -9,19 +9,19 @@ namespace norvel::postal {
 
 // Why a changed code was not proposed as a pair; the order is the report's.
 enum class Reason {
-  split,         // its towns went to several new codes, or only part of them moved
-  merged,        // its new code also takes other old codes' addresses
-  unmatched,     // a town not found in the new list (renamed municipality, renamed town)
-  abolished,     // none of its towns is in the new list
-  chain,         // the new code is itself an old code that moves, or the old one is a target
-  cycle,         // codes that swap among themselves
-  shared,        // a code used in several prefectures
-  still_in_use,  // every town moved, yet the old code names other addresses in the new list
+  split,       // its towns went to several new codes, or only part of them moved
+  merged,      // its new code also takes other old codes' addresses
+  unmatched,   // a town not found in the new list (renamed municipality, renamed town)
+  abolished,   // none of its towns is in the new list
+  chain,       // the new code is itself an old code that moves, or the old one is a target
+  cycle,       // codes that swap among themselves
+  shared,      // a code used in several prefectures
+  stillInUse,  // every town moved, yet the old code names other addresses in the new list
 };
 
-inline constexpr Reason kReasons[] = {Reason::split,     Reason::merged,      Reason::unmatched,
-                                      Reason::abolished, Reason::chain,       Reason::cycle,
-                                      Reason::shared,    Reason::still_in_use};
+inline constexpr Reason kReasons[] = {Reason::split,     Reason::merged,    Reason::unmatched,
+                                      Reason::abolished, Reason::chain,     Reason::cycle,
+                                      Reason::shared,    Reason::stillInUse};
 
 // One line of the review report.
 struct Finding {

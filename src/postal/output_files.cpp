@@ -48,7 +48,7 @@ std::string pairListBytes(const std::vector<CodePair>& pairs, bool hyphen,
     lines.push_back(hyphen ? PairCodes{hyphenated(pair.old_code), hyphenated(pair.new_code)}
                            : PairCodes{pair.old_code, pair.new_code});
   }
-  return EncodePairFile(lines, code_page);
+  return encodePairFile(lines, code_page);
 }
 
 std::string reportBytes(const std::vector<Finding>& findings, bool hyphen) {

@@ -12,11 +12,11 @@ void SetFocusSafe(Control& control) noexcept {
 void EnableFormControls(Form& form, bool enable) {
   for (const auto& c : form.controls()) {
     switch (c->kind()) {
-      case ControlKind::text_box:
-      case ControlKind::combo_box:
-      case ControlKind::command_button:
-      case ControlKind::list_box:
-      case ControlKind::option_button:
+      case ControlKind::textBox:
+      case ControlKind::comboBox:
+      case ControlKind::commandButton:
+      case ControlKind::listBox:
+      case ControlKind::optionButton:
         break;
       default:
         continue;

@@ -15,7 +15,7 @@ constexpr int kFrameTwips = 120;
 constexpr int kCaptionTwips = 405;
 
 Form& buildForm(Form& form) {
-  BuildFrmNorvelInventory(form);
+  buildFrmNorvelInventory(form);
   form.setOuterSize(kClientWidthTwips + kFrameTwips,
                     kClientHeightTwips + kFrameTwips + kCaptionTwips);
   return form;
@@ -113,7 +113,7 @@ void FrmNorvel::TerminateApplication() {
   platform_.windows.endProcess();
 }
 
-Control& FrmNorvel::InputBoxOfCurrentTab() {
+Control& FrmNorvel::inputBoxOfCurrentTab() {
   switch (form_.currentTab()) {
     case 0:
       return txtMDBパス;
@@ -129,7 +129,7 @@ Control& FrmNorvel::InputBoxOfCurrentTab() {
 void FrmNorvel::RefreshControlStates() {
   // While a long action has the window disabled, its own restore and refresh decide.
   if (longActionRunning()) return;
-  cmd接続.setEnabled(!InputBoxOfCurrentTab().text().empty());
+  cmd接続.setEnabled(!inputBoxOfCurrentTab().text().empty());
   cmd追加.setEnabled(!txt置換元.text().empty());
   cmd削除.setEnabled(lst置換リスト.selectedIndex() != -1);
   cobテーブル名.setEnabled(mbConnected_);
@@ -140,7 +140,7 @@ void FrmNorvel::RefreshControlStates() {
 
 void FrmNorvel::sst対象_Click(int /*previous_tab*/) {
   if (!mbLoaded_ || longActionRunning()) return;
-  SetFocusSafe(InputBoxOfCurrentTab());
+  SetFocusSafe(inputBoxOfCurrentTab());
   RefreshControlStates();
 }
 
@@ -186,7 +186,8 @@ void FrmNorvel::handleEvent(Control& control, EventKind kind, int argument) {
     } else if (&control == &cmd削除) {
       cmd削除_Click();
     } else if (&control == &cmd開始) {
-      cmd開始_Click();
+      // Shift checks what a run would change and changes nothing.
+      cmd開始_Click((argument & kShiftMask) != 0 ? RunMode::dryRun : RunMode::commit);
     } else if (&control == &cmd終了) {
       cmd終了_Click();
     }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "db/database_session.h"
+#include "engine/replacement_run.h"
 #include "pairs/cls_inf_col.h"
 #include "platform/platform.h"
 #include "ui/window_model.h"
@@ -58,7 +59,7 @@ class FrmNorvel : public EventHandler {
   void ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced);
 
   // The default pair list file: beside the executable, named after it, ".csv".
-  std::string DefaultPairFilePath() const;
+  std::string defaultPairFilePath() const;
 
   // Controls of the inventory.
   Control& frmNorvel;
@@ -102,17 +103,17 @@ class FrmNorvel : public EventHandler {
   void cmd接続_Click();
   void cmdMDBパス_Click();
   void cmdXLSパス_Click();
-  void Browse(Control& path_box, const char* default_ext, const char* filter);
+  void browse(Control& path_box, const char* default_ext, const char* filter);
   // Opens the session's connection; true means it failed and the user has been told.
   bool OpenDatabase(const std::string& connection_string);
   void cobテーブル名_Click();
   void cmd追加_Click();
   void cmd削除_Click();
-  void cmd開始_Click();
+  void cmd開始_Click(RunMode mode = RunMode::commit);
   void cmd終了_Click();
   void Form_Unload();
-  void AppendPair(const std::string& old_code, const std::string& new_code);
-  Control& InputBoxOfCurrentTab();
+  void appendPair(const std::string& old_code, const std::string& new_code);
+  Control& inputBoxOfCurrentTab();
 
   DatabaseSession database_;
   bool mbLoaded_ = false;

@@ -12,7 +12,7 @@ bool FrmNorvel::OpenDatabase(const std::string& connection_string) {
     database_.Open(connection_string);
     return false;
   } catch (const std::exception& error) {
-    MsgWarning(OpenFailureMessage(connection_string, error.what()));
+    MsgWarning(openFailureMessage(connection_string, error.what()));
     return true;
   }
 }
@@ -25,7 +25,7 @@ void FrmNorvel::cmd接続_Click() {
   cobフィールド名.clear();
   mbConnected_ = false;
 
-  const SourceKind kind = SourceKindOfTab(form_.currentTab());
+  const SourceKind kind = sourceKindOfTab(form_.currentTab());
   const SourceInputs inputs{
       .path = kind == SourceKind::excel ? txtXLSパス.text() : txtMDBパス.text(),
       .user = txtOO4Oユーザ名.text(),
@@ -33,15 +33,15 @@ void FrmNorvel::cmd接続_Click() {
       .host = txtOO4Oホスト文字列.text(),
       .header_check = chkフィールド名使用.value(),
       .connection_string = txt接続文字列.text()};
-  if (const auto missing = MissingInputMessage(kind, inputs)) {
+  if (const auto missing = missingInputMessage(kind, inputs)) {
     // The box the kind cannot do without, also when only the Oracle password is missing.
-    Control& required = InputBoxOfCurrentTab();
+    Control& required = inputBoxOfCurrentTab();
     MsgWarning(*missing);
     required.setEnabled(true);
     SetFocusSafe(required);
   } else {
-    const std::string connection_string = BuildConnectionString(kind, inputs);
-    if (kind != SourceKind::connection_string) txt接続文字列.setText(connection_string);
+    const std::string connection_string = buildConnectionString(kind, inputs);
+    if (kind != SourceKind::connectionString) txt接続文字列.setText(connection_string);
     if (!OpenDatabase(connection_string)) {
       mbConnected_ = true;
       try {
@@ -61,7 +61,7 @@ void FrmNorvel::cmd接続_Click() {
   RefreshControlStates();
 }
 
-void FrmNorvel::Browse(Control& path_box, const char* default_ext, const char* filter) {
+void FrmNorvel::browse(Control& path_box, const char* default_ext, const char* filter) {
   OpenFileDialog dialog;
   dialog.file_name = "";
   dialog.default_ext = default_ext;
@@ -72,11 +72,11 @@ void FrmNorvel::Browse(Control& path_box, const char* default_ext, const char* f
 }
 
 void FrmNorvel::cmdMDBパス_Click() {
-  Browse(txtMDBパス, "mdb", "Microsoft Access(*.mdb)|*.mdb");
+  browse(txtMDBパス, "mdb", "Microsoft Access(*.mdb)|*.mdb");
 }
 
 void FrmNorvel::cmdXLSパス_Click() {
-  Browse(txtXLSパス, "xls", "Microsoft Excell(*.xls)|*.xls");
+  browse(txtXLSパス, "xls", "Microsoft Excell(*.xls)|*.xls");
 }
 
 }  // namespace norvel

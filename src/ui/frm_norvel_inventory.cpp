@@ -43,14 +43,14 @@ const Row kRows[] = {
      {150, 135, 7395, 2880},
      "対象データベース",
      false},
-    {"sst対象", -1, K::tab_container, "Frame1", -1, -1, 1, {150, 375, 7020, 1920}, "", false},
-    {"txtMDBパス", -1, K::text_box, "sst対象", -1, 0, 2, {870, 915, 5355, 345}, "", false},
-    {"cmdMDBパス", -1, K::command_button, "sst対象", -1, 0, 3, {6285, 915, 465, 345}, "…", false},
-    {"txtOO4Oユーザ名", -1, K::text_box, "sst対象", -1, 1, 4, {1365, 480, 5445, 345}, "", false},
-    {"txtOO4Oパスワード", -1, K::text_box, "sst対象", -1, 1, 5, {1365, 915, 5445, 345}, "", false},
+    {"sst対象", -1, K::tabContainer, "Frame1", -1, -1, 1, {150, 375, 7020, 1920}, "", false},
+    {"txtMDBパス", -1, K::textBox, "sst対象", -1, 0, 2, {870, 915, 5355, 345}, "", false},
+    {"cmdMDBパス", -1, K::commandButton, "sst対象", -1, 0, 3, {6285, 915, 465, 345}, "…", false},
+    {"txtOO4Oユーザ名", -1, K::textBox, "sst対象", -1, 1, 4, {1365, 480, 5445, 345}, "", false},
+    {"txtOO4Oパスワード", -1, K::textBox, "sst対象", -1, 1, 5, {1365, 915, 5445, 345}, "", false},
     {"txtOO4Oホスト文字列",
      -1,
-     K::text_box,
+     K::textBox,
      "sst対象",
      -1,
      1,
@@ -58,10 +58,10 @@ const Row kRows[] = {
      {1365, 1350, 5445, 345},
      "",
      false},
-    {"txtXLSパス", -1, K::text_box, "sst対象", -1, 2, 7, {870, 915, 5355, 345}, "", false},
+    {"txtXLSパス", -1, K::textBox, "sst対象", -1, 2, 7, {870, 915, 5355, 345}, "", false},
     {"chkフィールド名使用",
      -1,
-     K::check_box,
+     K::checkBox,
      "sst対象",
      -1,
      2,
@@ -69,11 +69,11 @@ const Row kRows[] = {
      {870, 1335, 3555, 345},
      "１行目をフィールド名として扱う",
      false},
-    {"cmdXLSパス", -1, K::command_button, "sst対象", -1, 2, 9, {6285, 915, 465, 345}, "…", false},
-    {"txt接続文字列", -1, K::text_box, "sst対象", -1, 3, 10, {1365, 480, 5445, 1155}, "", false},
+    {"cmdXLSパス", -1, K::commandButton, "sst対象", -1, 2, 9, {6285, 915, 465, 345}, "…", false},
+    {"txt接続文字列", -1, K::textBox, "sst対象", -1, 3, 10, {1365, 480, 5445, 1155}, "", false},
     {"cmd接続",
      -1,
-     K::command_button,
+     K::commandButton,
      "Frame1",
      -1,
      -1,
@@ -82,12 +82,12 @@ const Row kRows[] = {
      "接続(&C)",
      false},
     {"Frame3", -1, K::frame, "frmNorvel", -1, -1, 12, {150, 3105, 3300, 3480}, "置換リスト", false},
-    {"lst置換リスト", -1, K::list_box, "Frame3", -1, -1, 13, {165, 360, 2850, 2085}, "", true},
-    {"txt置換元", -1, K::text_box, "Frame3", -1, -1, 14, {210, 2550, 1080, 270}, "", true},
-    {"txt置換先", -1, K::text_box, "Frame3", -1, -1, 15, {1665, 2550, 1080, 270}, "", true},
+    {"lst置換リスト", -1, K::listBox, "Frame3", -1, -1, 13, {165, 360, 2850, 2085}, "", true},
+    {"txt置換元", -1, K::textBox, "Frame3", -1, -1, 14, {210, 2550, 1080, 270}, "", true},
+    {"txt置換先", -1, K::textBox, "Frame3", -1, -1, 15, {1665, 2550, 1080, 270}, "", true},
     {"cmd追加",
      -1,
-     K::command_button,
+     K::commandButton,
      "Frame3",
      -1,
      -1,
@@ -97,7 +97,7 @@ const Row kRows[] = {
      false},
     {"cmd削除",
      -1,
-     K::command_button,
+     K::commandButton,
      "Frame3",
      -1,
      -1,
@@ -105,7 +105,7 @@ const Row kRows[] = {
      {1650, 2940, 1365, 400},
      "削除(&D)",
      false},
-    {"Picture1", -1, K::picture_box, "Frame3", -1, -1, 30, {165, 2520, 2850, 330}, "", false},
+    {"Picture1", -1, K::pictureBox, "Frame3", -1, -1, 30, {165, 2520, 2850, 330}, "", false},
     {"Label1", 6, K::label, "Picture1", -1, -1, 31, {1110, 15, 375, 255}, "->", true},
     {"Frame2",
      -1,
@@ -118,13 +118,13 @@ const Row kRows[] = {
      "対象テーブル、フィールド",
      false},
     {"Label1", 4, K::label, "Frame2", -1, -1, 28, {300, 360, 1155, 255}, "テーブル名", false},
-    {"cobテーブル名", -1, K::combo_box, "Frame2", -1, -1, 19, {1485, 330, 2220, 345}, "", false},
+    {"cobテーブル名", -1, K::comboBox, "Frame2", -1, -1, 19, {1485, 330, 2220, 345}, "", false},
     {"Label1", 5, K::label, "Frame2", -1, -1, 29, {300, 780, 1155, 255}, "フィールド名", false},
-    {"cobフィールド名", -1, K::combo_box, "Frame2", -1, -1, 20, {1485, 780, 2220, 345}, "", false},
-    {"txt状況", -1, K::text_box, "frmNorvel", -1, -1, 21, {3615, 4455, 3915, 1605}, "", false},
+    {"cobフィールド名", -1, K::comboBox, "Frame2", -1, -1, 20, {1485, 780, 2220, 345}, "", false},
+    {"txt状況", -1, K::textBox, "frmNorvel", -1, -1, 21, {3615, 4455, 3915, 1605}, "", false},
     {"cmd開始",
      -1,
-     K::command_button,
+     K::commandButton,
      "frmNorvel",
      -1,
      -1,
@@ -134,7 +134,7 @@ const Row kRows[] = {
      false},
     {"cmd終了",
      -1,
-     K::command_button,
+     K::commandButton,
      "frmNorvel",
      -1,
      -1,
@@ -148,12 +148,12 @@ const Row kRows[] = {
     {"Label1", 3, K::label, "sst対象", -1, 1, 27, {120, 1365, 1215, 255}, "ホスト文字列", false},
     {"Label1", 7, K::label, "sst対象", -1, 3, 32, {165, 510, 1125, 255}, "接続文字列", false},
     {"Label1", 8, K::label, "sst対象", -1, 2, 33, {225, 960, 555, 255}, "パス", false},
-    {"dlgCommon", -1, K::file_dialog, "sst対象", -1, 0, -1, {0, 0, 0, 0}, "", false},
+    {"dlgCommon", -1, K::fileDialog, "sst対象", -1, 0, -1, {0, 0, 0, 0}, "", false},
 };
 
 }  // namespace
 
-void BuildFrmNorvelInventory(Form& form) {
+void buildFrmNorvelInventory(Form& form) {
   for (const Row& row : kRows) {
     Control::Inventory inv;
     inv.name = row.name;
@@ -173,7 +173,7 @@ void BuildFrmNorvelInventory(Form& form) {
     // The captions on the tabs end just left of the box they name.
     inv.right_aligned = row.kind == K::label && row.tab >= 0;
     Control& control = form.add(std::move(inv));
-    if (row.kind == K::tab_container) form.setTabContainer(&control);
+    if (row.kind == K::tabContainer) form.setTabContainer(&control);
   }
   form.linkContainers();
   form.control("chkフィールド名使用").setValue(kChecked);

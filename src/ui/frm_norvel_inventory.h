@@ -5,7 +5,7 @@
 namespace norvel {
 
 // Adds every control of the main window to the form, in inventory order (the window first).
-void BuildFrmNorvelInventory(Form& form);
+void buildFrmNorvelInventory(Form& form);
 
 inline constexpr int kClientWidthTwips = 7710;
 inline constexpr int kClientHeightTwips = 6690;

@@ -7,23 +7,23 @@
 
 namespace norvel {
 
-std::string FrmNorvel::DefaultPairFilePath() const {
-  return PairFileLocationOf(platform_.process, platform_.files);
+std::string FrmNorvel::defaultPairFilePath() const {
+  return pairFileLocationOf(platform_.process, platform_.files);
 }
 
 void FrmNorvel::LoadPairFile() {
   const std::string argument = platform_.process.commandLineArgument();
-  pair_file_path_ = argument.empty() ? DefaultPairFilePath() : argument;
+  pair_file_path_ = argument.empty() ? defaultPairFilePath() : argument;
   if (!platform_.files.canOpenForReading(pair_file_path_)) return;
-  const PairFileContents file = ReadPairFile(platform_.files.readFile(pair_file_path_),
+  const PairFileContents file = readPairFile(platform_.files.readFile(pair_file_path_),
                                              pair_file_path_, platform_.code_page, kMaxListLines);
-  for (const PairCodes& pair : file.pairs) AppendPair(pair.old_code, pair.new_code);
+  for (const PairCodes& pair : file.pairs) appendPair(pair.old_code, pair.new_code);
   pair_file_left_out_ = file.left_out;
   for (const std::string& problem : file.problems) MsgWarning(problem);
 }
 
 void FrmNorvel::SavePairFile() {
-  const std::string path = DefaultPairFilePath();
+  const std::string path = defaultPairFilePath();
   std::vector<PairCodes> pairs;
   for (std::int32_t i = 1; i <= mPairs_->GetSize(); ++i) {
     const clsInf& pair = mPairs_->GetItem(i);
@@ -39,7 +39,7 @@ void FrmNorvel::SavePairFile() {
       platform_.files.createDirectories(path.substr(0, slash));
     }
     // Written in full beside the old file and renamed over it, so a failure keeps the old list.
-    platform_.files.replaceFile(path, EncodePairFile(pairs, platform_.code_page));
+    platform_.files.replaceFile(path, encodePairFile(pairs, platform_.code_page));
   } catch (const std::exception& error) {
     MsgWarning(std::string("置換リストを保存できませんでした。\r\n") + error.what());
   }

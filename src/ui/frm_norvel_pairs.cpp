@@ -5,8 +5,8 @@
 
 namespace norvel {
 
-void FrmNorvel::AppendPair(const std::string& old_code, const std::string& new_code) {
-  lst置換リスト.addItem(PairDisplayLine(old_code, new_code));
+void FrmNorvel::appendPair(const std::string& old_code, const std::string& new_code) {
+  lst置換リスト.addItem(pairDisplayLine(old_code, new_code));
   clsInf& pair = mPairs_->AddItem();
   pair.s01 = old_code;
   pair.s02 = new_code;
@@ -16,11 +16,11 @@ void FrmNorvel::cmd追加_Click() {
   if (txt置換元.text().empty()) return;
   if (lst置換リスト.itemCount() >= kMaxListLines) {
     // The list control counts its lines in 16 bits.
-    MsgWarning("置換リストには " + FormatCount(kMaxListLines) +
+    MsgWarning("置換リストには " + formatCount(kMaxListLines) +
                " 件までしか登録できません。ペアを削除してから追加してください。");
     return;
   }
-  AppendPair(txt置換元.text(), txt置換先.text());
+  appendPair(txt置換元.text(), txt置換先.text());
   txt置換元.setText("");
   txt置換先.setText("");
   SetFocusSafe(txt置換元);

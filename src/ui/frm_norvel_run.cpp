@@ -3,6 +3,7 @@
 
 #include "engine/error_description.h"
 #include "engine/number_text.h"
+#include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "pairs/pair_list_review.h"
 #include "ui/form_helpers.h"
@@ -15,9 +16,10 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 constexpr std::string_view kReplaced = "件置換しました。";
+constexpr std::string_view kCheckOnly = "（確認のみ）";
 
 std::string resultLine(std::int64_t rows) {
-  std::string count = FormatCount(rows);
+  std::string count = formatCount(rows);
   if (count.size() < 24) count.insert(0, 24 - count.size(), ' ');
   return count + std::string(kReplaced) + std::string(kCrLf);
 }
@@ -34,7 +36,7 @@ class FrmNorvel::RunView final : public RunObserver {
     hold_.emplace(window_);
     window_.txt状況.setEnabled(true);
     // Pairs the user may not have meant are named before the first pair's line.
-    for (const PairFinding& finding : ReviewPairList(*window_.mPairs_)) {
+    for (const PairFinding& finding : reviewPairList(*window_.mPairs_)) {
       append(finding.text);
     }
   }
@@ -49,7 +51,7 @@ class FrmNorvel::RunView final : public RunObserver {
     window_.ReplacePair(&failure, 0);
   }
   void committed(std::int64_t total) override {
-    window_.MsgInfo(FormatCount(total) + std::string(kReplaced));
+    window_.MsgInfo(formatCount(total) + std::string(kReplaced));
   }
   void commitFailed(const RunFailure& failure) override {
     commit_failed_ = true;
@@ -90,7 +92,7 @@ void FrmNorvel::ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced
   txt状況.setSelectionStart(txt状況.text().size());
 }
 
-void FrmNorvel::cmd開始_Click() {
+void FrmNorvel::cmd開始_Click(RunMode mode) {
   clsMousePointer pointer(form_);
   pointer.Busy();
 
@@ -107,13 +109,25 @@ void FrmNorvel::cmd開始_Click() {
   try {
     connection = &database_.connection();
   } catch (const DatabaseError& error) {
-    MsgWarning(DescriptionOf(error));
+    MsgWarning(descriptionOf(error));
   }
   if (connection != nullptr) {
-    const RunResult result = RunReplacement(*connection, target, pairs, view);
+    const RunResult result = runReplacement(*connection, target, pairs, view, {.mode = mode});
     // The observer is not told of a failed begin.
     if (result.failure && result.failure->stage == RunStage::begin) {
       MsgWarning(result.failure->description);
+    }
+    if (result.outcome == RunOutcome::rolledBack) {
+      // A check: the pairs' lines as a run writes them, what the codes as typed would miss,
+      // and a total that says nothing was changed.
+      for (const OtherFormHint& hint :
+           findOtherFormHints(*connection, target, pairs, result.counts)) {
+        txt状況.appendText(hint.text + std::string(kCrLf));
+      }
+      txt状況.appendText(std::string(kCheckOnly) + "変更はしていません。" + std::string(kCrLf));
+      txt状況.setSelectionStart(txt状況.text().size());
+      MsgInfo(std::string(kCheckOnly) + formatCount(result.total) +
+              "件置換されます。変更はしていません。");
     }
   }
 

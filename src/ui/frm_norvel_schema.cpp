@@ -26,7 +26,7 @@ void FrmNorvel::ListFields() {
       break;
     }
   } catch (const std::exception& error) {
-    MsgWarning(FieldListFailureMessage(error.what()));
+    MsgWarning(fieldListFailureMessage(error.what()));
   }
 }
 

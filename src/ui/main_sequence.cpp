@@ -11,7 +11,7 @@ bool Main(FrmNorvel& window) {
     window.Load();
     window.form().show();
   } catch (const std::exception& error) {
-    MsgWarning(platform.windows, platform.code_page, DescriptionOf(error));
+    MsgWarning(platform.windows, platform.code_page, descriptionOf(error));
     window.form().terminate();
     platform.windows.endProcess();
     return false;
@@ -19,7 +19,7 @@ bool Main(FrmNorvel& window) {
   try {
     window.txtMDBパス.setFocus();
   } catch (const std::exception& error) {
-    MsgWarning(platform.windows, platform.code_page, DescriptionOf(error));
+    MsgWarning(platform.windows, platform.code_page, descriptionOf(error));
   }
   return true;
 }

@@ -6,7 +6,7 @@ namespace norvel {
 
 Control::Control(Form& form, Inventory inventory)
     : form_(form), inventory_(std::move(inventory)), text_(inventory_.caption) {
-  if (inventory_.kind == ControlKind::check_box) value_ = kUnchecked;
+  if (inventory_.kind == ControlKind::checkBox) value_ = kUnchecked;
 }
 
 std::string Control::displayName() const {
@@ -76,14 +76,14 @@ void Control::setSelectedIndex(int index) {
 }
 
 std::string Control::currentText() const {
-  if (inventory_.kind == ControlKind::combo_box || inventory_.kind == ControlKind::list_box) {
+  if (inventory_.kind == ControlKind::comboBox || inventory_.kind == ControlKind::listBox) {
     return selected_index_ < 0 ? std::string() : items_[selected_index_];
   }
   return text_;
 }
 
 void Control::dropDown() {
-  if (inventory_.kind != ControlKind::combo_box || !enabled_ || dropped_down_) return;
+  if (inventory_.kind != ControlKind::comboBox || !enabled_ || dropped_down_) return;
   dropped_down_ = true;
   form_.notify([&](FormObserver& o) { o.droppedDown(*this); });
 }
@@ -106,15 +106,15 @@ bool Control::shown() const {
   return true;
 }
 
-bool KindTakesFocus(ControlKind kind) {
+bool kindTakesFocus(ControlKind kind) {
   switch (kind) {
-    case ControlKind::text_box:
-    case ControlKind::command_button:
-    case ControlKind::list_box:
-    case ControlKind::combo_box:
-    case ControlKind::check_box:
-    case ControlKind::option_button:
-    case ControlKind::tab_container:
+    case ControlKind::textBox:
+    case ControlKind::commandButton:
+    case ControlKind::listBox:
+    case ControlKind::comboBox:
+    case ControlKind::checkBox:
+    case ControlKind::optionButton:
+    case ControlKind::tabContainer:
       return true;
     default:
       return false;
@@ -122,7 +122,7 @@ bool KindTakesFocus(ControlKind kind) {
 }
 
 bool Control::canTakeFocus() const {
-  if (!KindTakesFocus(inventory_.kind)) return false;
+  if (!kindTakesFocus(inventory_.kind)) return false;
   if (!form_.visible() || !shown()) return false;
   for (const Control* c = this; c != nullptr; c = c->container_) {
     if (!c->enabled_) return false;
@@ -220,10 +220,10 @@ void Form::userTypes(Control& control, std::string text) {
   control.setText(std::move(text));
 }
 
-void Form::userClicks(Control& control) {
+void Form::userClicks(Control& control, int shift) {
   if (!acceptsInput(control)) return;
   if (control.canTakeFocus()) focusMoved(&control);
-  raise(control, EventKind::click);
+  raise(control, EventKind::click, shift);
 }
 
 void Form::userSelects(Control& control, int index) {

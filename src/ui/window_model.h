@@ -11,16 +11,16 @@ namespace norvel {
 enum class ControlKind {
   window,
   frame,
-  tab_container,
-  text_box,
-  command_button,
-  list_box,
-  combo_box,
-  check_box,
-  option_button,
+  tabContainer,
+  textBox,
+  commandButton,
+  listBox,
+  comboBox,
+  checkBox,
+  optionButton,
   label,
-  picture_box,
-  file_dialog,
+  pictureBox,
+  fileDialog,
 };
 
 enum class EventKind {
@@ -45,7 +45,7 @@ struct FontSpec {
 };
 
 // The kinds of control that can hold the keyboard focus (labels, frames and the like never do).
-bool KindTakesFocus(ControlKind kind);
+bool kindTakesFocus(ControlKind kind);
 
 // A focus change the window system refuses (disabled, hidden, or the window not shown).
 class FocusError : public std::runtime_error {
@@ -58,6 +58,8 @@ inline constexpr int kPointerHourglass = 11;
 inline constexpr int kUnchecked = 0;
 inline constexpr int kChecked = 1;
 inline constexpr int kGrayed = 2;
+// The click's argument for a command button: the Shift key was held.
+inline constexpr int kShiftMask = 1;
 
 class Form;
 class Control;
@@ -233,7 +235,7 @@ class Form {
   // What the user does, as a front end forwards it. Ignored for disabled or hidden controls and
   // after termination.
   void userTypes(Control& control, std::string text);
-  void userClicks(Control& control);
+  void userClicks(Control& control, int shift = 0);
   void userSelects(Control& control, int index);
   void userSelectsTab(int tab);
   void userFocuses(Control& control);

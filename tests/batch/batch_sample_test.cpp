@@ -56,6 +56,35 @@ TEST_F(BatchSampleTest, BuildsTheDatabaseAndThePairListsOnlyWhereMissing) {
   EXPECT_EQ(readBytes(out("norvel-batch.csv")), "0600001,0600002\r\n0600042,0600043\r\n");
 }
 
+// The sample stores 7-digit codes; a list typed with the hyphen matches nothing, and after the
+// counts the user learns why. The status lines and the data are those of any run.
+TEST_F(BatchSampleTest, APairWrittenWithTheHyphenIsToldTheFormTheFieldUses) {
+  const std::string csv = file("postal.csv");
+  writeBytes(csv,
+             "郵便番号,都道府県,市区町村町域\n0600001,北海道,北一条西\n0600001,北海道,北一条東\n"
+             "0600042,北海道,大通西\n");
+  ASSERT_EQ(sample(csv, {"--pairs", "1"}).exit_code, 0);
+  writeBytes(out("typed.csv"), "060-0001,060-0002\r\n0600042,0600043\r\n");
+  const std::string before = readBytes(out("sample.sqlite"));
+  const std::string hint =
+      "1 番目の置換ペア「060-0001 -> 060-0002」に一致する行はありません。"
+      "このフィールドには「0600001」（2 行）の形で入っています。\n";
+  for (const bool dry_run : {true, false}) {
+    std::vector<std::string> args = {"--db",    out("sample.sqlite"), "--table", "住所",
+                                     "--field", "郵便番号",           "--pairs", out("typed.csv")};
+    if (dry_run) args.push_back("--dry-run");
+    const RunResult run = batch(args);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, statusLines("060-0001", "060-0002", "0") +
+                           statusLines("0600042", "0600043", "1") +
+                           (dry_run ? "dry run: 1件置換しました。 (rolled back, nothing changed)\n"
+                                    : "1件置換しました。\n"));
+    EXPECT_THAT(run.err, EndsWith(hint)) << dry_run;
+  }
+  EXPECT_NE(readBytes(out("sample.sqlite")), before);
+  EXPECT_EQ(sql(out("sample.sqlite"), "SELECT count(*) FROM 住所 WHERE 郵便番号 = '0600001'"), "2");
+}
+
 TEST_F(BatchSampleTest, UnreadableListFailsAndLeavesNoFileBehind) {
   writeBytes(file("short.csv"), "郵便番号,都道府県,市区町村町域\n0600000,北海道\n");
   for (const auto& [csv, reason] : std::vector<std::pair<std::string, std::string>>{

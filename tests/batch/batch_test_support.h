@@ -29,6 +29,7 @@ namespace norvel::batch::test {
 
 namespace fs = std::filesystem;
 using ::testing::ContainsRegex;
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;
 using ::testing::StartsWith;
@@ -131,10 +132,15 @@ inline RunResult runProgram(const std::string& program, std::vector<std::string>
   return result;
 }
 
-// norvel-batch, without NORVEL_PASSWORD unless env sets it.
+// norvel-batch, without NORVEL_PASSWORD unless env sets it, and with its English texts
+// (LANG=C.UTF-8, no other locale variable) unless env names a locale.
 inline RunResult runBatch(const std::vector<std::string>& args, Env env = {},
                           const Launch& launch = {}, const Interrupt& interrupt = {}) {
   env.try_emplace("NORVEL_PASSWORD", std::nullopt);
+  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANGUAGE"}) {
+    env.try_emplace(name, std::nullopt);
+  }
+  env.try_emplace("LANG", "C.UTF-8");
   return runProgram(NORVEL_BATCH_PROGRAM, args, env, launch, interrupt);
 }
 

@@ -17,7 +17,7 @@ struct Entry {
 
 std::vector<Entry> entries(std::string_view text) {
   std::vector<Entry> out;
-  for (const ConnectionStringPair& pair : ParseConnectionString(text)) {
+  for (const ConnectionStringPair& pair : parseConnectionString(text)) {
     out.push_back({pair.key, pair.value, pair.text});
     // The offsets name the segment exactly as written.
     EXPECT_EQ(text.substr(pair.begin, pair.end - pair.begin), pair.text) << text;
@@ -59,7 +59,7 @@ TEST(ParseConnectionString, SplitsIntoKeysAndValues) {
 TEST(ParseConnectionString, EnclosingAgainReadsBackTheSameValue) {
   for (const std::string value : {"plain", "a;b", "it's", "say \"hi\"", "{x}}", ""}) {
     for (const char enclosure : {'"', '\'', '{'}) {
-      const auto pairs = ParseConnectionString("k=" + EncloseValue(value, enclosure) + ";z=1");
+      const auto pairs = parseConnectionString("k=" + encloseValue(value, enclosure) + ";z=1");
       ASSERT_EQ(pairs.size(), 2u) << value << enclosure;
       EXPECT_EQ(pairs[0].value, value) << enclosure;
       EXPECT_EQ(pairs[0].enclosure, enclosure);
@@ -68,20 +68,20 @@ TEST(ParseConnectionString, EnclosingAgainReadsBackTheSameValue) {
 }
 
 TEST(ConnectionStringValue, LastOneWinsWithoutRegardToCase) {
-  const auto pairs = ParseConnectionString("Data Source=a;data source=b;HDR=No");
-  EXPECT_EQ(ConnectionStringValue(pairs, "DATA SOURCE"), "b");
-  EXPECT_EQ(ConnectionStringValue(pairs, "hdr"), "No");
-  EXPECT_EQ(ConnectionStringValue(pairs, "Provider"), std::nullopt);
+  const auto pairs = parseConnectionString("Data Source=a;data source=b;HDR=No");
+  EXPECT_EQ(connectionStringValue(pairs, "DATA SOURCE"), "b");
+  EXPECT_EQ(connectionStringValue(pairs, "hdr"), "No");
+  EXPECT_EQ(connectionStringValue(pairs, "Provider"), std::nullopt);
 }
 
 TEST(IgnoreCase, ComparesAsciiLettersOnly) {
-  EXPECT_TRUE(EqualsIgnoreCase("Provider", "PROVIDER"));
-  EXPECT_FALSE(EqualsIgnoreCase("Provider", "Provide"));
-  EXPECT_TRUE(StartsWithIgnoreCase("microsoft.jet.oledb.4.0", "Microsoft.Jet.OLEDB."));
-  EXPECT_FALSE(StartsWithIgnoreCase("Jet", "Microsoft.Jet"));
-  EXPECT_TRUE(ContainsIgnoreCase("Microsoft Excel Driver", "excel"));
-  EXPECT_FALSE(ContainsIgnoreCase("MDBTools", "Excel"));
-  EXPECT_FALSE(EqualsIgnoreCase("Ä", "ä"));
+  EXPECT_TRUE(equalsIgnoreCase("Provider", "PROVIDER"));
+  EXPECT_FALSE(equalsIgnoreCase("Provider", "Provide"));
+  EXPECT_TRUE(startsWithIgnoreCase("microsoft.jet.oledb.4.0", "Microsoft.Jet.OLEDB."));
+  EXPECT_FALSE(startsWithIgnoreCase("Jet", "Microsoft.Jet"));
+  EXPECT_TRUE(containsIgnoreCase("Microsoft Excel Driver", "excel"));
+  EXPECT_FALSE(containsIgnoreCase("MDBTools", "Excel"));
+  EXPECT_FALSE(equalsIgnoreCase("Ä", "ä"));
 }
 
 }  // namespace

@@ -14,12 +14,12 @@ struct Case {
 };
 
 void expectMasked(const std::vector<Case>& cases) {
-  for (const Case& c : cases) EXPECT_EQ(MaskPasswords(c.text), c.shown) << c.text;
+  for (const Case& c : cases) EXPECT_EQ(maskPasswords(c.text), c.shown) << c.text;
 }
 
 TEST(MaskPasswords, HidesEveryWayOfWritingAPassword) {
   expectMasked({
-      {OracleConnectionString("scott", "tiger", "orcl"),
+      {oracleConnectionString("scott", "tiger", "orcl"),
        "Provider=OraOLEDB.Oracle.1;Persist Security Info=False;User ID=scott;Password =****;"
        "Data Source=orcl;"},
       {"Driver={PostgreSQL Unicode};Server=h;Uid=u;Pwd=secret;",
@@ -53,9 +53,9 @@ TEST(MaskPasswords, LeavesEverythingElseAsWritten) {
   expectMasked({
       {"", ""},
       {"DSN=pg", "DSN=pg"},
-      {AccessConnectionString("/tmp/住所 録.mdb"),
+      {accessConnectionString("/tmp/住所 録.mdb"),
        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/tmp/住所 録.mdb"},
-      {ExcelConnectionString("a.xlsx", 0),
+      {excelConnectionString("a.xlsx", 0),
        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=a.xlsx;Extended Properties=\"Excel "
        "8.0;HDR=No;\""},
       {"a=1;;b=2; ;", "a=1;;b=2; ;"},

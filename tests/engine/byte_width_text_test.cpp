@@ -4,13 +4,13 @@
 
 #include "engine/messages.h"
 #include "frontends/headless/headless_window_system.h"
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 
 namespace norvel {
 namespace {
 
-const IconvCodePage932& cp() {
-  static const IconvCodePage932 code_page;
+const NativeCodePage932& cp() {
+  static const NativeCodePage932 code_page;
   return code_page;
 }
 
@@ -55,7 +55,7 @@ TEST(Messages, PaddedToSixtyBytes) {
       {std::string(80, 'x'), 0},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(PadMessage(cp(), c.message), c.message + std::string(c.blanks, ' ')) << c.message;
+    EXPECT_EQ(padMessage(cp(), c.message), c.message + std::string(c.blanks, ' ')) << c.message;
   }
 }
 

@@ -29,19 +29,19 @@ TEST(ReadLeadingNumber, ReadsAsValDoes) {
       {"+", "0", false},
   };
   for (const Case& c : cases) {
-    const LeadingNumber number = ReadLeadingNumber(c.code);
-    EXPECT_EQ(FormatGeneralNumber(number.value), c.text) << c.code;
+    const LeadingNumber number = readLeadingNumber(c.code);
+    EXPECT_EQ(formatGeneralNumber(number.value), c.text) << c.code;
     EXPECT_EQ(number.whole, c.whole) << c.code;
   }
 }
 
 TEST(FormatCount, GroupsByThree) {
-  EXPECT_EQ(FormatCount(0), "0");
-  EXPECT_EQ(FormatCount(15), "15");
-  EXPECT_EQ(FormatCount(1234), "1,234");
-  EXPECT_EQ(FormatCount(1234567), "1,234,567");
-  EXPECT_EQ(FormatCount(3000000000LL), "3,000,000,000");
-  EXPECT_EQ(FormatCount(-1500), "-1,500");
+  EXPECT_EQ(formatCount(0), "0");
+  EXPECT_EQ(formatCount(15), "15");
+  EXPECT_EQ(formatCount(1234), "1,234");
+  EXPECT_EQ(formatCount(1234567), "1,234,567");
+  EXPECT_EQ(formatCount(3000000000LL), "3,000,000,000");
+  EXPECT_EQ(formatCount(-1500), "-1,500");
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST(ReplacementRun, EveryPairInOrderThenCommitWithTheTotal) {
   FakeDatabaseConnection db;
   db.update_rows = {2, 0, 1500};
   Recorder observer;
-  const RunResult result = RunReplacement(db, kTarget, kThreePairs, observer);
+  const RunResult result = runReplacement(db, kTarget, kThreePairs, observer);
 
   EXPECT_EQ(result.outcome, RunOutcome::committed);
   EXPECT_EQ(result.counts, (std::vector<std::int64_t>{2, 0, 1500}));
@@ -96,7 +96,7 @@ TEST(ReplacementRun, EveryPairInOrderThenCommitWithTheTotal) {
 TEST(ReplacementRun, NoPairsCommitAnEmptyTransaction) {
   FakeDatabaseConnection db;
   Recorder observer;
-  const RunResult result = RunReplacement(db, kTarget, {}, observer);
+  const RunResult result = runReplacement(db, kTarget, {}, observer);
   EXPECT_EQ(result.outcome, RunOutcome::committed);
   EXPECT_EQ(observer.events, (Strings{"began", "committed 0"}));
   EXPECT_EQ(db.callKinds(), (Strings{"begin", "commit"}));
@@ -175,7 +175,7 @@ TEST(ReplacementRun, EachFailureStopsTheRunAndRollsBack) {
     db.update_rows = {2, 5};
     c.script(db);
     Recorder observer;
-    const RunResult result = RunReplacement(db, kTarget, c.pairs, observer);
+    const RunResult result = runReplacement(db, kTarget, c.pairs, observer);
     EXPECT_EQ(result.outcome, RunOutcome::failed);
     ASSERT_TRUE(result.failure);
     EXPECT_EQ(result.failure->stage, c.stage);
@@ -207,7 +207,7 @@ TEST(ReplacementRun, AFailedCommitIsNoSuccessAndIsRolledBack) {
     db.fail_commit = DatabaseError("disk I/O error", DatabaseErrorCategory::other, "HY000", 10);
     if (rollback_fails) db.fail_rollback = DatabaseError("no transaction is active");
     Recorder observer;
-    const RunResult result = RunReplacement(db, kTarget, kThreePairs, observer);
+    const RunResult result = runReplacement(db, kTarget, kThreePairs, observer);
 
     EXPECT_EQ(result.outcome, RunOutcome::failed);
     ASSERT_TRUE(result.failure);
@@ -232,7 +232,7 @@ TEST(ReplacementRun, AFailedRollbackAfterAFailedPairIsKeptAndTold) {
   db.fail_update.emplace(0, DatabaseError("constraint failed"));
   db.fail_rollback = DatabaseError("connection lost");
   Recorder observer;
-  const RunResult result = RunReplacement(db, kTarget, kThreePairs, observer);
+  const RunResult result = runReplacement(db, kTarget, kThreePairs, observer);
   EXPECT_EQ(result.outcome, RunOutcome::failed);
   EXPECT_EQ(result.failure->stage, RunStage::update);
   EXPECT_EQ(result.rollback_failure, "connection lost");
@@ -244,7 +244,7 @@ TEST(ReplacementRun, DryRunCountsEverythingThenRollsBack) {
   db.update_rows = {2, 0, 1500};
   Recorder observer;
   const RunResult result =
-      RunReplacement(db, kTarget, kThreePairs, observer, {RunMode::dryRun, nullptr});
+      runReplacement(db, kTarget, kThreePairs, observer, {RunMode::dryRun, nullptr});
   EXPECT_EQ(result.outcome, RunOutcome::rolledBack);
   EXPECT_EQ(result.total, 1502);
   EXPECT_FALSE(result.failure);
@@ -256,7 +256,7 @@ TEST(ReplacementRun, DryRunCountsEverythingThenRollsBack) {
   FakeDatabaseConnection failing;
   failing.fail_rollback = DatabaseError("disk I/O error");
   const RunResult failed =
-      RunReplacement(failing, kTarget, kThreePairs, observer, {RunMode::dryRun, nullptr});
+      runReplacement(failing, kTarget, kThreePairs, observer, {RunMode::dryRun, nullptr});
   EXPECT_EQ(failed.outcome, RunOutcome::failed);
   ASSERT_TRUE(failed.failure);
   EXPECT_EQ(failed.failure->stage, RunStage::commit);
@@ -316,7 +316,7 @@ TEST(ReplacementRun, AStopRequestEndsTheRunAsInterruptedAndRollsBack) {
     std::atomic<bool> stop = false;
     c.script(db, observer, stop);
     const RunResult result =
-        RunReplacement(db, kTarget, kThreePairs, observer, {RunMode::commit, &stop});
+        runReplacement(db, kTarget, kThreePairs, observer, {RunMode::commit, &stop});
     EXPECT_EQ(result.outcome, RunOutcome::failed);
     ASSERT_TRUE(result.failure);
     EXPECT_EQ(result.failure->stage, RunStage::interrupted);
@@ -335,7 +335,7 @@ TEST(ReplacementRun, AnObserverThatThrowsLeavesNothingCommitted) {
   observer.on_start = [](std::size_t index) {
     if (index == 1) throw std::runtime_error("window gone");
   };
-  EXPECT_THROW(RunReplacement(db, kTarget, kThreePairs, observer), std::runtime_error);
+  EXPECT_THROW(runReplacement(db, kTarget, kThreePairs, observer), std::runtime_error);
   EXPECT_EQ(db.callKinds(), (Strings{"begin", "probe", "update", "rollback"}));
 }
 
@@ -381,7 +381,7 @@ TEST(TransactionGuard, RollsBackUnlessEndedAndEndsOnlyOnce) {
 
 TEST(ReviewRunPairs, NamesThePairsByTheirPositionInTheRun) {
   const std::vector<PairFinding> findings =
-      ReviewRunPairs({{"100-0001", "100-0002"}, {"100-0003", ""}});
+      reviewRunPairs({{"100-0001", "100-0002"}, {"100-0003", ""}});
   ASSERT_EQ(findings.size(), 1u);
   EXPECT_EQ(findings[0].kind, PairFindingKind::emptiesField);
   EXPECT_EQ(findings[0].position, 2);

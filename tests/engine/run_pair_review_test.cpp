@@ -14,7 +14,7 @@ struct Seen {
 
 std::vector<Seen> between(const std::vector<RunPair>& pairs) {
   std::vector<Seen> seen;
-  for (const PairFinding& f : ReviewRunPairs(pairs)) {
+  for (const PairFinding& f : reviewRunPairs(pairs)) {
     if (f.kind == PairFindingKind::repeatedOldCode || f.kind == PairFindingKind::chain ||
         f.kind == PairFindingKind::cycle) {
       seen.push_back({f.kind, f.position, f.earlier});
@@ -57,7 +57,7 @@ TEST(ReviewRunPairs, ChainsCyclesAndRepeatsAreNamedWithTheEarlierPair) {
 
 TEST(ReviewRunPairs, TheTextsNameBothPairs) {
   const auto text = [](const std::vector<RunPair>& pairs) {
-    return ReviewRunPairs(pairs).back().text;
+    return reviewRunPairs(pairs).back().text;
   };
   EXPECT_EQ(text({{"100-0001", "100-0002"}, {"100-0002", "100-0003"}}),
             "2 番目の置換ペア「100-0002 -> 100-0003」の置換元は 1 "

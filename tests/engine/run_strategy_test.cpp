@@ -1,7 +1,9 @@
 // The set-based strategy against the per-pair run on real data sources: the same observer
 // calls, the same counts and the same rows afterwards, whichever strategy applied.
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -68,7 +70,7 @@ Outcome runWith(const Open& open, const RunTarget& target, const std::vector<Run
   Recorder recorder;
   RunOptions options;
   options.strategy = strategy;
-  const RunResult result = RunReplacement(*connection, target, pairs, recorder, options);
+  const RunResult result = runReplacement(*connection, target, pairs, recorder, options);
   return {recorder.lines, result.counts, result.by_mapping, {}, {}};
 }
 
@@ -197,13 +199,47 @@ TEST(RunStrategy, ADryRunByMappingChangesNothing) {
   auto connection = openSqlite(path);
   Recorder recorder;
   const RunResult result =
-      RunReplacement(*connection, {"t", "f"}, withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder,
+      runReplacement(*connection, {"t", "f"}, withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder,
                      {RunMode::dryRun, nullptr});
   EXPECT_TRUE(result.by_mapping);
   EXPECT_EQ(result.counts, (std::vector<std::int64_t>{2, 1, 0}));
   EXPECT_EQ(result.outcome, RunOutcome::rolledBack);
   connection.reset();
   EXPECT_EQ(SqliteFile(path).scalar("SELECT group_concat(f, '') FROM t"), "AAB");
+}
+
+// A field an index serves is looked up per pair: the set-based statements would only add work.
+// An index the lookup cannot use (another collation) leaves the field unindexed for the run.
+TEST(RunStrategy, AnSqliteFieldAnIndexServesIsRunPairByPair) {
+  const std::pair<std::string, bool> cases[] = {
+      {"", true},
+      {"CREATE INDEX i ON t (f)", false},
+      {"CREATE INDEX i ON t (f, g)", false},
+      {"CREATE INDEX i ON t (g, f)", true},
+      {"CREATE INDEX i ON t (f COLLATE NOCASE)", true},
+      {"CREATE UNIQUE INDEX i ON t (f)", false},
+  };
+  for (const auto& [index, by_mapping] : cases) {
+    TempDir dir;
+    const std::string path = dir.file("db.sqlite");
+    {
+      SqliteFile db(path);
+      db.exec("CREATE TABLE t (f TEXT, g TEXT)");
+      db.exec("INSERT INTO t VALUES ('A', '1'), ('C', '2'), ('B', '3')");
+      if (!index.empty()) db.exec(index);
+    }
+    auto connection = openSqlite(path);
+    Recorder recorder;
+    const RunResult result = runReplacement(*connection, {"t", "f"},
+                                            withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder);
+    EXPECT_EQ(result.by_mapping, by_mapping) << index;
+    EXPECT_EQ(result.counts, (std::vector<std::int64_t>{1, 1, 0})) << index;
+    connection.reset();
+    EXPECT_EQ(
+        SqliteFile(path).scalar("SELECT group_concat(f, '') FROM (SELECT f FROM t ORDER BY rowid)"),
+        "XCY")
+        << index;
+  }
 }
 
 TEST(RunStrategy, TheObserverHearsOfChainsBeforeThePairs) {
@@ -219,12 +255,15 @@ TEST(RunStrategy, TheObserverHearsOfChainsBeforeThePairs) {
     std::vector<PairFindingKind> kinds;
   } observer;
   auto connection = openSqlite(path);
-  RunReplacement(*connection, {"t", "f"}, {{"100-0001", "100-0002"}, {"100-0002", "100-0003"}},
+  runReplacement(*connection, {"t", "f"}, {{"100-0001", "100-0002"}, {"100-0002", "100-0003"}},
                  observer);
   EXPECT_EQ(observer.kinds, std::vector<PairFindingKind>{PairFindingKind::chain});
 }
 
 TEST(RunStrategy, AWorkbookEndsTheSameEitherWay) {
+#if defined(_WIN32)
+  GTEST_SKIP() << "the workbook is written by python3 through a POSIX shell command";
+#else
   TempDir dir;
   const std::string original = dir.file("original.xlsx");
   const std::string script =
@@ -239,7 +278,7 @@ TEST(RunStrategy, AWorkbookEndsTheSameEitherWay) {
   ::setenv("NORVEL_SCRIPT", script.c_str(), 1);
   ASSERT_EQ(std::system(command.c_str()), 0);
 
-  const std::vector<std::pair<std::vector<RunPair>, bool>> cases = {
+  const std::vector<std::pair<std::vector<RunPair>, bool> > cases = {
       {{{"100-0001", "100-0002"}, {"NULL", "100-0009"}, {"100-0003", "100-0004"}}, true},
       {{{"abc", "x"}, {"ABC", "y"}, {"100-0001", "100-0002"}}, false},  // a repeat without case
       {{{"100-0001", "100-0003"}, {"100-0003", "100-0001"}}, false},    // a cycle
@@ -272,6 +311,7 @@ TEST(RunStrategy, AWorkbookEndsTheSameEitherWay) {
     EXPECT_EQ(outcomes[1].rows, outcomes[0].rows);
     EXPECT_NE(outcomes[1].rows, "");
   }
+#endif
 }
 
 // PostgreSQL through psqlODBC, when the test server is given.

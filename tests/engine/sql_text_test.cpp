@@ -8,10 +8,10 @@ namespace norvel {
 namespace {
 
 TEST(SqlText, ProbeAndUpdateTextsByteForByte) {
-  EXPECT_EQ(BuildProbe("住所", "郵便番号"), "SELECT 郵便番号\r FROM 住所\r WHERE 1=0\r");
-  EXPECT_EQ(BuildProbe("Sheet1$", "F1"), "SELECT [F1]\r FROM [Sheet1$]\r WHERE 1=0\r");
+  EXPECT_EQ(buildProbe("住所", "郵便番号"), "SELECT 郵便番号\r FROM 住所\r WHERE 1=0\r");
+  EXPECT_EQ(buildProbe("Sheet1$", "F1"), "SELECT [F1]\r FROM [Sheet1$]\r WHERE 1=0\r");
   // A name that is not plain is quoted the data source's way, so that it cannot inject.
-  EXPECT_EQ(BuildProbe("my table", "f"), "SELECT f\r FROM \"my table\"\r WHERE 1=0\r");
+  EXPECT_EQ(buildProbe("my table", "f"), "SELECT f\r FROM \"my table\"\r WHERE 1=0\r");
 
   struct Case {
     std::string table;
@@ -39,7 +39,7 @@ TEST(SqlText, ProbeAndUpdateTextsByteForByte) {
        "UPDATE 住所\r SET 郵便番号 = 1000002 WHERE 郵便番号 = 1000001"},
   };
   for (const Case& c : cases) {
-    const UpdateText update = BuildUpdate(c.table, "郵便番号", c.type, c.old_code, c.new_code);
+    const UpdateText update = buildUpdate(c.table, "郵便番号", c.type, c.old_code, c.new_code);
     ASSERT_TRUE(update.statement) << c.old_code;
     EXPECT_EQ(update.statement->withLiterals(), c.sql);
   }
@@ -49,7 +49,7 @@ TEST(SqlText, NumericColumnRefusesCodesThatAreNotNumbers) {
   for (const auto& [old_code, new_code, problem] :
        std::vector<std::tuple<std::string, std::string, std::string>>{
            {"100-0001", "1000002", "100-0001"}, {"1000001", "abc", "abc"}, {"x", "NULL", "x"}}) {
-    const UpdateText update = BuildUpdate("t", "f", ado::adInteger, old_code, new_code);
+    const UpdateText update = buildUpdate("t", "f", ado::adInteger, old_code, new_code);
     EXPECT_FALSE(update.statement) << old_code;
     EXPECT_EQ(update.problem, problem);
   }
@@ -58,7 +58,7 @@ TEST(SqlText, NumericColumnRefusesCodesThatAreNotNumbers) {
 TEST(SqlText, CodesAreValuesNeverText) {
   // Whatever a code holds, the text of the statement is the same: only the values differ.
   const std::string hostile = "\\' WHERE 1=1 #";
-  const UpdateText update = BuildUpdate("住所", "郵便番号", ado::adVarWChar, hostile, "x'; --");
+  const UpdateText update = buildUpdate("住所", "郵便番号", ado::adVarWChar, hostile, "x'; --");
   ASSERT_TRUE(update.statement);
   EXPECT_EQ(update.statement->withMarkers("?"),
             "UPDATE 住所\r SET 郵便番号 = ? WHERE 郵便番号 = ?");
@@ -67,7 +67,7 @@ TEST(SqlText, CodesAreValuesNeverText) {
   EXPECT_EQ(update.statement->values()[1].text, hostile);
   EXPECT_EQ(update.statement->values()[1].column_type, ado::adVarWChar);
 
-  const UpdateText numeric = BuildUpdate("t", "f", ado::adInteger, "0600001", "NULL");
+  const UpdateText numeric = buildUpdate("t", "f", ado::adInteger, "0600001", "NULL");
   ASSERT_TRUE(numeric.statement);
   EXPECT_EQ(numeric.statement->withMarkers("?"), "UPDATE t\r SET f = NULL WHERE f = ?");
   EXPECT_EQ(numeric.statement->values()[0].kind, SqlValue::Kind::number);
@@ -91,23 +91,23 @@ TEST(SqlText, NamesThatAreNotPlainAreQuotedSoTheyCannotInject) {
       {"a`b", "`", "`a``b`"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(QuoteName(c.name, {}, c.quote), c.written) << c.name;
+    EXPECT_EQ(quoteName(c.name, {}, c.quote), c.written) << c.name;
   }
   // Worksheets keep their brackets; a "]" cannot be written inside them.
-  EXPECT_EQ(QuoteName("F 1", {"[", "]"}, "\""), "[F 1]");
-  EXPECT_EQ(QuoteName("a]b", {"[", "]"}, "\""), "\"a]b\"");
-  EXPECT_THROW(QuoteName("a b", {}, ""), std::invalid_argument);
-  EXPECT_EQ(QuoteName("ab", {}, ""), "ab");
+  EXPECT_EQ(quoteName("F 1", {"[", "]"}, "\""), "[F 1]");
+  EXPECT_EQ(quoteName("a]b", {"[", "]"}, "\""), "\"a]b\"");
+  EXPECT_THROW(quoteName("a b", {}, ""), std::invalid_argument);
+  EXPECT_EQ(quoteName("ab", {}, ""), "ab");
 }
 
 TEST(SqlText, ColumnKinds) {
   for (int type : {ado::adBSTR, ado::adChar, ado::adWChar, ado::adVarChar, ado::adVarWChar,
                    ado::adLongVarChar, ado::adLongVarWChar}) {
-    EXPECT_EQ(ColumnKindOf(type), ColumnKind::text) << type;
+    EXPECT_EQ(columnKindOf(type), ColumnKind::text) << type;
   }
   for (int type : {ado::adInteger, ado::adBigInt, ado::adDouble, ado::adNumeric, ado::adCurrency,
                    ado::adDate, ado::adBoolean, ado::adVarBinary}) {
-    EXPECT_EQ(ColumnKindOf(type), ColumnKind::numeric) << type;
+    EXPECT_EQ(columnKindOf(type), ColumnKind::numeric) << type;
   }
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 
 namespace norvel {
 namespace {
@@ -31,7 +31,7 @@ TEST(SplitPairFileLines, CrLfLfAndLoneCrEachEndOneLine) {
   for (const SplitCase& c : cases) {
     std::vector<std::string> texts;
     std::int32_t expected_number = 0;
-    for (const PairFileLine& line : SplitPairFileLines(c.text)) {
+    for (const PairFileLine& line : splitPairFileLines(c.text)) {
       EXPECT_EQ(line.number, ++expected_number);
       texts.emplace_back(line.text);
     }
@@ -41,8 +41,8 @@ TEST(SplitPairFileLines, CrLfLfAndLoneCrEachEndOneLine) {
 
 class DecodePairFileTest : public ::testing::Test {
  protected:
-  PairFileText decode(std::string_view bytes) const { return DecodePairFile(bytes, code_page_); }
-  IconvCodePage932 code_page_;
+  PairFileText decode(std::string_view bytes) const { return decodePairFile(bytes, code_page_); }
+  NativeCodePage932 code_page_;
 };
 
 TEST_F(DecodePairFileTest, CodePage932UnlessTheUtf8ByteOrderMarkSaysOtherwise) {

@@ -44,20 +44,20 @@ TEST(ParsePairLine, LinesOfTheFile) {
       {"\"1,2\"", "1,2", ""},
   };
   for (const LineCase& c : cases) {
-    const PairCodes pair = ParsePairLine(c.line);
+    const PairCodes pair = parsePairLine(c.line);
     EXPECT_EQ(pair.old_code, c.old_code) << c.line;
     EXPECT_EQ(pair.new_code, c.new_code) << c.line;
   }
 }
 
 TEST(FormatPairLine, WrittenForms) {
-  EXPECT_EQ(FormatPairLine("100-0001", "100-0002"), "100-0001,100-0002");
-  EXPECT_EQ(FormatPairLine("100-0001", ""), "100-0001,");
-  EXPECT_EQ(FormatPairLine("1,2", "3"), "\"1,2\",\"3\"");
-  EXPECT_EQ(FormatPairLine("1\"2,3", "4"), "'1\"2,3','4'");
-  EXPECT_EQ(FormatPairLine("1,\"'", "2"), "\t1,\"'\t,\t2\t");
-  EXPECT_EQ(FormatPairLine("\"1\"", "2"), "\"1\",2");
-  EXPECT_EQ(FormatPairLine("1,2", ""), "\"1,2\",\"\"");
+  EXPECT_EQ(formatPairLine("100-0001", "100-0002"), "100-0001,100-0002");
+  EXPECT_EQ(formatPairLine("100-0001", ""), "100-0001,");
+  EXPECT_EQ(formatPairLine("1,2", "3"), "\"1,2\",\"3\"");
+  EXPECT_EQ(formatPairLine("1\"2,3", "4"), "'1\"2,3','4'");
+  EXPECT_EQ(formatPairLine("1,\"'", "2"), "\t1,\"'\t,\t2\t");
+  EXPECT_EQ(formatPairLine("\"1\"", "2"), "\"1\",2");
+  EXPECT_EQ(formatPairLine("1,2", ""), "\"1,2\",\"\"");
 }
 
 TEST(PairLines, EveryWrittenPairReadsBack) {
@@ -67,8 +67,8 @@ TEST(PairLines, EveryWrittenPairReadsBack) {
       {" 100-0001", ""},        {"郵便,番号", "〒"}, {"a\"\"b", "c,d"}, {"NULL", "null"},
   };
   for (const auto& [old_code, new_code] : pairs) {
-    const std::string line = FormatPairLine(old_code, new_code);
-    const PairCodes back = ParsePairLine(line);
+    const std::string line = formatPairLine(old_code, new_code);
+    const PairCodes back = parsePairLine(line);
     EXPECT_EQ(back.old_code, old_code) << line;
     EXPECT_EQ(back.new_code, new_code) << line;
   }

@@ -21,7 +21,7 @@ TEST(ReviewPairList, AnEmptyNewCodeIsPointedOutButTheExplicitNullIsNot) {
                                    {"100-0004", "NULL"},
                                    {"100-0005", " "},
                                    {"NULL", ""}});
-  const std::vector<PairFinding> findings = ReviewPairList(pairs);
+  const std::vector<PairFinding> findings = reviewPairList(pairs);
   ASSERT_EQ(findings.size(), 3u);
   EXPECT_EQ(findings[0].kind, PairFindingKind::emptiesField);
   EXPECT_EQ(findings[0].position, 2);
@@ -57,22 +57,22 @@ TEST(ReviewPairList, BlanksAroundACodeAndAHeaderLineArePointedOut) {
   };
   for (const Case& c : cases) {
     std::vector<std::pair<PairFindingKind, std::int32_t>> found;
-    for (const PairFinding& finding : ReviewPairList(pairsOf(c.codes))) {
+    for (const PairFinding& finding : reviewPairList(pairsOf(c.codes))) {
       found.emplace_back(finding.kind, finding.position);
     }
     EXPECT_EQ(found, c.found) << c.codes.front().first;
   }
-  EXPECT_EQ(ReviewPairList(pairsOf({{"1000099", " 1000001"}})).front().text,
+  EXPECT_EQ(reviewPairList(pairsOf({{"1000099", " 1000001"}})).front().text,
             "1 番目の置換ペア「1000099 ->  1000001」は置換先の前後に空白があります。空白も含めて"
             "そのまま使われます。");
   EXPECT_EQ(
-      ReviewPairList(pairsOf({{"旧", "新"}})).front().text,
+      reviewPairList(pairsOf({{"旧", "新"}})).front().text,
       "1 番目の置換ペア「旧 -> 新」は見出し行のようです。これも置換ペアとしてそのまま使われます。");
 }
 
 TEST(ReviewPairList, NothingToSayAboutAnOrdinaryOrEmptyList) {
-  EXPECT_TRUE(ReviewPairList(clsInfCol()).empty());
-  EXPECT_TRUE(ReviewPairList(pairsOf({{"100-0001", "100-0002"}, {"郵便", "～"}})).empty());
+  EXPECT_TRUE(reviewPairList(clsInfCol()).empty());
+  EXPECT_TRUE(reviewPairList(pairsOf({{"100-0001", "100-0002"}, {"郵便", "～"}})).empty());
 }
 
 }  // namespace

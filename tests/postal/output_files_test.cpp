@@ -1,20 +1,20 @@
 #include <gmock/gmock.h>
 
 #include "pairs/pair_line.h"
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 #include "postal/output_files.h"
 
 namespace norvel::postal {
 namespace {
 
 TEST(OutputFiles, PairListInTheWindowsFormat) {
-  IconvCodePage932 code_page;
+  NativeCodePage932 code_page;
   const std::vector<CodePair> pairs = {{"1000001", "1000091"}, {"0600042", "0600099"}};
   EXPECT_EQ(pairListBytes(pairs, false, code_page), "1000001,1000091\r\n0600042,0600099\r\n");
   EXPECT_EQ(pairListBytes(pairs, true, code_page), "100-0001,100-0091\r\n060-0042,060-0099\r\n");
   EXPECT_EQ(pairListBytes({}, false, code_page), "");
   // Each line reads back as its pair.
-  const PairCodes back = ParsePairLine("060-0042,060-0099");
+  const PairCodes back = parsePairLine("060-0042,060-0099");
   EXPECT_EQ(back.old_code, "060-0042");
   EXPECT_EQ(back.new_code, "060-0099");
 }

@@ -4,7 +4,7 @@
 
 #include "batch/batch_test_support.h"
 #include "ken_all_fixture.h"
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 #include "postal/code_changes.h"
 
 namespace norvel::postal::test {
@@ -152,7 +152,7 @@ std::map<std::string, std::string> reasonsOf(const Comparison& result) {
 
 class PairsProgramTest : public BatchTest {
  protected:
-  IconvCodePage932 code_page_;
+  NativeCodePage932 code_page_;
 };
 
 TEST_F(PairsProgramTest, TheRealListAgainstItselfChangesNothing) {

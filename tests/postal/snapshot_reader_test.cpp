@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "ken_all_fixture.h"
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 #include "postal/snapshot_reader.h"
 
 namespace norvel::postal {
@@ -18,7 +18,7 @@ const std::vector<AddressRecord> kRecords = {
 
 class SnapshotReaderTest : public ::testing::Test {
  protected:
-  IconvCodePage932 code_page_;
+  NativeCodePage932 code_page_;
 };
 
 TEST_F(SnapshotReaderTest, ReadsBothEditionsToTheSameAddresses) {

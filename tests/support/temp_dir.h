@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace norvel::testing {
@@ -11,8 +13,16 @@ namespace norvel::testing {
 class TempDir {
  public:
   TempDir() {
+#if defined(_WIN32)
+    // No mkdtemp: a random name, taken only when create_directory made it just now.
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() / ("norvel-test-" + std::to_string(random()));
+    } while (!std::filesystem::create_directory(path_));
+#else
     std::string pattern = (std::filesystem::temp_directory_path() / "norvel-test-XXXXXX").string();
     path_ = ::mkdtemp(pattern.data());
+#endif
   }
   ~TempDir() {
     std::error_code ignored;
@@ -23,8 +33,19 @@ class TempDir {
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
-  std::string file(const std::string& name) const { return (path_ / name).string(); }
+  const std::filesystem::path& path() const {
+    return path_;
+  }
+  // The UTF-8 path of a file in the folder. On Windows std::filesystem reads and writes narrow
+  // strings in the C library's locale, not UTF-8, so the conversion is spelt out there.
+  std::string file(const std::string& name) const {
+#if defined(_WIN32)
+    const std::u8string utf8 = (path_ / std::u8string(name.begin(), name.end())).u8string();
+    return std::string(utf8.begin(), utf8.end());
+#else
+    return (path_ / name).string();
+#endif
+  }
 
  private:
   std::filesystem::path path_;

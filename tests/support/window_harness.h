@@ -5,8 +5,7 @@
 #include <vector>
 
 #include "frontends/headless/headless_window_system.h"
-#include "platform/iconv/iconv_code_page_932.h"
-#include "platform/posix/posix_file_system.h"
+#include "platform/native_platform.h"
 #include "platform/routing/routing_database_layer.h"
 #include "support/temp_dir.h"
 #include "ui/frm_norvel.h"
@@ -62,6 +61,10 @@ class WindowHarness {
     form().userClicks(control);
     pump();
   }
+  void shiftClick(Control& control) {
+    form().userClicks(control, kShiftMask);
+    pump();
+  }
   void select(Control& list, int index) {
     form().userSelects(list, index);
     pump();
@@ -113,8 +116,8 @@ class WindowHarness {
   TempDir dir;
   HeadlessWindowSystem windows;
   RoutingDatabaseLayer databases;
-  PosixFileSystem files;
-  IconvCodePage932 code_page;
+  NativeFileSystem files;
+  NativeCodePage932 code_page;
   TestProcess process;
   Platform platform{windows, databases, files, code_page, process};
   std::unique_ptr<FrmNorvel> window;

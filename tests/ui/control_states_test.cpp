@@ -61,10 +61,10 @@ TEST(ControlStates, EnableFormControlsRestoresExactlyAndSkipsOtherKinds) {
   EnableFormControls(h.form(), false);
   for (const auto& c : h.form().controls()) {
     switch (c->kind()) {
-      case ControlKind::text_box:
-      case ControlKind::combo_box:
-      case ControlKind::command_button:
-      case ControlKind::list_box:
+      case ControlKind::textBox:
+      case ControlKind::comboBox:
+      case ControlKind::commandButton:
+      case ControlKind::listBox:
         EXPECT_FALSE(c->enabled()) << c->displayName();
         break;
       default:

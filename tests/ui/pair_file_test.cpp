@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 
 #include <csignal>
 
@@ -197,6 +199,9 @@ TEST(PairFile, FailedSaveKeepsTheOldFileAndSaysSo) {
   writeBytes(h.pairFile(), "100-0001,100-0002\r\n");
   ASSERT_TRUE(h.start());
   h.addPair("100-0003", "100-0004");
+#if defined(_WIN32)
+  GTEST_SKIP() << "a full disk is simulated with RLIMIT_FSIZE, which Windows has not";
+#else
   // Writes beyond one byte fail with EFBIG, as on a full disk.
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit old_limit{};
@@ -215,6 +220,7 @@ TEST(PairFile, FailedSaveKeepsTheOldFileAndSaysSo) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(h.dir.path()),
                           std::filesystem::directory_iterator()),
             1);  // no temporary file left behind
+#endif
 }
 
 }  // namespace

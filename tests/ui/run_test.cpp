@@ -78,6 +78,38 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
   EXPECT_EQ(h.messageTexts().back(), "0件置換しました。");
 }
 
+// Shift+click checks: the lines and the total of a real run, what the typed codes miss, and a
+// file that is byte for byte what it was.
+TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
+  FrmNorvel& w = h.w();
+  db->exec("INSERT INTO 住所 VALUES ('1000007', 'e')");
+  h.addPair("100-0001", "100-0002");
+  h.addPair("100-0007", "100-0008");
+  connect();
+  db.reset();
+  const std::string before = testing::readBytes(path);
+  h.shiftClick(w.cmd開始);
+
+  EXPECT_EQ(w.txt状況.text(),
+            "100-0001->100-0002 ... \r\n" + result("2") + "100-0007->100-0008 ... \r\n" +
+                result("0") +
+                "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
+                "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
+                "（確認のみ）変更はしていません。\r\n");
+  EXPECT_EQ(h.messageTexts(),
+            std::vector<std::string>{"（確認のみ）2件置換されます。変更はしていません。"});
+  EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
+  EXPECT_EQ(testing::readBytes(path), before);
+  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
+  EXPECT_TRUE(w.cmd開始.enabled());
+
+  // Then the real run: same lines, no hint, the data changed.
+  h.click(w.cmd開始);
+  EXPECT_EQ(h.messageTexts().back(), "2件置換しました。");
+  EXPECT_NE(testing::readBytes(path), before);
+}
+
 TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   FrmNorvel& w = h.w();
   h.addPair("100-0001", "100-0002");
@@ -176,9 +208,9 @@ TEST_F(RunTest, TabChangeDuringTheRunEnablesNothing) {
   h.windows.queueEvent([&] { h.form().userSelectsTab(3); });
   h.windows.queueEvent([&] {
     for (const auto& c : h.form().controls()) {
-      const bool handled =
-          c->kind() == ControlKind::text_box || c->kind() == ControlKind::command_button ||
-          c->kind() == ControlKind::list_box || c->kind() == ControlKind::combo_box;
+      const bool handled = c->kind() == ControlKind::textBox ||
+                           c->kind() == ControlKind::commandButton ||
+                           c->kind() == ControlKind::listBox || c->kind() == ControlKind::comboBox;
       if (handled && c->enabled()) enabled_during_run.push_back(c->name());
     }
     h.form().userClicks(w.cmd開始);  // a second run must not start

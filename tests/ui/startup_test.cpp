@@ -105,7 +105,7 @@ TEST(Startup, EventsRaisedWhileLoadingChangeNothing) {
 }
 
 // A file system whose reads fail after the file was found: start-up must report and end.
-class FailingReads : public PosixFileSystem {
+class FailingReads : public NativeFileSystem {
  public:
   std::string readFile(const std::string& path) const override {
     throw FileError(path + ": Input/output error");

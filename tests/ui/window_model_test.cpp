@@ -24,11 +24,11 @@ class WindowModelTest : public ::testing::Test {
  protected:
   void SetUp() override {
     add("window", ControlKind::window, "", -1);
-    add("tabs", ControlKind::tab_container, "window", -1);
-    add("box", ControlKind::text_box, "window", -1);
-    add("onTab1", ControlKind::text_box, "tabs", 1);
-    add("list", ControlKind::list_box, "window", -1);
-    add("combo", ControlKind::combo_box, "window", -1);
+    add("tabs", ControlKind::tabContainer, "window", -1);
+    add("box", ControlKind::textBox, "window", -1);
+    add("onTab1", ControlKind::textBox, "tabs", 1);
+    add("list", ControlKind::listBox, "window", -1);
+    add("combo", ControlKind::comboBox, "window", -1);
     add("label", ControlKind::label, "window", -1);
     form.setTabContainer(&form.control("tabs"));
     form.linkContainers();

@@ -5,62 +5,72 @@
 #include <ostream>
 #include <vector>
 
+#include "app/batch/batch_text.h"
 #include "app/batch/exit_codes.h"
+#include "app/batch/usage_error_text.h"
 #include "norvel_version.h"
 
 namespace norvel::batch {
 namespace {
 
-constexpr const char* kSynopsis =
-    "Usage: norvel-batch (--db PATH | --xls PATH [--no-header] | --oracle USER [HOST] |\n"
-    "                     --connect STRING)\n"
-    "                    --table NAME --field NAME [--pairs FILE] [--dry-run] [--quiet]\n"
-    "                    [--plain] [--strict]\n";
+// After every usage error.
+std::string seeHelp() {
+  return std::string(tr("Run with --help for more information.")) + "\n";
+}
 
-constexpr const char* kDescription =
-    "Replaces postal codes in one field of one table: for every pair of the pair list, in\n"
-    "list order, the rows holding the old code get the new code, all pairs in one\n"
-    "transaction. It does what the window of the 郵便番号置換ユーティリティ does, with the\n"
-    "same connection strings, checks, status lines and messages: connects to the data\n"
-    "source, finds the table and the field, and runs the pairs.\n";
-
-constexpr const char* kFooter =
-    "Pair list file: one pair per line, \"old,new\", code page 932 (Shift-JIS), the format\n"
-    "the window reads and writes. Without --pairs, norvel-batch.csv beside this program is\n"
-    "read; an installed copy (or one in a folder you may not write) reads\n"
-    "$XDG_CONFIG_HOME/norvel/norvel-batch.csv (~/.config/norvel/) unless a list beside the\n"
-    "program exists. norvel-batch never writes a pair list file.\n"
-    "\n"
-    "Output: the status lines of the run on stdout as they are written (\"old->new ... \"\n"
-    "and the count of replaced rows), then the summary line (\"1,502件置換しました。\").\n"
-    "Every message of the window (warnings, the summary) goes to stderr, and so do the\n"
-    "pairs worth a second look (an empty new code, a header line), before the run. On a\n"
-    "terminal a progress line \"pair i of n\" is kept on stderr while a run takes longer\n"
-    "than a second. Ctrl+C (SIGINT) or SIGTERM during the run stops it and rolls it back.\n"
-    "\n"
-    "Environment:\n"
-    "  NORVEL_PASSWORD  the Oracle password for --oracle; without it the password is asked\n"
-    "                   on the terminal (never taken from the command line). With --connect\n"
-    "                   it is added as Pwd when the connection string names no password.\n"
-    "\n"
-    "Exit codes:\n"
-    "  0    every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
-    "  1    a pair failed: the run was rolled back, nothing was changed\n"
-    "  2    usage error, the data source could not be opened or has no tables, an unknown\n"
-    "       table or field, an unreadable or empty pair list\n"
-    "  130  the run was interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: it was rolled\n"
-    "       back, nothing was changed\n"
-    "\n"
-    "Examples:\n"
-    "  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 --dry-run\n"
-    "  norvel-batch --xls 顧客.xlsx --table 'Sheet1$' --field F3 --no-header --pairs changes.csv\n"
-    "  NORVEL_PASSWORD=… norvel-batch --connect 'Driver={PostgreSQL Unicode};Server=db;\n"
-    "               Database=crm;Uid=app' --table customers --field zip --pairs changes.csv\n"
-    "  norvel-batch --connect @crm.connection --table customers --field zip --quiet\n";
+// The help's text after the options, paragraph by paragraph; the examples are not translated.
+std::string footer() {
+  std::string text =
+      tr("Pair list file: one pair per line, \"old,new\", code page 932 (Shift-JIS), the format\n"
+         "the window reads and writes. Without --pairs, norvel-batch.csv beside this program is\n"
+         "read; an installed copy (or one in a folder you may not write) reads\n"
+         "$XDG_CONFIG_HOME/norvel/norvel-batch.csv (~/.config/norvel/) unless a list beside the\n"
+         "program exists. norvel-batch never writes a pair list file.\n");
+  text += "\n";
+  text +=
+      tr("Output: the status lines of the run on stdout as they are written (\"old->new ... \"\n"
+         "and the count of replaced rows), then the summary line (\"1,502件置換しました。\").\n"
+         "Every message of the window (warnings, the summary) goes to stderr, and so do the\n"
+         "pairs worth a second look (an empty new code, a header line), before the run. On a\n"
+         "terminal a progress line \"pair i of n\" is kept on stderr while a run takes longer\n"
+         "than a second. Ctrl+C (SIGINT) or SIGTERM during the run stops it and rolls it back.\n");
+  text += "\n";
+  text +=
+      tr("Environment:\n"
+         "  NORVEL_PASSWORD  the Oracle password for --oracle; without it the password is asked\n"
+         "                   on the terminal (never taken from the command line). With --connect\n"
+         "                   it is added as Pwd when the connection string names no password.\n");
+  text += "\n";
+  text +=
+      tr("Exit codes:\n"
+         "  0    every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
+         "  1    a pair failed: the run was rolled back, nothing was changed\n"
+         "  2    usage error, the data source could not be opened or has no tables, an unknown\n"
+         "       table or field, an unreadable or empty pair list\n"
+         "  130  the run was interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: it was rolled\n"
+         "       back, nothing was changed\n");
+  text += "\n";
+  text += tr("Examples:\n");
+  text +=
+      "  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 --dry-run\n"
+      "  norvel-batch --xls 顧客.xlsx --table 'Sheet1$' --field F3 --no-header --pairs "
+      "changes.csv\n"
+      "  NORVEL_PASSWORD=… norvel-batch --connect 'Driver={PostgreSQL Unicode};Server=db;\n"
+      "               Database=crm;Uid=app' --table customers --field zip --pairs changes.csv\n"
+      "  norvel-batch --connect @crm.connection --table customers --field zip --quiet\n";
+  return text;
+}
 
 class BatchFormatter : public CLI::Formatter {
  public:
-  std::string make_usage(const CLI::App*, std::string) const override { return kSynopsis; }
+  std::string make_usage(const CLI::App*, std::string) const override {
+    return tr(
+        // TRANSLATORS: the options stay as they are; the lines after the first line up under it.
+        "Usage: norvel-batch (--db PATH | --xls PATH [--no-header] | --oracle USER [HOST] |\n"
+        "                     --connect STRING)\n"
+        "                    --table NAME --field NAME [--pairs FILE] [--dry-run] [--quiet]\n"
+        "                    [--plain] [--strict]\n");
+  }
 };
 
 // Edit distance, for the option a mistyped one was probably meant to be.
@@ -106,8 +116,10 @@ std::string suggestionFor(const CLI::App& app, const std::vector<std::string>& a
         }
       }
     }
-    return "norvel-batch: unknown option " + typed +
-           (best.empty() ? std::string() : ": did you mean " + best + "?") + "\n";
+    return "norvel-batch: " +
+           (best.empty() ? tr("unknown option {1}", {typed})
+                         : tr("unknown option {1}: did you mean {2}?", {typed, best})) +
+           "\n";
   }
   return {};
 }
@@ -121,80 +133,93 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
   std::string xls_path;
   std::vector<std::string> oracle;
 
-  CLI::App app(kDescription, "norvel-batch");
+  CLI::App app(
+      // TRANSLATORS: the help keeps within 80 columns; option descriptions start at column 25.
+      tr("Replaces postal codes in one field of one table: for every pair of the pair list, in\n"
+         "list order, the rows holding the old code get the new code, all pairs in one\n"
+         "transaction. It does what the window of the 郵便番号置換ユーティリティ does, with the\n"
+         "same connection strings, checks, status lines and messages: connects to the data\n"
+         "source, finds the table and the field, and runs the pairs.\n"),
+      "norvel-batch");
+  app.option_defaults()->group(tr("Options"));
+  app.set_help_flag("-h,--help", tr("Print this help message and exit"));
   app.formatter(std::make_shared<BatchFormatter>());
   app.get_formatter()->column_width(24);
-  app.footer(kFooter);
+  app.footer(footer());
+  app.failure_message([](const CLI::App*, const CLI::Error& error) {
+    return usageErrorText(error) + "\n" + seeHelp();
+  });
 
-  const std::string source_group = "Data source (exactly one)";
+  const std::string source_group = tr("Data source (exactly one)");
   auto* db = app.add_option("--db", db_path,
-                            "Database file, as on the Access tab (an Access or an SQLite\n"
-                            "database file)")
+                            tr("Database file, as on the Access tab (an Access or an SQLite\n"
+                               "database file)"))
                  ->option_text("PATH")
                  ->group(source_group);
   auto* xls = app.add_option("--xls", xls_path,
-                             "Excel workbook (.xlsx), as on the Excel tab; each worksheet\n"
-                             "is a table named \"<sheet>$\"")
+                             tr("Excel workbook (.xlsx), as on the Excel tab; each worksheet\n"
+                                "is a table named \"<sheet>$\""))
                   ->option_text("PATH")
                   ->group(source_group);
   bool no_header = false;
   app.add_flag("--no-header", no_header,
-               "With --xls: row 1 is data, not field names; the fields are\n"
-               "F1, F2, … (unticks \"１行目をフィールド名として扱う\")")
+               tr("With --xls: row 1 is data, not field names; the fields are\n"
+                  "F1, F2, … (unticks \"１行目をフィールド名として扱う\")"))
       ->option_text(" ")
       ->group(source_group)
       ->needs(xls);
   auto* ora = app.add_option("--oracle", oracle,
-                             "Oracle user name and host string, as on the Oracle tab; the\n"
-                             "password is NORVEL_PASSWORD or asked on the terminal")
+                             tr("Oracle user name and host string, as on the Oracle tab; the\n"
+                                "password is NORVEL_PASSWORD or asked on the terminal"))
                   ->expected(1, 2)
                   ->option_text("USER [HOST]")
                   ->group(source_group);
-  auto* connect = app.add_option("--connect", options.connection_string,
-                                 "Connection string, as on the その他（ＡＤＯ） tab, passed on\n"
-                                 "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …); \"-\" reads it\n"
-                                 "from standard input, \"@FILE\" from a file, so that no\n"
-                                 "password stands on the command line (ps shows it to all)")
-                      ->option_text("STRING")
-                      ->group(source_group);
+  auto* connect =
+      app.add_option("--connect", options.connection_string,
+                     tr("Connection string, as on the その他（ＡＤＯ） tab, passed on\n"
+                        "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …); \"-\" reads it\n"
+                        "from standard input, \"@FILE\" from a file, so that no\n"
+                        "password stands on the command line (ps shows it to all)"))
+          ->option_text("STRING")
+          ->group(source_group);
   db->excludes(xls, ora, connect);
   xls->excludes(ora, connect);
   ora->excludes(connect);
 
-  const std::string target_group = "Target";
-  app.add_option("--table", options.table, "Table, by its exact name")
+  const std::string target_group = tr("Target");
+  app.add_option("--table", options.table, tr("Table, by its exact name"))
       ->required()
       ->option_text("NAME")
       ->group(target_group);
-  app.add_option("--field", options.field, "Field of the table, by its exact name")
+  app.add_option("--field", options.field, tr("Field of the table, by its exact name"))
       ->required()
       ->option_text("NAME")
       ->group(target_group);
 
-  const std::string run_group = "Run";
+  const std::string run_group = tr("Run");
   std::string pairs_file;
   auto* pairs = app.add_option("--pairs", pairs_file,
-                               "Pair list file to read (default: norvel-batch.csv beside\n"
-                               "this program)")
+                               tr("Pair list file to read (default: norvel-batch.csv beside\n"
+                                  "this program)"))
                     ->option_text("FILE")
                     ->group(run_group);
   app.add_flag("--dry-run", options.dry_run,
-               "Run every pair and report the counts, then roll back instead\n"
-               "of committing: nothing is changed")
+               tr("Run every pair and report the counts, then roll back instead\n"
+                  "of committing: nothing is changed"))
       ->group(run_group);
   app.add_flag("--quiet", options.quiet,
-               "No status lines per pair: only the messages and the summary")
+               tr("No status lines per pair: only the messages and the summary"))
       ->group(run_group);
   app.add_flag("--plain", options.plain,
-               "Apply the pairs one by one (a probe and an UPDATE each), never\n"
-               "through the faster set-based statements; same result")
+               tr("Apply the pairs one by one (a probe and an UPDATE each), never\n"
+                  "through the faster set-based statements; same result"))
       ->group(run_group);
   app.add_flag("--strict", options.strict,
-               "Stop with exit code 2, before anything runs, when the pair list\n"
-               "has pairs worth a second look (chains, repeats, empty codes, …)")
+               tr("Stop with exit code 2, before anything runs, when the pair list\n"
+                  "has pairs worth a second look (chains, repeats, empty codes, …)"))
       ->group(run_group);
   app.set_version_flag("--version", std::string("norvel-batch ") + NORVEL_VERSION,
-                       "Print the version and exit");
+                       tr("Print the version and exit"));
 
   // Without any argument there is nothing to guess: the whole help, and a failure for scripts.
   if (argc <= 1) {
@@ -207,14 +232,15 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
     const int sources = static_cast<int>(db->count() > 0) + static_cast<int>(xls->count() > 0) +
                         static_cast<int>(ora->count() > 0) + static_cast<int>(connect->count() > 0);
     if (sources != 1) {
-      throw CLI::ValidationError("one data source is required: --db, --xls, --oracle or --connect");
+      throw CLI::ValidationError(
+          tr("one data source is required: --db, --xls, --oracle or --connect"));
     }
   } catch (const CLI::ParseError& error) {
     // A mistyped option explains the rest ("--tabel" leaves --table missing): it goes first.
     const std::string suggestion =
         suggestionFor(app, std::vector<std::string>(argv + 1, argv + argc));
     if (!suggestion.empty() && error.get_exit_code() != 0) {
-      err << suggestion << "Run with --help for more information.\n";
+      err << suggestion << seeHelp();
       return kExitUsage;
     }
     const int code = app.exit(error, out, err);
@@ -233,7 +259,7 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
     options.oracle_user = oracle.at(0);
     if (oracle.size() > 1) options.oracle_host = oracle[1];
   } else {
-    options.source = SourceKind::connection_string;
+    options.source = SourceKind::connectionString;
   }
   if (pairs->count() > 0) options.pairs_file = pairs_file;
   return options;

@@ -4,8 +4,10 @@
 #include <csignal>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "app/batch/batch_text.h"
 #include "app/batch/exit_codes.h"
 #include "app/batch/interrupt_watcher.h"
 #include "app/batch/output_sinks.h"
@@ -14,6 +16,7 @@
 #include "app/batch/run_observer.h"
 #include "db/connect_messages.h"
 #include "db/source_kind.h"
+#include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_pair_review.h"
 #include "pairs/pair_file_reader.h"
@@ -25,7 +28,7 @@ namespace {
 constexpr const char* kProgram = "norvel-batch: ";
 
 void listNames(std::ostream& err, const std::vector<std::string>& names) {
-  if (names.empty()) err << "  (none)\n";
+  if (names.empty()) err << "  " << tr("(none)") << '\n';
   for (const std::string& name : names) err << "  " << name << '\n';
 }
 
@@ -61,17 +64,17 @@ class BatchRun {
   // The list as the window loads it at start-up; a script learns of a file it cannot read.
   bool readPairs() {
     const std::string path =
-        options_.pairs_file.value_or(PairFileLocationOf(env_.process, env_.files));
+        options_.pairs_file.value_or(pairFileLocationOf(env_.process, env_.files));
     if (const auto why = whyUnreadable(path)) {
-      env_.err << kProgram << "cannot read the pair list file " << path << ": " << *why << '\n';
+      env_.err << kProgram << tr("cannot read the pair list file {1}: {2}", {path, *why}) << '\n';
       return false;
     }
     PairFileContents file =
-        ReadPairFile(env_.files.readFile(path), path, env_.code_page, kMaxListLines);
+        readPairFile(env_.files.readFile(path), path, env_.code_page, kMaxListLines);
     for (const std::string& problem : file.problems) output_.message(problem);
     if (!file.problems.empty()) return false;
     if (file.pairs.empty()) {
-      env_.err << kProgram << "the pair list file " << path << " holds no pairs\n";
+      env_.err << kProgram << tr("the pair list file {1} holds no pairs", {path}) << '\n';
       return false;
     }
     pairs_ = std::move(file.pairs);
@@ -81,19 +84,19 @@ class BatchRun {
   bool connect(const std::string& password) {
     const SourceInputs inputs = inputsOf(options_, password);
     // The window does not offer 接続 without it.
-    if (PrimaryInput(options_.source, inputs).empty()) {
-      env_.err << kProgram << "not connected: the input of the data source is empty\n";
+    if (primaryInput(options_.source, inputs).empty()) {
+      env_.err << kProgram << tr("not connected: the input of the data source is empty") << '\n';
       return false;
     }
-    if (const auto missing = MissingInputMessage(options_.source, inputs)) {
+    if (const auto missing = missingInputMessage(options_.source, inputs)) {
       output_.message(*missing);
       return false;
     }
-    const std::string connection_string = BuildConnectionString(options_.source, inputs);
+    const std::string connection_string = buildConnectionString(options_.source, inputs);
     try {
       connection_ = env_.databases.open(connection_string);
     } catch (const std::exception& error) {
-      output_.message(OpenFailureMessage(connection_string, error.what()));
+      output_.message(openFailureMessage(connection_string, error.what()));
       return false;
     }
     return true;
@@ -108,11 +111,11 @@ class BatchRun {
       return false;
     }
     if (tables.empty()) {
-      env_.err << kProgram << "the data source has no tables\n";
+      env_.err << kProgram << tr("the data source has no tables") << '\n';
       return false;
     }
     if (!contains(tables, options_.table)) {
-      env_.err << kProgram << "no table \"" << options_.table << "\"; the tables are:\n";
+      env_.err << kProgram << tr("no table \"{1}\"; the tables are:", {options_.table}) << '\n';
       listNames(env_.err, tables);
       return false;
     }
@@ -120,12 +123,14 @@ class BatchRun {
     try {
       fields = connection_->columnNames(options_.table);
     } catch (const std::exception& error) {
-      output_.message(FieldListFailureMessage(error.what()));
+      output_.message(fieldListFailureMessage(error.what()));
       return false;
     }
     if (!contains(fields, options_.field)) {
-      env_.err << kProgram << "no field \"" << options_.field << "\" in table \"" << options_.table
-               << "\"; its fields are:\n";
+      env_.err << kProgram
+               << tr("no field \"{1}\" in table \"{2}\"; its fields are:",
+                     {options_.field, options_.table})
+               << '\n';
       listNames(env_.err, fields);
       return false;
     }
@@ -134,12 +139,16 @@ class BatchRun {
 
   int replace() {
     // Pairs the user may not have meant are named before the run.
-    const std::vector<PairFinding> findings = ReviewRunPairs(pairs_);
+    const std::vector<PairFinding> findings = reviewRunPairs(pairs_);
     for (const PairFinding& finding : findings) output_.message(finding.text);
     if (options_.strict && !findings.empty()) {
-      env_.err << kProgram << "--strict: the pair list has " << findings.size()
-               << (findings.size() == 1 ? " pair" : " pairs")
-               << " worth a second look (above); nothing was run\n";
+      env_.err << kProgram
+               << trn("--strict: the pair list has {1} pair worth a second look (above); "
+                      "nothing was run",
+                      "--strict: the pair list has {1} pairs worth a second look (above); "
+                      "nothing was run",
+                      findings.size(), {std::to_string(findings.size())})
+               << '\n';
       return kExitUsage;
     }
 
@@ -148,18 +157,26 @@ class BatchRun {
     InterruptWatcher watcher([&connection] { connection.interrupt(); });
     BatchRunObserver observer(output_, mode, watcher.stop());
     progress_.start(static_cast<int>(pairs_.size()));
-    const RunResult result = RunReplacement(
-        connection, {options_.table, options_.field}, pairs_, observer,
+    const RunTarget target{options_.table, options_.field};
+    const RunResult result = runReplacement(
+        connection, target, pairs_, observer,
         {mode, &watcher.stop(), options_.plain ? RunStrategy::perPair : RunStrategy::automatic});
     progress_.finish();
 
     if (result.outcome != RunOutcome::failed && observer.summary()) {
       env_.out << *observer.summary() << '\n' << std::flush;
+      // After the counts: a pair that matched nothing may be a code written another way.
+      for (const OtherFormHint& hint :
+           findOtherFormHints(connection, target, pairs_, result.counts)) {
+        output_.message(hint.text);
+      }
       return kExitCommitted;
     }
     if (watcher.signal() != 0) {
-      env_.err << kProgram << "interrupted (" << (watcher.signal() == SIGINT ? "SIGINT" : "SIGTERM")
-               << "): the run was rolled back, nothing was changed\n"
+      env_.err << kProgram
+               << tr("interrupted ({1}): the run was rolled back, nothing was changed",
+                     {watcher.signal() == SIGINT ? "SIGINT" : "SIGTERM"})
+               << '\n'
                << std::flush;
       return exitCodeOfSignal(watcher.signal());
     }

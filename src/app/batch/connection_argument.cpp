@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/batch/batch_text.h"
 #include "db/connection_string_parser.h"
 
 namespace norvel::batch {
@@ -37,7 +38,7 @@ std::optional<std::string> resolveConnectionArgument(const std::string& argument
   if (argument == "-") {
     text = firstLine(std::string(std::istreambuf_iterator<char>(standard_input), {}));
     if (text.empty()) {
-      error = "--connect -: standard input holds no connection string";
+      error = tr("--connect -: standard input holds no connection string");
       return std::nullopt;
     }
   } else if (!argument.empty() && argument.front() == '@') {
@@ -49,7 +50,7 @@ std::optional<std::string> resolveConnectionArgument(const std::string& argument
     }
     text = firstLine(std::string(std::istreambuf_iterator<char>(file), {}));
     if (text.empty()) {
-      error = "--connect @" + path + ": the file holds no connection string";
+      error = tr("--connect @{1}: the file holds no connection string", {path});
       return std::nullopt;
     }
   } else {
@@ -57,8 +58,8 @@ std::optional<std::string> resolveConnectionArgument(const std::string& argument
   }
 
   if (environment_password != nullptr && *environment_password != '\0') {
-    const auto pairs = ParseConnectionString(text);
-    if (!ConnectionStringValue(pairs, "Pwd") && !ConnectionStringValue(pairs, "Password")) {
+    const auto pairs = parseConnectionString(text);
+    if (!connectionStringValue(pairs, "Pwd") && !connectionStringValue(pairs, "Password")) {
       if (!text.empty() && text.back() != ';') text += ';';
       text += passwordEntry(environment_password);
     }

@@ -33,7 +33,9 @@ class InterruptWatcher {
   void watch();
 
   std::function<void()> on_signal_;
-  sigset_t set_{};  // the signals watched
+#if !defined(_WIN32)
+  sigset_t set_{};  // the signals watched (the console's handler stands in for them on Windows)
+#endif
   std::atomic<bool> stop_{false};
   std::atomic<int> signal_{0};
   std::atomic<bool> finished_{false};

@@ -14,7 +14,7 @@ std::string terminalText(std::string_view text) {
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     if (end < text.size() && line.ends_with('\r')) line.remove_suffix(1);
-    result += ControlCharsEscaped(line);
+    result += controlCharsEscaped(line);
     if (end == text.size()) break;
     result.push_back('\n');
     start = end + 1;

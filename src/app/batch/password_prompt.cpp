@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "app/batch/batch_text.h"
 #include "platform/posix/file_descriptor.h"
 #include "platform/posix/file_io.h"
 
@@ -50,7 +51,7 @@ std::optional<std::string> oraclePassword(const std::string& user) {
   {
     // Echo goes off before the prompt appears, so nothing typed in answer is ever shown.
     EchoOff echo_off(tty.get());
-    WriteAll(tty.get(), "Password for " + user + ": ");
+    writeAll(tty.get(), tr("Password for {1}: ", {user}));
     char c = 0;
     for (;;) {
       const ssize_t n = ::read(tty.get(), &c, 1);
@@ -63,7 +64,7 @@ std::optional<std::string> oraclePassword(const std::string& user) {
       password.push_back(c);
     }
   }
-  if (ended) WriteAll(tty.get(), "\n");
+  if (ended) writeAll(tty.get(), "\n");
   if (ended && password.empty()) return std::nullopt;
   return password;
 }

@@ -1,8 +1,8 @@
 #include "app/batch/progress_line.h"
 
-#include <unistd.h>
+#include <cstdio>
 
-#include "platform/posix/file_io.h"
+#include "app/batch/batch_text.h"
 
 namespace norvel::batch {
 namespace {
@@ -13,7 +13,8 @@ constexpr std::chrono::milliseconds kRedrawInterval{100};
 
 // A progress line that cannot be drawn is no reason to stop the run.
 void writeStderr(const std::string& text) {
-  WriteAll(STDERR_FILENO, text);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  std::fflush(stderr);
 }
 
 }  // namespace
@@ -37,7 +38,9 @@ void ProgressLine::pairStarted(int index) {
 }
 
 void ProgressLine::draw() {
-  const std::string text = "pair " + std::to_string(index_) + " of " + std::to_string(pair_count_);
+  const std::string text =
+      // TRANSLATORS: the progress line on a terminal: pair {1} of {2} pairs is running.
+      tr("pair {1} of {2}", {std::to_string(index_), std::to_string(pair_count_)});
   std::string line = "\r" + text;
   if (text.size() < drawn_width_) line += std::string(drawn_width_ - text.size(), ' ');
   writeStderr(line);

@@ -1,5 +1,6 @@
 #include "app/batch/run_observer.h"
 
+#include "app/batch/batch_text.h"
 #include "engine/number_text.h"
 
 namespace norvel::batch {
@@ -9,7 +10,7 @@ constexpr std::string_view kReplaced = "件置換しました。";
 
 // The count right-aligned in 24 columns, as the window's status box has it.
 std::string resultLine(std::int64_t rows) {
-  std::string count = FormatCount(rows);
+  std::string count = formatCount(rows);
   if (count.size() < 24) count.insert(0, 24 - count.size(), ' ');
   return count + std::string(kReplaced);
 }
@@ -33,13 +34,13 @@ void BatchRunObserver::pairFailed(std::size_t /*index*/, const RunFailure& failu
 }
 
 void BatchRunObserver::committed(std::int64_t total) {
-  summary_ = FormatCount(total) + std::string(kReplaced);
+  summary_ = formatCount(total) + std::string(kReplaced);
   output_.summary(*summary_);
 }
 
 void BatchRunObserver::rolledBack(std::int64_t total, const std::optional<RunFailure>& failure) {
   if (failure || mode_ != RunMode::dryRun) return;
-  summary_ = dryRunSummary(FormatCount(total) + std::string(kReplaced));
+  summary_ = dryRunSummary(formatCount(total) + std::string(kReplaced));
   output_.summary(*summary_);
 }
 
@@ -61,7 +62,7 @@ void BatchRunObserver::reportEnd(const std::string& description) {
 }
 
 std::string dryRunSummary(std::string_view summary) {
-  return "dry run: " + std::string(summary) + " (rolled back, nothing changed)";
+  return tr("dry run: {1} (rolled back, nothing changed)", {summary});
 }
 
 }  // namespace norvel::batch

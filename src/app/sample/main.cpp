@@ -86,13 +86,13 @@ int main(int argc, char** argv) {
     } else {
       writeSampleDatabase(database.string(), csv);
       std::cout << "created " << database.string() << " (" << kSampleTable << ": "
-                << FormatCount(static_cast<std::int64_t>(csv.rows.size())) << " addresses)\n";
+                << formatCount(static_cast<std::int64_t>(csv.rows.size())) << " addresses)\n";
     }
 
     const IconvCodePage932 code_page;
     PosixFileSystem files;
     const std::vector<PairCodes> pairs = choosePairs(csv, pair_count);
-    const std::string bytes = EncodePairFile(pairs, code_page);
+    const std::string bytes = encodePairFile(pairs, code_page);
     for (const char* name : kPairListFiles) {
       const fs::path list = out / name;
       if (present(list)) {

@@ -61,7 +61,7 @@ void writeSampleDatabase(const std::string& path, const PostalCsv& csv) {
   // The half-built file, removed unless it was renamed into place.
   TemporaryFile partial(path);
   // mkostemp's 0600 would keep the sample from other users; a new file's usual mode instead.
-  if (::fchmod(partial.descriptor().get(), NewFileMode()) != 0) {
+  if (::fchmod(partial.descriptor().get(), newFileMode()) != 0) {
     throw FileError(partial.path() + ": " + std::strerror(errno));
   }
   // SQLite opens the file itself; a descriptor of ours closed later would drop its locks.

@@ -46,8 +46,8 @@ void answerHelpOrVersion(const QCoreApplication& application) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  norvel::InstallTempFileCleanup();
-  norvel::UseUtf8Locale();
+  norvel::installTempFileCleanup();
+  norvel::useUtf8Locale();
   // Whole device pixels per logical pixel: at 150 % the window is laid out at 144 dots per inch
   // rather than drawn at 96 and stretched, which loses one-pixel lines (the list's border, the
   // scroll bar's groove).
@@ -69,7 +69,7 @@ int main(int argc, char** argv) {
   const norvel::JapaneseUi japanese;
   // QApplication has taken its own options (-platform, -style …) out of argv; what is left is
   // the program's own argument.
-  if (!norvel::LocaleIsUtf8()) norvel::UseUtf8Locale();
+  if (!norvel::localeIsUtf8()) norvel::useUtf8Locale();
   try {
     norvel::PosixProcess process(argc, argv);
     norvel::IconvCodePage932 code_page;

@@ -6,10 +6,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -106,7 +108,7 @@ void FormView::build() {
     QWidget* parent = this;
     bool on_tab = false;
     if (Control* container = control.container()) {
-      if (container->kind() == ControlKind::tab_container && tabs_ != nullptr &&
+      if (container->kind() == ControlKind::tabContainer && tabs_ != nullptr &&
           control.inventory().tab >= 0 && control.inventory().tab < tabs_->count()) {
         parent = tabs_->widget(control.inventory().tab);
         on_tab = true;
@@ -118,9 +120,9 @@ void FormView::build() {
     if (widget == nullptr) continue;
     widgets_[&control] = widget;
     placed_[widget] = {widget->geometry(), widget->font()};
-    if (control.kind() == ControlKind::tab_container) tabs_ = static_cast<QTabWidget*>(widget);
+    if (control.kind() == ControlKind::tabContainer) tabs_ = static_cast<QTabWidget*>(widget);
     // A backdrop: the controls drawn over it were created before it.
-    if (control.kind() == ControlKind::picture_box) widget->lower();
+    if (control.kind() == ControlKind::pictureBox) widget->lower();
     if (on_tab) tab_children_[parent].push_back({widget, widget->geometry()});
     forwardInput(control, widget);
   }
@@ -169,8 +171,8 @@ void FormView::fitCaptions(const std::vector<QWidget*>& widgets) {
     // focus, wherever it sits (the arrow between the code boxes lies on their backdrop).
     const QPoint parent_origin = parent->mapTo(this, QPoint(0, 0));
     for (const auto& [control, other] : widgets_) {
-      if (other == widget || other == this || !KindTakesFocus(control->kind()) ||
-          control->kind() == ControlKind::tab_container || pageOf(other) != page) {
+      if (other == widget || other == this || !kindTakesFocus(control->kind()) ||
+          control->kind() == ControlKind::tabContainer || pageOf(other) != page) {
         continue;
       }
       room.boxes.push_back(QRect(other->mapTo(this, QPoint(0, 0)) - parent_origin, other->size()));
@@ -180,7 +182,7 @@ void FormView::fitCaptions(const std::vector<QWidget*>& widgets) {
 }
 
 void FormView::forwardInput(Control& control, QWidget* widget) {
-  if (KindTakesFocus(control.kind())) {
+  if (kindTakesFocus(control.kind())) {
     QWidget* target = widget;
     if (auto* tabs = qobject_cast<QTabWidget*>(widget)) target = tabs->tabBar();
     focus_targets_[target] = &control;
@@ -209,7 +211,10 @@ void FormView::forwardInput(Control& control, QWidget* widget) {
     });
   } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
     connect(button, &QAbstractButton::clicked, this, [this, &control] {
-      if (forwarding()) form_.userClicks(control);
+      const bool shift =
+          ((press_modifiers_ | QGuiApplication::keyboardModifiers()) & Qt::ShiftModifier) != 0;
+      press_modifiers_ = Qt::NoModifier;
+      if (forwarding()) form_.userClicks(control, shift ? kShiftMask : 0);
     });
   } else if (auto* list = qobject_cast<QListWidget*>(widget)) {
     // Selection, not the current row: a list that gains the focus makes its first line current
@@ -238,7 +243,7 @@ void FormView::forwardInput(Control& control, QWidget* widget) {
 void FormView::setTabOrder() {
   std::vector<const Control*> order;
   for (const auto& owned : form_.controls()) {
-    if (KindTakesFocus(owned->kind()) && widgetOf(*owned) != nullptr) order.push_back(owned.get());
+    if (kindTakesFocus(owned->kind()) && widgetOf(*owned) != nullptr) order.push_back(owned.get());
   }
   std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
     return a->inventory().tab_order < b->inventory().tab_order;
@@ -268,7 +273,7 @@ void FormView::placeTabChildren(QWidget* page) {
 bool FormView::focusNextPrevChild(bool next) {
   std::vector<Control*> order;
   for (const auto& owned : form_.controls()) {
-    if (KindTakesFocus(owned->kind()) && focusWidgetOf(*owned) != nullptr) {
+    if (kindTakesFocus(owned->kind()) && focusWidgetOf(*owned) != nullptr) {
       order.push_back(owned.get());
     }
   }
@@ -325,13 +330,25 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
       // Enter presses the focused command button, as on Windows; Qt's buttons take only Space.
       const auto* key = static_cast<QKeyEvent*>(event);
       auto* button = qobject_cast<QPushButton*>(watched);
+      const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
       if (button != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-          (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+          (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
+        press_modifiers_ = modifiers;
         if (forwarding() && button->isEnabled()) button->click();
+        press_modifiers_ = Qt::NoModifier;
         return true;
       }
       break;
     }
+    case QEvent::MouseButtonRelease:
+      // The button clicks while this release is delivered; the click learns of Shift here,
+      // whichever way the event reached the button.
+      if (auto* button = qobject_cast<QAbstractButton*>(watched)) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        press_modifiers_ = button->rect().contains(mouse->position().toPoint()) ? mouse->modifiers()
+                                                                                : Qt::NoModifier;
+      }
+      break;
     case QEvent::FocusIn: {
       // Qt hides the focus again after a mouse click; operators who go on by keyboard need it.
       setAttribute(Qt::WA_KeyboardFocusChange);
@@ -573,12 +590,12 @@ void FormView::renderAll() {
   for (const auto& owned : form_.controls()) {
     Control& control = *owned;
     switch (control.kind()) {
-      case ControlKind::list_box:
-      case ControlKind::combo_box:
+      case ControlKind::listBox:
+      case ControlKind::comboBox:
         renderItems(control);
         break;
-      case ControlKind::check_box:
-      case ControlKind::option_button:
+      case ControlKind::checkBox:
+      case ControlKind::optionButton:
         valueChanged(control);
         renderText(control);
         break;

@@ -87,6 +87,8 @@ class FormView : public QWidget, public FormObserver {
 
   Form& form_;
   double dpi_;
+  // Held by a button's key or mouse release until its click reaches the model.
+  Qt::KeyboardModifiers press_modifiers_ = Qt::NoModifier;
   QTabWidget* tabs_ = nullptr;
   std::unordered_map<const Control*, QWidget*> widgets_;
   // Widgets whose focus events are the control's (the tab container's tab bar included).

@@ -123,32 +123,40 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
       frame->setStyle(style);
       return frame;
     }
-    case ControlKind::tab_container:
+    case ControlKind::tabContainer:
       return createTabContainer(parent);
-    case ControlKind::text_box:
+    case ControlKind::textBox:
       return createTextBox(control, parent);
-    case ControlKind::command_button:
-      return new QPushButton(caption, parent);
-    case ControlKind::list_box:
+    case ControlKind::commandButton: {
+      auto* button = new QPushButton(caption, parent);
+      if (control.name() == "cmd開始") {
+        button->setToolTip(
+            QStringLiteral("Shift キーを押しながらクリック（または "
+                           "Shift+Enter）すると、置換の件数だけを確かめます。"
+                           "データは変更しません。"));
+      }
+      return button;
+    }
+    case ControlKind::listBox:
       return createListBox(parent);
-    case ControlKind::combo_box: {
+    case ControlKind::comboBox: {
       auto* combo = new ModelComboBox(parent);
       combo->setEditable(false);
       return combo;
     }
-    case ControlKind::check_box:
+    case ControlKind::checkBox:
       return new QCheckBox(caption, parent);
-    case ControlKind::option_button:
+    case ControlKind::optionButton:
       return new QRadioButton(caption, parent);
     case ControlKind::label:
       return createLabel(control, parent);
-    case ControlKind::picture_box: {
+    case ControlKind::pictureBox: {
       auto* panel = new QFrame(parent);
       panel->setFrameShape(QFrame::NoFrame);
       return panel;
     }
     case ControlKind::window:
-    case ControlKind::file_dialog:
+    case ControlKind::fileDialog:
       break;
   }
   return nullptr;
@@ -158,7 +166,7 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
 
 QStringList tabCaptions() {
   QStringList captions;
-  for (const SourceKind kind : kSourceKinds) captions << toQString(SourceKindCaption(kind));
+  for (const SourceKind kind : kSourceKinds) captions << toQString(sourceKindCaption(kind));
   return captions;
 }
 

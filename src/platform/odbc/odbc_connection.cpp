@@ -1,8 +1,6 @@
 #include "platform/odbc/odbc_connection.h"
 
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include <algorithm>
 #include <array>
@@ -23,13 +21,19 @@ namespace {
 
 using odbc::check;
 
-constexpr const char* kClosed = "Operation is not allowed when the object is closed.";
-constexpr const char* kLost = "The connection to the data source was lost; nothing was committed.";
+constexpr const char* kClosed = "オブジェクトが閉じている場合は、操作は許可されません。";
+constexpr const char* kLost = "データソースとの接続が切れました。何もコミットされていません。";
 
 // Columns of the SQLTables and SQLColumns result sets.
 constexpr SQLUSMALLINT kSchemaColumn = 2;
 constexpr SQLUSMALLINT kTableColumn = 3;
 constexpr SQLUSMALLINT kColumnNameColumn = 4;
+
+#if defined(_WIN32)
+constexpr bool kWideDriverManager = true;
+#else
+constexpr bool kWideDriverManager = false;
+#endif
 
 bool isAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
@@ -225,7 +229,8 @@ class OdbcConnection final : public DatabaseConnection {
 
   void beginTransaction() override {
     requireOpen();
-    if (in_transaction_) throw DatabaseError("A transaction is already open on this connection.");
+    if (in_transaction_)
+      throw DatabaseError("この接続ではトランザクションがすでに開始されています。");
     setAutocommit(false);
     in_transaction_ = true;
   }
@@ -242,10 +247,10 @@ class OdbcConnection final : public DatabaseConnection {
   std::vector<std::string> tableNames() override {
     const std::optional<std::vector<std::string>> schemas = searchPath();
     odbc::StmtHandle stmt = newStatement();
-    static const odbc::WideText kTypes = odbc::toWide("TABLE,VIEW");
+    static const odbc::WideText table_types = odbc::toWide("TABLE,VIEW");
     // A null catalog is the one the connection is attached to.
     check(SQLTablesW(stmt.get(), nullptr, 0, nullptr, 0, nullptr, 0,
-                     const_cast<SQLWCHAR*>(kTypes.data()), SQL_NTS),
+                     const_cast<SQLWCHAR*>(table_types.data()), SQL_NTS),
           SQL_HANDLE_STMT, stmt.get(), "SQLTables");
     std::vector<std::string> names;
     while (odbc::fetchRow(stmt.get())) {
@@ -360,7 +365,7 @@ class OdbcConnection final : public DatabaseConnection {
 
   void endTransaction(SQLSMALLINT completion) {
     requireOpen();
-    if (!in_transaction_) throw DatabaseError("No transaction is open on this connection.");
+    if (!in_transaction_) throw DatabaseError("この接続ではトランザクションが開始されていません。");
     // On failure the transaction stays open, so that a rollback or the destructor can end it;
     // switching autocommit back on now would commit it.
     if (completion == SQL_COMMIT && connectionDead()) {
@@ -443,7 +448,9 @@ std::unique_ptr<DatabaseConnection> openOdbc(const std::string& odbc_connection_
         "SQLAllocHandle");
   odbc::DbcHandle dbc_handle(dbc);
   SQLRETURN rc = SQL_ERROR;
-  if (isAscii(odbc_connection_string)) {
+  // Windows' driver manager converts the wide string for every kind of driver itself (and
+  // Wine's narrow SQLDriverConnectA aborts): the narrow call is for unixODBC only.
+  if (kWideDriverManager || isAscii(odbc_connection_string)) {
     odbc::WideText text = odbc::toWide(odbc_connection_string);
     rc = SQLDriverConnectW(dbc, nullptr, text.data(), SQL_NTS, nullptr, 0, nullptr,
                            SQL_DRIVER_NOPROMPT);

@@ -1,6 +1,4 @@
-#include <sql.h>
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include "platform/odbc/odbc_environment.h"
 
-#include <sqlext.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include "platform/odbc/odbc_diagnostic.h"
 
@@ -9,7 +9,7 @@ namespace norvel::odbc {
 EnvHandle allocateEnvironment() {
   SQLHANDLE env = SQL_NULL_HANDLE;
   if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
-    throw DatabaseError("The ODBC driver manager could not allocate an environment.",
+    throw DatabaseError("ODBC ドライバーマネージャーが環境ハンドルを割り当てられませんでした。",
                         DatabaseErrorCategory::connection);
   }
   EnvHandle handle(env);

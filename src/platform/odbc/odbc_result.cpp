@@ -1,7 +1,6 @@
 #include "platform/odbc/odbc_result.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include <algorithm>
 #include <array>

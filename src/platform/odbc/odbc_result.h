@@ -1,6 +1,6 @@
 #pragma once
 
-#include <sql.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include <optional>
 #include <string>

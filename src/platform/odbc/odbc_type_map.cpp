@@ -1,7 +1,6 @@
 #include "platform/odbc/odbc_type_map.h"
 
-#include <sqlext.h>
-#include <sqlucode.h>
+#include "platform/odbc/odbc_sql.h"
 
 #include "platform/database.h"
 

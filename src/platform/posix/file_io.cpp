@@ -8,7 +8,7 @@
 
 namespace norvel {
 
-int WriteAll(int fd, std::string_view bytes) {
+int writeAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -21,7 +21,7 @@ int WriteAll(int fd, std::string_view bytes) {
   return 0;
 }
 
-int ReadAll(int fd, std::string& bytes, std::size_t limit) {
+int readAll(int fd, std::string& bytes, std::size_t limit) {
   std::array<char, 65536> chunk;
   std::size_t done = 0;
   while (done < limit) {

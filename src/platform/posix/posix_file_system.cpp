@@ -73,7 +73,7 @@ std::string PosixFileSystem::readFile(const std::string& path) const {
   if (::fstat(file.get(), &info) != 0) fail(path, errno);
   std::string bytes;
   if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
-  if (const int error = ReadAll(file.get(), bytes); error != 0) fail(path, error);
+  if (const int error = readAll(file.get(), bytes); error != 0) fail(path, error);
   return bytes;
 }
 
@@ -87,14 +87,14 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
 
   struct stat old {};
   const bool replacing = ::stat(target, &old) == 0;
-  const mode_t mode = replacing ? (old.st_mode & 07777) : NewFileMode();
+  const mode_t mode = replacing ? (old.st_mode & 07777) : newFileMode();
 
   // What a kill -9 during an earlier save left behind goes before this save adds its own.
-  RemoveStaleTemporaryFiles(path);
+  removeStaleTemporaryFiles(path);
   TemporaryFile temporary(path);
   FileDescriptor& file = temporary.descriptor();
 
-  if (const int error = WriteAll(file.get(), bytes); error != 0) fail(path, error);
+  if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
   if (::fchmod(file.get(), mode) != 0) fail(path, errno);
   // Only a privileged process can give the file back its owner; others keep their own.
   if (replacing && ::fchown(file.get(), old.st_uid, old.st_gid) != 0 && errno != EPERM) {

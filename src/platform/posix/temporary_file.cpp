@@ -124,7 +124,7 @@ bool processIsGone(pid_t pid) {
 
 }  // namespace
 
-void InstallTempFileCleanup() {
+void installTempFileCleanup() {
   if (installed.exchange(true)) return;
   struct sigaction action {};
   action.sa_handler = removeTemporaryFiles;
@@ -168,7 +168,7 @@ void TemporaryFile::renameOver(const std::string& target) {
   keep();
 }
 
-mode_t NewFileMode() {
+mode_t newFileMode() {
   // Linux shows the mask in /proc; umask() could only read it by changing it for a moment.
   std::ifstream status("/proc/self/status");
   std::string line;
@@ -182,7 +182,7 @@ mode_t NewFileMode() {
   return 0666 & ~mask;
 }
 
-void RemoveStaleTemporaryFiles(const std::string& target) {
+void removeStaleTemporaryFiles(const std::string& target) {
   const std::filesystem::path parent = std::filesystem::path(target).parent_path();
   const std::string folder = parent.empty() ? std::string(".") : parent.string();
   const std::string name = fileNameOf(target);

@@ -11,10 +11,10 @@ namespace norvel {
 // Installs handlers for SIGINT, SIGTERM and SIGHUP that remove the temporary files being
 // written at that moment and then let the signal end the process as it would have. A signal
 // the program was started with ignored stays ignored. Call once, early in main.
-void InstallTempFileCleanup();
+void installTempFileCleanup();
 
 // A new file "<target>.norvel-<pid>-XXXXXX" beside target, removed on every way out until it
-// is kept: by the destructor, and by the handlers InstallTempFileCleanup installs.
+// is kept: by the destructor, and by the handlers installTempFileCleanup installs.
 class TemporaryFile {
  public:
   // Throws FileError "<target>: <strerror text>".
@@ -41,11 +41,11 @@ class TemporaryFile {
 
 // The mode open() gives a new file asked for 0666: the process's umask taken away. Read
 // without changing the umask, which other threads may be using.
-mode_t NewFileMode();
+mode_t newFileMode();
 
 // Removes the temporary files of target that a process which no longer runs left behind (a
 // kill -9 during a save): only regular files of this user whose name is exactly target's
 // pattern. Best effort; what cannot be removed stays.
-void RemoveStaleTemporaryFiles(const std::string& target);
+void removeStaleTemporaryFiles(const std::string& target);
 
 }  // namespace norvel

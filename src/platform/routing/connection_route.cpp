@@ -13,13 +13,13 @@ namespace {
 using Backend = ConnectionRoute::Backend;
 
 const std::string kSupported =
-    "Supported are: Provider=Microsoft.Jet.OLEDB.4.0 (or Microsoft.ACE.OLEDB.12.0) with a Data "
-    "Source that is an SQLite 3 database, an Access database (.mdb/.accdb, browsing only) or, "
-    "with Extended Properties=\"Excel 8.0\", an Excel workbook; Provider=OraOLEDB.Oracle through "
-    "a registered Oracle ODBC driver; Provider=SQLite;Data Source=<file>; Provider=MSDASQL, or "
-    "an ODBC connection string with Driver=, DSN= or FILEDSN=.";
+    "対応している接続: Provider=Microsoft.Jet.OLEDB.4.0（または Microsoft.ACE.OLEDB.12.0）と、"
+    "SQLite 3 のデータベース、Access のデータベース（.mdb/.accdb、参照のみ）、または Extended "
+    "Properties=\"Excel 8.0\" を付けた Excel ブックを指す Data Source。登録済みの Oracle ODBC "
+    "ドライバーを通す Provider=OraOLEDB.Oracle。Provider=SQLite;Data Source=<ファイル>。"
+    "Provider=MSDASQL、または Driver=、DSN=、FILEDSN= のいずれかを含む ODBC 接続文字列。";
 
-const std::string kListDrivers = "odbcinst -q -d lists the registered drivers";
+const std::string kListDrivers = "登録済みのドライバーは odbcinst -q -d で一覧できます";
 
 // ODBC takes a value with ';', braces or outer blanks only inside braces.
 std::string odbcValue(std::string_view value) {
@@ -38,15 +38,15 @@ std::string odbcValue(std::string_view value) {
 std::optional<std::string> driverContaining(const std::vector<std::string>& drivers,
                                             std::string_view part) {
   for (const auto& driver : drivers) {
-    if (ContainsIgnoreCase(driver, part)) return driver;
+    if (containsIgnoreCase(driver, part)) return driver;
   }
   return std::nullopt;
 }
 
 std::string valueOr(const std::vector<ConnectionStringPair>& pairs, std::string_view key,
                     std::string_view other_key) {
-  if (auto value = ConnectionStringValue(pairs, key)) return *value;
-  return ConnectionStringValue(pairs, other_key).value_or("");
+  if (auto value = connectionStringValue(pairs, key)) return *value;
+  return connectionStringValue(pairs, other_key).value_or("");
 }
 
 ConnectionRoute accessDatabase(const std::string& path, const DriverList& installed_drivers) {
@@ -54,9 +54,9 @@ ConnectionRoute accessDatabase(const std::string& path, const DriverList& instal
   auto driver = driverContaining(drivers, "MDBTools");
   if (!driver) driver = driverContaining(drivers, "Access");
   if (!driver) {
-    throw DatabaseError("No ODBC driver for Access databases is registered (" + kListDrivers +
-                        "); the MDBTools driver (Debian package odbc-mdbtools) can browse " + path +
-                        ".");
+    throw DatabaseError("Access データベース用の ODBC ドライバーが登録されていません（" +
+                        kListDrivers + "）。MDBTools のドライバー（Debian パッケージ " +
+                        "odbc-mdbtools）があれば " + path + " を参照できます。");
   }
   return {Backend::kOdbc, "Driver={" + *driver + "};DBQ=" + odbcValue(path) + ";"};
 }
@@ -65,19 +65,20 @@ ConnectionRoute accessDatabase(const std::string& path, const DriverList& instal
 // workbooks; here they also serve SQLite files named the same way.
 ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
                         const DriverList& installed_drivers) {
-  const std::string path = ConnectionStringValue(pairs, "Data Source").value_or("");
-  if (path.empty()) throw DatabaseError("The connection string names no Data Source file.");
+  const std::string path = connectionStringValue(pairs, "Data Source").value_or("");
+  if (path.empty())
+    throw DatabaseError("接続文字列に Data Source のファイルが指定されていません。");
   const DatabaseFileKind kind = databaseFileKind(path);
-  if (kind == DatabaseFileKind::kMissing) throw DatabaseError("The file does not exist: " + path);
+  if (kind == DatabaseFileKind::kMissing) throw DatabaseError("ファイルがありません: " + path);
   if (kind == DatabaseFileKind::kDirectory) {
-    throw DatabaseError(path + " is a folder, not a database file.");
+    throw DatabaseError(path + " はフォルダーです。データベースのファイルではありません。");
   }
 
-  if (const auto extended = ConnectionStringValue(pairs, "Extended Properties");
-      extended && ContainsIgnoreCase(*extended, "Excel")) {
-    const auto header = ConnectionStringValue(ParseConnectionString(*extended), "HDR");
+  if (const auto extended = connectionStringValue(pairs, "Extended Properties");
+      extended && containsIgnoreCase(*extended, "Excel")) {
+    const auto header = connectionStringValue(parseConnectionString(*extended), "HDR");
     const bool no_header =
-        header && (EqualsIgnoreCase(*header, "No") || EqualsIgnoreCase(*header, "False"));
+        header && (equalsIgnoreCase(*header, "No") || equalsIgnoreCase(*header, "False"));
     return {Backend::kWorkbook, path, !no_header};
   }
 
@@ -89,14 +90,17 @@ ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
       return accessDatabase(path, installed_drivers);
     case DatabaseFileKind::kCompoundDocument:
       throw DatabaseError(path +
-                          " is an Excel 97-2003 workbook or another OLE compound document, not "
-                          "a database. " +
+                          " は Excel 97-2003 ブックなどの OLE 複合ドキュメントで、データベースでは"
+                          "ありません。" +
                           kSupported);
     case DatabaseFileKind::kZip:
-      throw DatabaseError(path + " is a ZIP package (such as an .xlsx workbook), not a database. " +
+      throw DatabaseError(path +
+                          " は ZIP パッケージ（.xlsx ブックなど）で、データベースではありません。" +
                           kSupported);
     default:
-      throw DatabaseError(path + " is neither an SQLite nor an Access database. " + kSupported);
+      throw DatabaseError(path +
+                          " は SQLite のデータベースでも Access のデータベースでもありません。" +
+                          kSupported);
   }
 }
 
@@ -104,12 +108,12 @@ ConnectionRoute oracle(const std::vector<ConnectionStringPair>& pairs,
                        const DriverList& installed_drivers) {
   const auto driver = driverContaining(installed_drivers(), "Oracle");
   if (!driver) {
-    throw DatabaseError("No Oracle ODBC driver is registered (" + kListDrivers +
-                        "); Oracle's Instant Client ODBC driver must be installed and "
-                        "registered to connect to Oracle.");
+    throw DatabaseError("Oracle の ODBC ドライバーが登録されていません（" + kListDrivers +
+                        "）。Oracle に接続するには、Oracle Instant Client の ODBC ドライバーを"
+                        "インストールして登録してください。");
   }
   return {Backend::kOdbc, "Driver={" + *driver + "};DBQ=" +
-                              odbcValue(ConnectionStringValue(pairs, "Data Source").value_or("")) +
+                              odbcValue(connectionStringValue(pairs, "Data Source").value_or("")) +
                               ";UID=" + odbcValue(valueOr(pairs, "User ID", "UID")) +
                               ";PWD=" + odbcValue(valueOr(pairs, "Password", "PWD")) + ";"};
 }
@@ -126,15 +130,15 @@ ConnectionRoute msdasql(const std::vector<ConnectionStringPair>& pairs) {
     odbc += part;
   };
   for (const auto& pair : pairs) {
-    if (EqualsIgnoreCase(pair.key, "Provider") ||
-        EqualsIgnoreCase(pair.key, "Persist Security Info")) {
+    if (equalsIgnoreCase(pair.key, "Provider") ||
+        equalsIgnoreCase(pair.key, "Persist Security Info")) {
       continue;
     }
-    if (EqualsIgnoreCase(pair.key, "Extended Properties")) {
+    if (equalsIgnoreCase(pair.key, "Extended Properties")) {
       append(pair.value);
-    } else if (EqualsIgnoreCase(pair.key, "User ID")) {
+    } else if (equalsIgnoreCase(pair.key, "User ID")) {
       append("UID=" + odbcValue(pair.value));
-    } else if (EqualsIgnoreCase(pair.key, "Password")) {
+    } else if (equalsIgnoreCase(pair.key, "Password")) {
       append("PWD=" + odbcValue(pair.value));
     } else {
       append(pair.text);
@@ -147,31 +151,33 @@ ConnectionRoute msdasql(const std::vector<ConnectionStringPair>& pairs) {
 
 ConnectionRoute routeConnectionString(const std::string& connection_string,
                                       const DriverList& installed_drivers) {
-  const auto pairs = ParseConnectionString(connection_string);
-  const std::string provider = ConnectionStringValue(pairs, "Provider").value_or("");
+  const auto pairs = parseConnectionString(connection_string);
+  const std::string provider = connectionStringValue(pairs, "Provider").value_or("");
 
   if (provider.empty()) {
     for (const std::string_view key : {"Driver", "DSN", "FILEDSN"}) {
-      if (ConnectionStringValue(pairs, key)) return {Backend::kOdbc, connection_string};
+      if (connectionStringValue(pairs, key)) return {Backend::kOdbc, connection_string};
     }
-    throw DatabaseError("The connection string names no provider, ODBC driver or data source. " +
-                        kSupported);
+    throw DatabaseError(
+        "接続文字列にプロバイダー、ODBC ドライバー、データソースのいずれも指定されていません。" +
+        kSupported);
   }
-  if (StartsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
-      StartsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
+  if (startsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
+      startsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
     return jetFile(pairs, installed_drivers);
   }
-  if (StartsWithIgnoreCase(provider, "OraOLEDB.Oracle") ||
-      StartsWithIgnoreCase(provider, "MSDAORA")) {
+  if (startsWithIgnoreCase(provider, "OraOLEDB.Oracle") ||
+      startsWithIgnoreCase(provider, "MSDAORA")) {
     return oracle(pairs, installed_drivers);
   }
-  if (StartsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
-  if (EqualsIgnoreCase(provider, "SQLite")) {
-    const std::string path = ConnectionStringValue(pairs, "Data Source").value_or("");
-    if (path.empty()) throw DatabaseError("The connection string names no Data Source file.");
+  if (startsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
+  if (equalsIgnoreCase(provider, "SQLite")) {
+    const std::string path = connectionStringValue(pairs, "Data Source").value_or("");
+    if (path.empty())
+      throw DatabaseError("接続文字列に Data Source のファイルが指定されていません。");
     return {Backend::kSqlite, path};
   }
-  throw DatabaseError("The provider " + provider + " is not supported. " + kSupported);
+  throw DatabaseError("プロバイダー " + provider + " には対応していません。" + kSupported);
 }
 
 }  // namespace norvel::routing

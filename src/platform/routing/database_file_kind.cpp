@@ -1,41 +1,27 @@
 #include "platform/routing/database_file_kind.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <string_view>
 
 #include "platform/database.h"
-#include "platform/posix/file_descriptor.h"
-#include "platform/posix/file_io.h"
+#include "platform/routing/file_head.h"
 
 namespace norvel::routing {
 namespace {
 
-[[noreturn]] void throwUnreadable(const std::string& path, int error) {
-  throw DatabaseError("Cannot read " + path + ": " + std::strerror(error));
+[[noreturn]] void throwUnreadable(const std::string& path, const std::string& error) {
+  throw DatabaseError(path + " を読み取れません: " + error);
 }
 
 }  // namespace
 
 DatabaseFileKind databaseFileKind(const std::string& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return DatabaseFileKind::kMissing;
-    throwUnreadable(path, errno);
-  }
-  if (S_ISDIR(status.st_mode)) return DatabaseFileKind::kDirectory;
+  const FileHead file = readFileHead(path, 20);
+  if (!file.error.empty()) throwUnreadable(path, file.error);
+  if (file.type == FileHead::Type::kMissing) return DatabaseFileKind::kMissing;
+  if (file.type == FileHead::Type::kDirectory) return DatabaseFileKind::kDirectory;
   // A device or a pipe is never a database, and reading it could block.
-  if (!S_ISREG(status.st_mode)) return DatabaseFileKind::kOther;
-
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file) throwUnreadable(path, errno);
-  std::string bytes;
-  if (const int error = ReadAll(file.get(), bytes, 20); error != 0) throwUnreadable(path, error);
-  const std::string_view head(bytes);
+  if (file.type == FileHead::Type::kOther) return DatabaseFileKind::kOther;
+  const std::string_view head(file.bytes);
 
   using namespace std::string_view_literals;
   if (head.starts_with("SQLite format 3\0"sv)) return DatabaseFileKind::kSqlite;

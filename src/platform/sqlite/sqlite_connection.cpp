@@ -1,7 +1,5 @@
 #include "platform/sqlite/sqlite_connection.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -10,6 +8,7 @@
 #include <utility>
 
 #include "platform/sqlite/sqlite_column_type.h"
+#include "platform/sqlite/sqlite_file.h"
 #include "platform/sqlite/sqlite_handles.h"
 #include "platform/sqlite/sqlite_run_support.h"
 
@@ -17,20 +16,9 @@ namespace norvel {
 namespace {
 
 using sqlite::DatabaseHandle;
+using sqlite::FileIdentity;
+using sqlite::identityOf;
 using sqlite::Statement;
-
-// Which file a path names: a file deleted or replaced while it is open must not take the run's
-// changes with it.
-struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
-};
-
-std::optional<FileIdentity> identityOf(const std::string& path) {
-  struct stat st {};
-  if (::stat(path.c_str(), &st) != 0) return std::nullopt;
-  return FileIdentity{st.st_dev, st.st_ino};
-}
 
 class SqliteConnection final : public DatabaseConnection {
  public:
@@ -66,7 +54,7 @@ class SqliteConnection final : public DatabaseConnection {
     // One statement per call: a text that goes on after the first statement is refused before
     // anything runs, whatever a value inside it may have tried.
     if (sqlite::prepare(db, rest)) {
-      throw DatabaseError("The SQL text holds more than one statement; nothing was run.");
+      throw DatabaseError("SQL 文が複数含まれています。何も実行していません。");
     }
     const sqlite3_int64 total_before = sqlite3_total_changes64(db);
     while (sqlite::step(db, statement.get())) {
@@ -79,9 +67,9 @@ class SqliteConnection final : public DatabaseConnection {
   QueryInfo query(const std::string& sql) override {
     sqlite3* db = handle();
     const Statement statement = sqlite::prepare(db, sql);
-    if (!statement) throw DatabaseError("The query holds no SQL statement.");
+    if (!statement) throw DatabaseError("クエリに SQL 文がありません。");
     if (sqlite3_stmt_readonly(statement.get()) == 0) {
-      throw DatabaseError("A query must not change the database.");
+      throw DatabaseError("クエリでデータベースを変更することはできません。");
     }
     const bool has_row = sqlite::step(db, statement.get());
     QueryInfo info;
@@ -124,6 +112,20 @@ class SqliteConnection final : public DatabaseConnection {
   QueryRows queryRows(const SqlStatement& statement) override {
     return sqlite::queryRows(handle(), statement.withLiterals());
   }
+  // The planner's own answer, so that the field's collation and affinity are taken into account.
+  bool fieldLookupUsesIndex(const std::string& table, const std::string& field) override {
+    const QueryRows plan = sqlite::queryRows(
+        handle(), "EXPLAIN QUERY PLAN SELECT 1 FROM main." + sqlite::quoteIdentifier(table) +
+                      " WHERE " + sqlite::quoteIdentifier(field) + " = '1000001'");
+    for (const auto& row : plan) {
+      // "SEARCH t USING INDEX i (f=?)"; a SCAN, even of an index, reads every row.
+      if (!row.empty() && row.back() && row.back()->starts_with("SEARCH ") &&
+          row.back()->find(" USING ") != std::string::npos) {
+        return true;
+      }
+    }
+    return false;
+  }
 
   // Tables and views in the order they were created; SQLite's own sqlite_… tables are not
   // part of the user's data.
@@ -141,7 +143,7 @@ class SqliteConnection final : public DatabaseConnection {
 
  private:
   sqlite3* handle() const {
-    if (!db_) throw DatabaseError("Operation is not allowed when the object is closed.");
+    if (!db_) throw DatabaseError("オブジェクトが閉じている場合は、操作は許可されません。");
     return db_.get();
   }
 
@@ -178,16 +180,14 @@ class SqliteConnection final : public DatabaseConnection {
 
 std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
                                                std::chrono::milliseconds busy_timeout) {
-  if (path.empty()) throw DatabaseError("No SQLite database file is named.");
+  if (path.empty()) throw DatabaseError("SQLite のデータベースファイルが指定されていません。");
   // SQLite takes "file:…" as a URI and ":memory:" as a fresh in-memory database; written as
-  // "./…" every relative name stays a plain file name.
-  const std::string file_name = path.front() == '/' ? path : "./" + path;
+  // "./…" every relative name stays a plain file name ("C:\…" is no relative name on Windows).
+  const std::string file_name = sqlite::isAbsolutePath(path) ? path : "./" + path;
 
   // The file's own write bits decide, as for a workbook: a privileged process would otherwise
   // change a file its owner marked read-only. SQLite then refuses every change itself.
-  struct stat st {};
-  const bool read_only =
-      ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  const bool read_only = sqlite::hasNoWriteBits(path);
 
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(file_name.c_str(), &raw,
@@ -197,7 +197,7 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
     std::string message = db ? sqlite3_errmsg(db.get()) : sqlite3_errstr(rc);
     message += ": " + path;
     if (const int error = db ? sqlite3_system_errno(db.get()) : 0; error != 0) {
-      message += std::string(" (") + std::strerror(error) + ")";
+      message += " (" + sqlite::systemErrorText(error) + ")";
     }
     const int code = db ? sqlite3_extended_errcode(db.get()) : rc;
     throw DatabaseError(message, sqlite::categoryOf(code), {}, code);
@@ -213,7 +213,7 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
 
   const std::optional<FileIdentity> identity = identityOf(path);
   if (!identity) {
-    throw DatabaseError(path + ": " + std::strerror(errno));
+    throw DatabaseError(path + ": " + sqlite::lastSystemErrorText());
   }
   return std::make_unique<SqliteConnection>(std::move(db), path, *identity);
 }

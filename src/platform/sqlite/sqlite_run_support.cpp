@@ -12,14 +12,14 @@ void createComparableTable(sqlite3* db, const std::string& name, const std::stri
 #ifdef NORVEL_SQLITE_COLUMN_METADATA
   const Statement statement = prepare(db, source);
   if (!statement || sqlite3_column_count(statement.get()) == 0) {
-    throw DatabaseError("The source of the temporary table selects no column.");
+    throw DatabaseError("一時テーブルの元になるクエリに列がありません。");
   }
   // The column the statement resolved the field to, whatever the name's case or quoting.
   const char* schema = sqlite3_column_database_name(statement.get(), 0);
   const char* table = sqlite3_column_table_name(statement.get(), 0);
   const char* column = sqlite3_column_origin_name(statement.get(), 0);
   if (schema == nullptr || table == nullptr || column == nullptr) {
-    throw DatabaseError("The source of the temporary table selects no table column.");
+    throw DatabaseError("一時テーブルの元になるクエリにテーブルの列がありません。");
   }
   const char* declared_type = nullptr;
   const char* collation = nullptr;
@@ -40,15 +40,15 @@ void createComparableTable(sqlite3* db, const std::string& name, const std::stri
   (void)db;
   (void)name;
   (void)source;
-  throw DatabaseError("This SQLite library cannot tell a column's declared type.");
+  throw DatabaseError("この SQLite ライブラリでは列の宣言型を調べられません。");
 #endif
 }
 
 QueryRows queryRows(sqlite3* db, const std::string& sql) {
   const Statement statement = prepare(db, sql);
-  if (!statement) throw DatabaseError("The query holds no SQL statement.");
+  if (!statement) throw DatabaseError("クエリに SQL 文がありません。");
   if (sqlite3_stmt_readonly(statement.get()) == 0) {
-    throw DatabaseError("A query must not change the database.");
+    throw DatabaseError("クエリでデータベースを変更することはできません。");
   }
   QueryRows rows;
   const int columns = sqlite3_column_count(statement.get());

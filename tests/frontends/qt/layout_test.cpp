@@ -71,7 +71,7 @@ TEST(Layout, EveryCaptionFitsAtTheUsualResolutions) {
     ASSERT_TRUE(h.start());
     std::vector<QWidget*> boxes;
     for (const auto& owned : h.form().controls()) {
-      if (KindTakesFocus(owned->kind()) && owned->kind() != ControlKind::tab_container)
+      if (kindTakesFocus(owned->kind()) && owned->kind() != ControlKind::tabContainer)
         boxes.push_back(h.v().widgetOf(*owned));
     }
     std::set<std::string> checked;
@@ -80,8 +80,8 @@ TEST(Layout, EveryCaptionFitsAtTheUsualResolutions) {
       for (const auto& owned : h.form().controls()) {
         QWidget* widget = h.v().widgetOf(*owned);
         if (widget == nullptr || !widget->isVisible() ||
-            !(owned->kind() == ControlKind::label || owned->kind() == ControlKind::check_box ||
-              owned->kind() == ControlKind::command_button))
+            !(owned->kind() == ControlKind::label || owned->kind() == ControlKind::checkBox ||
+              owned->kind() == ControlKind::commandButton))
           continue;
         std::vector<QWidget*> shown;
         for (QWidget* box : boxes) {

@@ -1,7 +1,10 @@
 #include <QDir>
 #include <QImage>
 #include <QPixmap>
+#include <QPushButton>
 #include <QSet>
+
+#include <functional>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -118,6 +121,41 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
   };
   EXPECT_GE(colours(h.v().rect(), 2), 16);
   EXPECT_GE(colours(status->geometry().adjusted(4, 4, -20, -4), 1), 4);
+}
+
+// Shift with the mouse or with Enter checks the run and changes nothing; the button says so.
+TEST_F(RunView, ShiftOnStartChecksWithoutChanging) {
+  writeBytes(h.pairFile(), "1000001,1000011\r\n");
+  ASSERT_TRUE(h.start());
+  h.typeInto(h.w().txtMDBパス, toQString(database));
+  h.click(h.w().cmd接続);
+  QApplication::processEvents();
+  h.pickFromOpenList(h.w().cobテーブル名, QStringLiteral("住所"));
+  QApplication::processEvents();
+  h.pickFromOpenList(h.w().cobフィールド名, QStringLiteral("郵便番号"));
+  auto* start = h.widget<QPushButton>(h.w().cmd開始);
+  EXPECT_THAT(start->toolTip().toStdString(), ::testing::HasSubstr("Shift"));
+
+  // The one message box a press shows, answered.
+  const auto boxOf = [&](const std::function<void()>& press) {
+    DialogAnswerer answerer;
+    press();
+    QApplication::processEvents();
+    h.activate();
+    return answerer.messages.size() == 1 ? answerer.messages[0].text.toStdString() : "?";
+  };
+  const std::string checked = "（確認のみ）2件置換されます。変更はしていません。";
+  EXPECT_THAT(boxOf([&] { QTest::mouseClick(start, Qt::LeftButton, Qt::ShiftModifier); }),
+              StartsWith(checked));
+  EXPECT_EQ(count("1000001"), "2");
+  EXPECT_THAT(boxOf([&] {
+                start->setFocus();
+                QTest::keyClick(start, Qt::Key_Return, Qt::ShiftModifier);
+              }),
+              StartsWith(checked));
+  EXPECT_EQ(count("1000001"), "2");
+  EXPECT_THAT(boxOf([&] { h.click(h.w().cmd開始); }), StartsWith("2件置換しました。"));
+  EXPECT_EQ(count("1000001"), "0");
 }
 
 TEST_F(RunView, AFailedConnectIsWarnedAndCreatesNothing) {

@@ -1,4 +1,4 @@
-#include "platform/iconv/iconv_code_page_932.h"
+#include "platform/native_platform.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,7 @@ std::string hex(std::string_view bytes) {
   return text;
 }
 
-const IconvCodePage932 kCodePage;
+const NativeCodePage932 kCodePage;
 
 // Byte for byte as Windows writes them; every byte counts toward a message's width.
 TEST(Cp932, EncodesByteForByteAndDecodesBack) {

@@ -50,7 +50,7 @@ Signalled signalDuringSave(const std::string& target, std::initializer_list<int>
   const pid_t child = ::fork();
   if (child == 0) {
     if (prepare != nullptr) prepare();
-    InstallTempFileCleanup();
+    installTempFileCleanup();
     TemporaryFile temporary(target);
     const std::string& path = temporary.path();
     if (::write(ready[1], path.c_str(), path.size()) < 0) ::_exit(2);

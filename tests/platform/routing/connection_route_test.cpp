@@ -94,21 +94,25 @@ TEST_F(ConnectionRouteTest, WhatCannotBeServedIsDescribedAndNoFileIsCreated) {
   const std::string xls = write("book.xls", std::string("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8));
   const std::string xlsx = write("book.xlsx", std::string("PK\x03\x04", 4));
   const std::string missing = dir_.file("no/such.mdb");
-  const std::string supported = "Supported are: Provider=Microsoft.Jet.OLEDB.4.0";
+  const std::string supported = "対応している接続: Provider=Microsoft.Jet.OLEDB.4.0";
   const std::pair<std::string, std::vector<std::string>> cases[] = {
-      {jet + missing, {"The file does not exist: " + missing}},
-      {jet + missing + ";Extended Properties=\"Excel 8.0;\"", {"The file does not exist: "}},
-      {jet, {"The connection string names no Data Source file."}},
-      {jet + mdb, {"No ODBC driver for Access databases is registered", "odbcinst -q -d", mdb}},
-      {jet + csv, {csv, "is neither an SQLite nor an Access database", supported}},
-      {jet + xls, {xls, "is an Excel 97-2003 workbook"}},
-      {jet + xlsx, {xlsx, "is a ZIP package"}},
-      {jet + dir_.path().string(), {"is a folder"}},
+      {jet + missing, {"ファイルがありません: " + missing}},
+      {jet + missing + ";Extended Properties=\"Excel 8.0;\"", {"ファイルがありません: "}},
+      {jet, {"接続文字列に Data Source のファイルが指定されていません。"}},
+      {jet + mdb,
+       {"Access データベース用の ODBC ドライバーが登録されていません", "odbcinst -q -d", mdb}},
+      {jet + csv,
+       {csv, "は SQLite のデータベースでも Access のデータベースでもありません。", supported}},
+      {jet + xls, {xls, "は Excel 97-2003 ブックなどの OLE 複合ドキュメント"}},
+      {jet + xlsx, {xlsx, "は ZIP パッケージ（.xlsx ブックなど）"}},
+      {jet + dir_.path().string(), {"はフォルダーです。"}},
       {"Provider=OraOLEDB.Oracle.1;User ID=scott;Password=tiger;Data Source=ORCL;",
-       {"No Oracle ODBC driver is registered (odbcinst -q -d"}},
-      {"Provider=SQLOLEDB;Data Source=srv", {"The provider SQLOLEDB is not supported.", supported}},
+       {"Oracle の ODBC ドライバーが登録されていません（登録済みのドライバーは odbcinst -q -d"}},
+      {"Provider=SQLOLEDB;Data Source=srv",
+       {"プロバイダー SQLOLEDB には対応していません。", supported}},
       {"Data Source=/tmp/a.db",
-       {"names no provider, ODBC driver or data source", "Driver=, DSN= or FILEDSN="}},
+       {"プロバイダー、ODBC ドライバー、データソースのいずれも指定されていません。",
+        "Driver=、DSN=、FILEDSN= のいずれかを含む ODBC 接続文字列。"}},
   };
   const DriverList drivers = [] { return std::vector<std::string>{"PostgreSQL Unicode"}; };
   for (const auto& [text, parts] : cases) {

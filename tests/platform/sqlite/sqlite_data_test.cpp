@@ -12,6 +12,9 @@
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
+#if defined(_WIN32)
+#include "platform/win32/win32_text.h"
+#endif
 
 namespace norvel {
 namespace {
@@ -78,12 +81,19 @@ TEST_F(SqliteData, TransactionAsAnotherConnectionSeesIt) {
   testing::SqliteFile(file_).exec("DELETE FROM 住所;");  // the file is free again at once
 }
 
+// The system's own text for a file that is not there.
+#if defined(_WIN32)
+const std::string kNoSuchFile = win32::systemErrorText(ERROR_FILE_NOT_FOUND);
+#else
+const std::string kNoSuchFile = "No such file or directory";
+#endif
+
 // Names SQLite would read as a URI or an in-memory database are plain file names here.
 TEST_F(SqliteData, MissingFilesFailNamingThePathAndAreNotCreated) {
   const std::string missing = dir_.file("typo.db");
   EXPECT_THAT([&] { openSqlite(missing); },
-              ThrowsMessage<DatabaseError>(StrEq("unable to open database file: " + missing +
-                                                 " (No such file or directory)")));
+              ThrowsMessage<DatabaseError>(
+                  StrEq("unable to open database file: " + missing + " (" + kNoSuchFile + ")")));
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(dir_.path());
   for (const char* name : {":memory:", "file:x.db?mode=rwc", "", "."}) {
@@ -105,7 +115,7 @@ TEST_F(SqliteData, FileThatIsNoDatabaseFailsAndStaysAsItWas) {
 
 TEST_F(SqliteData, ReadOnlyFileCanBeBrowsedButWritesFailWithSqlitesText) {
   ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
-  ASSERT_EQ(::chmod(dir_.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod(dir_.path().string().c_str(), 0755), 0);
   const int status = testing::runUnprivileged([&] {
     const auto db = openSqlite(file_);
     if (db->tableNames().size() != 2) return 1;
@@ -168,7 +178,8 @@ TEST_F(SqliteData, OneStatementPerExecuteAndNothingRunsOtherwise) {
   for (const std::string& sql :
        {update_ + "; DELETE FROM 住所", update_ + ";DELETE FROM 住所;", "SELECT 1; " + update_}) {
     EXPECT_THAT([&] { db->execute(sql); },
-                ThrowsMessage<DatabaseError>(HasSubstr("more than one statement")))
+                ThrowsMessage<DatabaseError>(
+                    HasSubstr("SQL 文が複数含まれています。何も実行していません。")))
         << sql;
   }
   EXPECT_EQ(db->execute(update_ + ";  -- a comment"), 2);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/replacement_run.h"
+#include "platform/database.h"
+
+namespace norvel {
+
+// A pair that matched no row while the field holds its old code written another way (with or
+// without the hyphen, in full-width digits): the codes are used exactly as typed, so the user
+// is told rather than the code being changed.
+struct OtherFormHint {
+  std::size_t pair_index = 0;  // from 0
+  std::string text;            // for the user
+};
+
+// One query per pair whose count is 0, over a text field, on the connection as it is now (after
+// a dry run, the data as it was). A query the data source refuses ends the search: the hints are
+// advice, and the run's outcome stands as reported.
+std::vector<OtherFormHint> findOtherFormHints(DatabaseConnection& connection,
+                                              const RunTarget& target,
+                                              const std::vector<RunPair>& pairs,
+                                              const std::vector<std::int64_t>& counts);
+
+}  // namespace norvel

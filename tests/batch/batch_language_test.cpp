@@ -1,0 +1,217 @@
+#include <locale.h>
+
+#include <csignal>
+
+#include "batch_test_support.h"
+
+namespace norvel::batch::test {
+namespace {
+
+using Args = std::vector<std::string>;
+
+const Env kJapanese = {{"LANG", "ja_JP.UTF-8"}};
+// Locales whose texts are English, each also with ja_JP somewhere it must not win.
+const std::vector<std::pair<std::string, Env>> kEnglishLocales = {
+    {"LC_ALL=C", {{"LC_ALL", "C"}, {"LANG", "ja_JP.UTF-8"}}},
+    {"LANG=C", {{"LANG", "C"}, {"LANGUAGE", "ja"}}},
+    {"LC_ALL=C.UTF-8", {{"LC_ALL", "C.UTF-8"}, {"LANGUAGE", "ja"}}},
+    {"LANG=en_US.UTF-8", {{"LANG", "en_US.UTF-8"}}},
+    {"LC_MESSAGES=C", {{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "C"}}},
+};
+
+// norvel-batch's own texts follow the locale; the window's (status lines, summaries, findings,
+// its messages) and the data source's do not.
+class BatchLanguageTest : public BatchTest {
+ protected:
+  void SetUp() override {
+#if !NORVEL_BATCH_TRANSLATED
+    GTEST_SKIP() << "this build translates nothing (NORVEL_NLS=OFF: no libintl or msgfmt)";
+#else
+    const locale_t japanese = ::newlocale(LC_ALL_MASK, "ja_JP.UTF-8", nullptr);
+    if (japanese == nullptr) {
+      GTEST_SKIP() << "the ja_JP.UTF-8 locale is missing; as root: localedef -i ja_JP -f UTF-8 "
+                      "ja_JP.UTF-8 (scripts/install-deps.sh does it)";
+    }
+    ::freelocale(japanese);
+#endif
+  }
+};
+
+TEST_F(BatchLanguageTest, HelpIsJapaneseUnderJapaneseAndEnglishOtherwise) {
+  const RunResult english = runBatch({"--help"});
+  EXPECT_EQ(english.exit_code, 0);
+  EXPECT_THAT(english.out, StartsWith("Replaces postal codes in one field of one table: "));
+  EXPECT_THAT(english.out,
+              HasSubstr("\nOptions:\n  -h,--help             Print this help message and exit\n"
+                        "  --version             Print the version and exit\n"));
+  for (const auto& [name, env] : kEnglishLocales) {
+    const RunResult run = runBatch({"--help"}, env);
+    EXPECT_EQ(run.exit_code, 0) << name;
+    EXPECT_EQ(run.out, english.out) << name;
+  }
+
+  const RunResult japanese = runBatch({"--help"}, kJapanese);
+  EXPECT_EQ(japanese.exit_code, 0);
+  EXPECT_EQ(japanese.err, "");
+  const std::string& help = japanese.out;
+  EXPECT_THAT(help, StartsWith("1 つのテーブルの 1 つのフィールドにある郵便番号を置換します。"));
+  EXPECT_THAT(help, HasSubstr("\n使い方: norvel-batch (--db PATH | --xls PATH [--no-header] | "
+                              "--oracle USER [HOST] |\n                      --connect STRING)\n"));
+  EXPECT_THAT(help,
+              HasSubstr("\nオプション:\n  -h,--help             このヘルプを表示して終了します\n"
+                        "  --version             バージョンを表示して終了します\n"));
+  EXPECT_THAT(help, HasSubstr("\nデータソース（いずれか 1 つ）:\n  --db PATH             "
+                              "データベースファイル（Access タブと同じ。Access または\n"));
+  EXPECT_THAT(help, HasSubstr("\n対象:\n  --table NAME          テーブル（名前は正確に）\n"));
+  EXPECT_THAT(help, HasSubstr("\n終了コード:\n  0    すべてのペアが成功し"));
+  // The examples are commands: the same in every language.
+  EXPECT_THAT(help,
+              HasSubstr("\n例:\n  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 "
+                        "--dry-run\n"));
+  for (const char* english_text : {"Replaces", "Usage", "Options", "Print", "Exit codes",
+                                   "Pair list file", "Environment", "Examples"}) {
+    EXPECT_THAT(help, Not(HasSubstr(english_text)));
+  }
+  EXPECT_EQ(runBatch({"--version"}, kJapanese).out, runBatch({"--version"}).out);
+}
+
+TEST_F(BatchLanguageTest, UsageErrorsFollowTheLocale) {
+  const std::string see_help = "Run with --help for more information.\n";
+  const std::string see_help_in_japanese = "詳しくは --help を付けて実行してください。\n";
+  for (const auto& [arguments, english, japanese] :
+       std::vector<std::tuple<Args, std::string, std::string>>{
+           {{"--db", "a", "--field", "f"}, "--table is required", "--table は必須です"},
+           {{"--table", "t", "--field", "f"},
+            "one data source is required: --db, --xls, --oracle or --connect",
+            "データソースを 1 つ指定してください: --db、--xls、--oracle、--connect のいずれか"},
+           {{"--db", "a", "--xls", "b", "--table", "t", "--field", "f"},
+            "--db excludes --xls",
+            "--db と --xls は同時に指定できません"},
+           {{"--db", "a", "--no-header", "--table", "t", "--field", "f"},
+            "--no-header requires --xls",
+            "--no-header には --xls が必要です"},
+           {{"--db", "a", "--table", "t", "--field", "f", "extra"},
+            "The following argument was not expected: extra",
+            "不要な引数があります: extra"},
+           {{"--table", "t", "--field", "f", "--db"},
+            "--db: 1 required TEXT missing",
+            "--db に値を指定してください"},
+           {{"--db", "a", "--tabel", "t", "--field", "f"},
+            "norvel-batch: unknown option --tabel: did you mean --table?",
+            "norvel-batch: 不明なオプション --tabel: --table のことですか?"}}) {
+    for (const auto& [name, env] : kEnglishLocales) {
+      const RunResult run = runBatch(arguments, env);
+      EXPECT_EQ(run.exit_code, 2) << name;
+      EXPECT_EQ(run.err, english + "\n" + see_help) << name;
+    }
+    const RunResult run = runBatch(arguments, kJapanese);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, japanese + "\n" + see_help_in_japanese);
+  }
+}
+
+TEST_F(BatchLanguageTest, OwnMessagesAreJapaneseAndTheWindowsTextsStayAsTheyAre) {
+  const std::string no_pairs = file("empty.csv");
+  writeBytes(no_pairs, ",100-0001\r\n\r\n");
+  const std::string missing = file("missing.sqlite");
+  const std::string before = readBytes(db_);
+  for (const auto& [arguments, english, japanese] :
+       std::vector<std::tuple<Args, std::string, std::string>>{
+           {{"--db", db_, "--table", "kunden", "--field", "plz", "--pairs", pairs_},
+            "norvel-batch: no table \"kunden\"; the tables are:\n  住所\n  顧客\n  Kunden\n",
+            "norvel-batch: テーブル「kunden」はありません。テーブルは次のとおりです:\n"
+            "  住所\n  顧客\n  Kunden\n"},
+           {{"--db", db_, "--table", "顧客", "--field", "郵便", "--pairs", pairs_},
+            "norvel-batch: no field \"郵便\" in table \"顧客\"; its fields are:\n"
+            "  番号\n  氏名\n  郵便番号\n",
+            "norvel-batch: テーブル「顧客」にフィールド「郵便」はありません。"
+            "フィールドは次のとおりです:\n  番号\n  氏名\n  郵便番号\n"},
+           {args({"--db", db_}, no_pairs),
+            "norvel-batch: the pair list file " + no_pairs + " holds no pairs\n",
+            "norvel-batch: 置換リストのファイル " + no_pairs + " にペアがありません\n"},
+           {args({"--db", ""}),
+            "norvel-batch: not connected: the input of the data source is empty\n",
+            "norvel-batch: 接続していません: データソースの入力が空です\n"},
+           // The window's own message, the same in both.
+           {args({"--db", missing}),
+            "データベースをオープンできません\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                missing + "\n",
+            "データベースをオープンできません\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                missing + "\n"}}) {
+    const RunResult in_english = batch(arguments);
+    EXPECT_EQ(in_english.exit_code, 2);
+    EXPECT_THAT(in_english.err, StartsWith(english));
+    const RunResult in_japanese = batch(arguments, kJapanese);
+    EXPECT_EQ(in_japanese.exit_code, 2);
+    EXPECT_EQ(in_japanese.out, "");
+    EXPECT_THAT(in_japanese.err, StartsWith(japanese));
+  }
+  EXPECT_EQ(readBytes(db_), before);
+
+  // --strict counts the window's findings, which stay Japanese in every locale.
+  const std::string finding =
+      "1 番目の置換ペア「100-0004 -> "
+      "」は置換先が空です。該当するフィールドは空（NULL）になります。\n";
+  writeBytes(pairs_, "100-0004,\r\n100-0001,100-0091\r\n");
+  const RunResult strict = batch(args({"--db", db_, "--strict"}), kJapanese);
+  EXPECT_EQ(strict.exit_code, 2);
+  EXPECT_EQ(strict.err, finding +
+                            "norvel-batch: --strict: 置換リストに確認が必要なペアが 1 件あります"
+                            "（上記）。何も実行していません\n");
+  EXPECT_EQ(batch(args({"--db", db_, "--strict"})).err,
+            finding +
+                "norvel-batch: --strict: the pair list has 1 pair worth a second look "
+                "(above); nothing was run\n");
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+TEST_F(BatchLanguageTest, RunsKeepTheWindowsStatusLinesAndSummaryInEveryLocale) {
+  const std::string original = file("original.sqlite");
+  fs::copy_file(db_, original);
+  const std::string summary = "1,502件置換しました。\n";
+  for (const auto& [name, env] : kEnglishLocales) {
+    const RunResult run = batch(args({"--db", db_, "--dry-run"}), env);
+    EXPECT_EQ(run.exit_code, 0) << name;
+    EXPECT_EQ(run.out, standardStatus("1,500") +
+                           "dry run: 1,502件置換しました。 (rolled back, "
+                           "nothing changed)\n")
+        << name;
+  }
+  const std::string dry_run =
+      "ドライラン: 1,502件置換しました。（ロールバックしたので、何も変わっていません）\n";
+  const RunResult dry = batch(args({"--db", db_, "--dry-run"}), kJapanese);
+  EXPECT_EQ(dry.exit_code, 0) << dry.err;
+  EXPECT_EQ(dry.out, standardStatus("1,500") + dry_run);
+  EXPECT_EQ(dry.err, dry_run);
+  EXPECT_EQ(codes(), kOriginalCodes);
+
+  const RunResult real = batch(args({"--db", db_}), kJapanese);
+  EXPECT_EQ(real.exit_code, 0) << real.err;
+  EXPECT_EQ(real.out, standardStatus("1,500") + summary);
+  EXPECT_EQ(real.err, summary);
+  EXPECT_EQ(codes(), kReplacedCodes);
+}
+
+TEST_F(BatchLanguageTest, AnInterruptedRunSaysSoInJapanese) {
+  sql(db_,
+      "CREATE TABLE 大量 (郵便番号 TEXT);"
+      "INSERT INTO 大量 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+      " WHERE i < 200000) SELECT '100-0001' FROM n;");
+  std::string pairs = "100-0001,100-0002\r\n";
+  for (int i = 10000; i < 14000; ++i) pairs += "900-" + std::to_string(i).substr(1) + ",1\r\n";
+  writeBytes(pairs_, pairs);
+  const std::string before = readBytes(db_);
+  const RunResult run =
+      batch({"--db", db_, "--table", "大量", "--field", "郵便番号", "--pairs", pairs_}, kJapanese,
+            {}, {SIGINT, "200,000件置換しました。\n"});
+  EXPECT_EQ(run.exit_code, 130) << run.err;
+  EXPECT_THAT(run.out, StartsWith(statusLines("100-0001", "100-0002", "200,000")));
+  EXPECT_EQ(
+      run.err,
+      "norvel-batch: 中断しました（SIGINT）: 実行をロールバックしたので、何も変わっていません\n");
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+}  // namespace
+}  // namespace norvel::batch::test
