@@ -77,9 +77,11 @@ sqlite_options=(-O2 -fno-strict-aliasing -DSQLITE_SECURE_DELETE -DSQLITE_ENABLE_
   -DSQLITE_LIKE_DOESNT_MATCH_BLOBS -DSQLITE_THREADSAFE=1 -DSQLITE_USE_URI=1
   -DSQLITE_MAX_SCHEMA_RETRY=25 -DSQLITE_ENABLE_PREUPDATE_HOOK -DSQLITE_ENABLE_SESSION
   -DSQLITE_ENABLE_STMTVTAB -DSQLITE_MAX_VARIABLE_NUMBER=250000)
+# One translation unit that takes minutes: it compiles beside the other libraries.
 (cd "$work/build/sqlite3" && $triplet-gcc-posix "${sqlite_options[@]}" -c sqlite3.c -o sqlite3.o &&
   $triplet-ar rcs "$prefix/lib/libsqlite3.a" sqlite3.o &&
-  cp sqlite3.h sqlite3ext.h "$prefix/include/")
+  cp sqlite3.h sqlite3ext.h "$prefix/include/") &
+sqlite_job=$!
 
 # zlib comes built: libzip and the workbook layer link Debian's static libz.a.
 fetch libzip
@@ -115,6 +117,7 @@ if(NOT TARGET CLI11::CLI11)
 endif()
 EOF
 
+wait "$sqlite_job"
 echo "$key" >"$prefix/.built"
 rm -rf "$work/build" "$work/src"
 echo "windows-deps: done"

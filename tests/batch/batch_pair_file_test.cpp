@@ -17,7 +17,13 @@ TEST_F(BatchTest, LoneCrLineEndsSeparateThePairs) {
 // A warning at start-up ends the batch before it connects; the terminal never gets the raw
 // control characters of the file or of its name.
 TEST_F(BatchTest, PairFilesTheWindowRefusesExitTwoWithTheirMessageShownSafely) {
+#if defined(_WIN32)
+  // Windows file names cannot hold control characters: the UTF-16 list has a plain name there.
+  const std::string hostile_name = file("list.csv"), shown_name = hostile_name;
+#else
   const std::string hostile_name = file("list\x1b]0;owned\x07.csv");
+  const std::string shown_name = file("list\\x1b]0;owned\\x07.csv");
+#endif
   const std::string utf16 =
       "\xFF\xFE"
       "1\0000\0000\000-\0000\0000\0000\0001\000"s;
@@ -28,9 +34,8 @@ TEST_F(BatchTest, PairFilesTheWindowRefusesExitTwoWithTheirMessageShownSafely) {
             "制御文字を含むコードは置換リストに登録できません。\n" + pairs_ +
                 " の 2, 3 行目は読み込まれていません。\n"},
            {hostile_name, utf16,
-            file("list\\x1b]0;owned\\x07.csv") +
-                " は UTF-16 で保存されているため読み込めません。\n"
-                "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。\n"}}) {
+            shown_name + " は UTF-16 で保存されているため読み込めません。\n"
+                         "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。\n"}}) {
     writeBytes(path, bytes);
     const RunResult run = batch(args({"--db", db_}, path));
     EXPECT_EQ(run.exit_code, 2);

@@ -51,6 +51,17 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A UTF-8 name as std::filesystem takes it, and a path back as UTF-8: on Windows its narrow
+// strings are in the C library's locale, so the conversion goes through char8_t on every system.
+inline std::filesystem::path utf8Path(const std::string& utf8) {
+  return std::u8string(utf8.begin(), utf8.end());
+}
+
+inline std::string utf8Name(const std::filesystem::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(utf8.begin(), utf8.end());
+}
+
 inline void writeBytes(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;
