@@ -8,6 +8,7 @@
 
 #include "batch_test_support.h"
 #include "platform/odbc/odbc_connection.h"
+#include "support/host_program.h"
 
 namespace norvel::batch::test {
 namespace {
@@ -63,13 +64,14 @@ TEST_F(BatchTest, OraclePasswordComesFromTheEnvironmentOrTheTerminal) {
 
 // Workbooks are written and read back by openpyxl, not by the code under test.
 TEST_F(BatchTest, WorkbookSheetsAreTablesWithOrWithoutAHeaderRow) {
-#if defined(_WIN32)
-  GTEST_SKIP() << "openpyxl is the host's python3: Wine cannot start it, nor could it open C:\\ "
-                  "paths";
-#endif
+  if (const std::string why = norvel::testing::hostProgramsUnavailable(); !why.empty()) {
+    GTEST_SKIP() << why;
+  }
   const std::string book = file("住所録.xlsx");
   const auto python = [&](const std::string& script) {
-    return runProgram(NORVEL_PYTHON3, {"-c", "import openpyxl, sys\n" + script, book}).out;
+    return norvel::testing::runHostProgram(NORVEL_PYTHON3, {"-c", "import openpyxl, sys\n" + script,
+                                                            norvel::testing::hostPath(book)})
+        .out;
   };
   if (missing(python("print('ok')") == "ok\n", "python3-openpyxl")) GTEST_SKIP() << "no openpyxl";
   python(

@@ -11,33 +11,16 @@
 #include "child_process.h"
 #include "platform/win32/win32_handle.h"
 #include "platform/win32/win32_text.h"
+#include "support/win32_command_line.h"
 
 namespace norvel::batch::test {
 namespace {
 
+using norvel::testing::commandLineArgument;
 using win32::Handle;
 
 std::runtime_error systemError(const std::string& what) {
   return std::runtime_error(what + ": " + win32::systemErrorText(::GetLastError()));
-}
-
-// One argument as CommandLineToArgvW and the C runtime split the line again: quoted when it is
-// empty or holds a blank or a quote; backslashes doubled only where a quote follows them.
-std::wstring quoted(const std::wstring& arg) {
-  if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
-  std::wstring text = L"\"";
-  std::size_t backslashes = 0;
-  for (const wchar_t c : arg) {
-    if (c == L'\\') {
-      ++backslashes;
-      continue;
-    }
-    text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
-    backslashes = 0;
-    text += c;
-  }
-  text.append(2 * backslashes, L'\\');
-  return text + L'"';
 }
 
 // Variable names compare without case on Windows, and the block is handed over sorted so.
@@ -97,8 +80,10 @@ RunResult runProgram(const std::string& program, std::vector<std::string> args, 
     throw std::logic_error("no pseudo terminal or signals on Windows");
   }
   const std::wstring application = win32::wideFromUtf8(program);
-  std::wstring command_line = quoted(application);
-  for (const std::string& arg : args) command_line += L' ' + quoted(win32::wideFromUtf8(arg));
+  std::wstring command_line = commandLineArgument(application);
+  for (const std::string& arg : args) {
+    command_line += L' ' + commandLineArgument(win32::wideFromUtf8(arg));
+  }
   std::wstring environment = environmentBlock(env);
 
   const Handle in = inheritedTempFile(), err = inheritedTempFile();

@@ -5,10 +5,23 @@
 
 #include "workbook_test_support.h"
 
+#ifdef _WIN32
+#include "platform/win32/win32_text.h"
+#endif
+
 namespace norvel::test {
 namespace {
 
 using ::testing::AllOf;
+
+// The system's own words for a missing file and a refused write, as the messages carry them.
+#ifdef _WIN32
+const std::string kNoSuchFile = win32::systemErrorText(ERROR_FILE_NOT_FOUND);
+const std::string kPermissionDenied = win32::systemErrorText(ERROR_ACCESS_DENIED);
+#else
+const std::string kNoSuchFile = "No such file or directory";
+const std::string kPermissionDenied = "Permission denied";
+#endif
 
 TEST_F(WorkbookTest, FilesThatAreNoWorkbookFailWithTheirReasonAndStayAsTheyWere) {
   std::string xls("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
@@ -22,7 +35,7 @@ TEST_F(WorkbookTest, FilesThatAreNoWorkbookFailWithTheirReasonAndStayAsTheyWere)
   writeZip(book("formulas", "ref.xlsx"), {{kSheet1, replaced(sheet1, {{"r=\"A1\"", "r=\"1A\""}})}});
   for (const auto& [name, bytes, text] :
        std::vector<std::tuple<std::string, std::optional<std::string>, std::string>>{
-           {"ない.xlsx", {}, "No such file or directory"},
+           {"ない.xlsx", {}, kNoSuchFile},
            {"empty.xlsx", "", "ファイルが空です"},
            {"old.xls", xls, "Excel 97-2003 ブック（.xls）"},
            {"secret.xlsx", encrypted, "パスワードで保護された"},
@@ -42,7 +55,7 @@ TEST_F(WorkbookTest, FilesThatAreNoWorkbookFailWithTheirReasonAndStayAsTheyWere)
         << name;
     EXPECT_EQ(readBytes(file(name)), before) << name;
   }
-  EXPECT_FALSE(fs::exists(file("ない.xlsx")));
+  EXPECT_FALSE(fs::exists(utf8Path(file("ない.xlsx"))));
 }
 
 TEST_F(WorkbookTest, ReadOnlyWorkbookIsLeftAsItWas) {
@@ -54,12 +67,12 @@ TEST_F(WorkbookTest, ReadOnlyWorkbookIsLeftAsItWas) {
   EXPECT_EQ(db->execute(kUpdateText), 2);
   EXPECT_THAT([&] { db->commitTransaction(); },
               failsWith(AllOf(HasSubstr("ブック「" + path + "」を保存できません: "),
-                              HasSubstr("Permission denied"))));
+                              HasSubstr(kPermissionDenied))));
   // The copy shows what the file holds; the run's rollback afterwards does no harm.
   EXPECT_EQ(countRows(*db, "住所録$", "[郵便番号] = '100-0001'"), 2);
   db->rollbackTransaction();
   // Outside a transaction the statement itself fails.
-  EXPECT_THAT([&] { db->execute(kUpdateText); }, failsWith(HasSubstr("Permission denied")));
+  EXPECT_THAT([&] { db->execute(kUpdateText); }, failsWith(HasSubstr(kPermissionDenied)));
   EXPECT_EQ(countRows(*db, "住所録$", "[郵便番号] = '100-0001'"), 2);
   EXPECT_EQ(readBytes(path), bytes);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_.path()), {}), 1)
@@ -77,9 +90,9 @@ TEST_F(WorkbookTest, WorkbookChangedOrRemovedByAnotherProgramIsNotOverwritten) {
               failsWith(HasSubstr("ほかのプログラムがファイルを変更しました")));
   EXPECT_EQ(readBytes(path), theirs);
 
-  fs::remove(path);
-  EXPECT_THAT([&] { db->execute(kUpdateText); }, failsWith(HasSubstr("No such file or directory")));
-  EXPECT_FALSE(fs::exists(path));
+  fs::remove(utf8Path(path));
+  EXPECT_THAT([&] { db->execute(kUpdateText); }, failsWith(HasSubstr(kNoSuchFile)));
+  EXPECT_FALSE(fs::exists(utf8Path(path)));
 }
 
 TEST_F(WorkbookTest, OnlySelectAndUpdateOfFieldsRunAndAClosedConnectionRefusesAll) {

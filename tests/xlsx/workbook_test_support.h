@@ -3,7 +3,6 @@
 #include <zip.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include <gmock/gmock.h>
 
+#include "support/host_program.h"
 #include "support/temp_dir.h"
 #include "xlsx/workbook_layer.h"
 
@@ -22,6 +22,7 @@ namespace norvel::test {
 
 namespace fs = std::filesystem;
 using norvel::testing::readBytes;
+using norvel::testing::utf8Path;
 using norvel::testing::writeBytes;
 using ::testing::HasSubstr;
 using Names = std::vector<std::string>;
@@ -58,17 +59,15 @@ auto failsWith(M description) {
   return ::testing::ThrowsMessage<DatabaseError>(description);
 }
 
+// The fixture script run by the host's python3 with openpyxl, on a workbook of this system.
 inline std::string runFixtureScript(const std::string& command, const std::string& path) {
-  const std::string line = std::string("'") + NORVEL_PYTHON3 + "' '" + NORVEL_WORKBOOK_FIXTURES +
-                           "' " + command + " '" + path + "'";
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(::popen(line.c_str(), "r"), ::pclose);
-  std::string output;
-  char buffer[4096];
-  for (std::size_t n; pipe && (n = std::fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) {
-    output.append(buffer, n);
+  const auto run = norvel::testing::runHostProgram(
+      NORVEL_PYTHON3, {NORVEL_WORKBOOK_FIXTURES, command, norvel::testing::hostPath(path)});
+  if (run.exit_code != 0) {
+    throw std::runtime_error(std::string(NORVEL_WORKBOOK_FIXTURES) + " " + command + " " + path +
+                             " failed");
   }
-  if (!pipe || ::pclose(pipe.release()) != 0) throw std::runtime_error(line + " failed");
-  return output;
+  return run.out;
 }
 
 // What openpyxl reads: "sheet!A1" → "type|value|font|number format|fill".
@@ -141,11 +140,18 @@ inline std::string replaced(std::string text, const Texts& replacements) {
 
 class WorkbookTest : public ::testing::Test {
  protected:
+  void SetUp() override {
+    if (const std::string why = norvel::testing::hostProgramsUnavailable(); !why.empty()) {
+      GTEST_SKIP() << why;
+    }
+  }
+
   std::string file(const std::string& name) const { return dir_.file(name); }
 
   // A copy of a workbook the fixture script writes: "addresses" (by openpyxl: sheets 住所録 with
   // a header row, Sheet2 with data from row 1, 集計 with a formula), "handmade" or "formulas".
-  // CTest has them written once per run; otherwise the first test to need one writes it.
+  // CTest has them written once per run; otherwise the first test to need one writes it. The
+  // copy's name may start with folders of its own.
   std::string book(const std::string& name, std::string copy = "") {
     const std::string fixture = std::string(NORVEL_WORKBOOK_FIXTURE_DIR) + "/" + name + ".xlsx";
     std::error_code error;
@@ -153,7 +159,9 @@ class WorkbookTest : public ::testing::Test {
       runFixtureScript(name, fixture);
     }
     if (copy.empty()) copy = name == "addresses" ? "住所録.xlsx" : name + ".xlsx";
-    fs::copy_file(fixture, file(copy), fs::copy_options::overwrite_existing);
+    const fs::path target = utf8Path(file(copy));
+    fs::create_directories(target.parent_path());
+    fs::copy_file(fixture, target, fs::copy_options::overwrite_existing);
     return file(copy);
   }
 

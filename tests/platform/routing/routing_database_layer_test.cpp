@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/routing/routing_database_layer.h"
+#include "support/host_program.h"
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 
@@ -48,13 +49,13 @@ TEST_F(RoutingDatabaseLayerTest, EachKindOfStringOpensItsFileAndMissingFilesAreN
 // F1…Fn. The workbook is written by openpyxl, as another program would.
 TEST_F(RoutingDatabaseLayerTest, ExcelTabStringOpensTheWorkbookWithItsHeaderChoice) {
   const std::string book = dir_.file("住所.xlsx");
+  if (const std::string why = testing::hostProgramsUnavailable(); !why.empty()) GTEST_SKIP() << why;
   const std::string script =
-      std::string(NORVEL_PYTHON3) +
-      " -c \"import openpyxl,sys; b=openpyxl.Workbook(); s=b.active; s.title='Sheet1'; "
-      "s.append(['郵便番号', '市区町村']); s.append(['100-0001', '千代田区']); "
-      "b.save(sys.argv[1])\" '" +
-      book + "'";
-  ASSERT_EQ(std::system(script.c_str()), 0) << "python3-openpyxl is needed";
+      "import openpyxl,sys; b=openpyxl.Workbook(); s=b.active; s.title='Sheet1'; "
+      "s.append(['郵便番号', '市区町村']); s.append(['100-0001', '千代田区']); b.save(sys.argv[1])";
+  ASSERT_EQ(
+      testing::runHostProgram(NORVEL_PYTHON3, {"-c", script, testing::hostPath(book)}).exit_code, 0)
+      << "python3-openpyxl is needed";
   const std::string text =
       "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + book + ";Extended Properties=\"Excel 8.0;";
   EXPECT_THAT(RoutingDatabaseLayer().open(text + "\"")->columnNames("Sheet1$"),
