@@ -23,8 +23,9 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
 export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 
-failed=()
-for target in "${targets[@]}"; do
+# The targets run side by side, one per core; each one's output is shown when it ends.
+run_target() {
+  local target=$1 binary seeds work findings
   binary=$(find "$build_dir" -type f -name "$target" -perm -u+x | head -n 1)
   seeds=fuzz/corpus/$target
   # New inputs go to a scratch corpus; the committed seeds stay as they are.
@@ -32,11 +33,23 @@ for target in "${targets[@]}"; do
   findings=$build_dir/findings/$target
   mkdir -p "$work" "$findings"
   [[ -d $seeds ]] || seeds=
+  "$binary" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
+    -artifact_prefix="$findings/" "$work" ${seeds:+"$seeds"} >"$build_dir/$target.log" 2>&1
+  echo $? >"$build_dir/$target.status"
+}
+failed=()
+for target in "${targets[@]}"; do
   echo "== $target: $seconds s"
-  if ! "$binary" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
-    -artifact_prefix="$findings/" "$work" ${seeds:+"$seeds"}; then
-    failed+=("$target")
-  fi
+  rm -f "$build_dir/$target.status"
+  run_target "$target" &
+  # No more targets at once than cores.
+  while [[ $(jobs -rp | wc -l) -ge $(nproc) ]]; do wait -n || true; done
+done
+wait
+for target in "${targets[@]}"; do
+  echo "== $target"
+  tail -n 20 "$build_dir/$target.log"
+  [[ $(cat "$build_dir/$target.status" 2>/dev/null) == 0 ]] || failed+=("$target")
 done
 if [[ ${#failed[@]} -gt 0 ]]; then
   echo "fuzz.sh: crashed: ${failed[*]} (inputs in $build_dir/findings/)" >&2
