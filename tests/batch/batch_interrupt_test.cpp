@@ -13,20 +13,11 @@ TEST_F(BatchTest, SignalDuringTheRunRollsBackAndExitsWithIt) {
   if (!kTerminalAndSignals) {
     GTEST_SKIP() << "Windows has no signals to send; Ctrl+C on a console is tried by hand";
   }
-  // 200,000 rows for the first pair to change, then pairs that each scan them all for nothing.
-  sql(db_,
-      "CREATE TABLE 大量 (郵便番号 TEXT);"
-      "INSERT INTO 大量 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
-      " WHERE i < 200000) SELECT '100-0001' FROM n;");
-  std::string pairs = "100-0001,100-0002\r\n";
-  for (int i = 10000; i < 14000; ++i) pairs += "900-" + std::to_string(i).substr(1) + ",1\r\n";
-  writeBytes(pairs_, pairs);
+  const Args long_run = longRun();
   const std::string before = readBytes(db_);
   for (const auto& [signal, exit_code, name] : std::vector<std::tuple<int, int, std::string>>{
            {SIGINT, 130, "SIGINT"}, {SIGTERM, 143, "SIGTERM"}}) {
-    const RunResult run =
-        batch({"--db", db_, "--table", "大量", "--field", "郵便番号", "--pairs", pairs_}, {}, {},
-              {signal, "200,000件置換しました。\n"});
+    const RunResult run = batch(long_run, {}, {}, {signal, "200,000件置換しました。\n"});
     EXPECT_EQ(run.exit_code, exit_code) << name << run.err;
     EXPECT_THAT(run.out, StartsWith(statusLines("100-0001", "100-0002", "200,000")));
     EXPECT_THAT(run.out, Not(HasSubstr("9999->1")));

@@ -194,17 +194,9 @@ TEST_F(BatchLanguageTest, RunsKeepTheWindowsStatusLinesAndSummaryInEveryLocale) 
 }
 
 TEST_F(BatchLanguageTest, AnInterruptedRunSaysSoInJapanese) {
-  sql(db_,
-      "CREATE TABLE 大量 (郵便番号 TEXT);"
-      "INSERT INTO 大量 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
-      " WHERE i < 200000) SELECT '100-0001' FROM n;");
-  std::string pairs = "100-0001,100-0002\r\n";
-  for (int i = 10000; i < 14000; ++i) pairs += "900-" + std::to_string(i).substr(1) + ",1\r\n";
-  writeBytes(pairs_, pairs);
+  const std::vector<std::string> long_run = longRun();
   const std::string before = readBytes(db_);
-  const RunResult run =
-      batch({"--db", db_, "--table", "大量", "--field", "郵便番号", "--pairs", pairs_}, kJapanese,
-            {}, {SIGINT, "200,000件置換しました。\n"});
+  const RunResult run = batch(long_run, kJapanese, {}, {SIGINT, "200,000件置換しました。\n"});
   EXPECT_EQ(run.exit_code, 130) << run.err;
   EXPECT_THAT(run.out, StartsWith(statusLines("100-0001", "100-0002", "200,000")));
   EXPECT_EQ(

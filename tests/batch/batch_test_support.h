@@ -140,6 +140,18 @@ class BatchTest : public ::testing::Test {
                                  pairs.empty() ? pairs_ : pairs});
     return source;
   }
+  // 大量: 200,000 rows for the first pair to change, then 4,000 pairs that each scan them all for
+  // nothing: a run long enough to be stopped after its first pair. Returns its arguments.
+  std::vector<std::string> longRun() const {
+    sql(db_,
+        "CREATE TABLE 大量 (郵便番号 TEXT);"
+        "INSERT INTO 大量 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n"
+        " WHERE i < 200000) SELECT '100-0001' FROM n;");
+    std::string pairs = "100-0001,100-0002\r\n";
+    for (int i = 10000; i < 14000; ++i) pairs += "900-" + std::to_string(i).substr(1) + ",1\r\n";
+    writeBytes(pairs_, pairs);
+    return {"--db", db_, "--table", "大量", "--field", "郵便番号", "--pairs", pairs_};
+  }
   static std::string standardStatus(const std::string& third_count) {
     return statusLines("100-0001", "100-0091", "2") + statusLines("999-9999", "100-0092", "0") +
            statusLines("100-0003", "100-0093", third_count);

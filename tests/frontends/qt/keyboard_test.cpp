@@ -56,12 +56,7 @@ class Keyboard : public ::testing::Test {
   // Connected, table and field chosen, a line selected and an old code typed: every control of
   // the window is enabled.
   void enableEverything() {
-    h.typeInto(h.w().txtMDBパス, toQString(database));
-    h.click(h.w().cmd接続);
-    QApplication::processEvents();
-    h.pickFromOpenList(h.w().cobテーブル名, QStringLiteral("住所"));
-    QApplication::processEvents();
-    h.pickFromOpenList(h.w().cobフィールド名, QStringLiteral("郵便番号"));
+    h.connectAndPick(database, QStringLiteral("住所"), QStringLiteral("郵便番号"));
     h.clickListRow(h.w().lst置換リスト, 0);
     h.typeInto(h.w().txt置換元, QStringLiteral("1"));
     h.activate();
@@ -162,9 +157,7 @@ TEST_F(Keyboard, AltCMovesBetweenTheTwoButtonsThatShareItAndPressesTheOnlyOne) {
 }
 
 TEST_F(Keyboard, DownAndEnterInADroppedListPickTheFirstLine) {
-  h.typeInto(h.w().txtMDBパス, toQString(database));
-  h.click(h.w().cmd接続);
-  QApplication::processEvents();
+  h.connectTo(database);
   auto* tables = h.widget<QComboBox>(h.w().cobテーブル名);
   ASSERT_TRUE(tables->view()->isVisible());
   QTest::keyClick(tables->view(), Qt::Key_Down);

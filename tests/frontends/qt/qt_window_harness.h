@@ -93,6 +93,19 @@ struct QtWindowHarness {
     const QModelIndex index = list->model()->index(box->findText(item), box->modelColumn());
     clickAt(list->viewport(), list->visualRect(index).center());
   }
+  // Types the file's path and presses 接続 with the mouse.
+  void connectTo(const std::string& file) {
+    typeInto(w().txtMDBパス, toQString(file));
+    click(w().cmd接続);
+    QApplication::processEvents();
+  }
+  // Connects, then picks the table and the field from the lists the connect drops down.
+  void connectAndPick(const std::string& file, const QString& table, const QString& field) {
+    connectTo(file);
+    pickFromOpenList(w().cobテーブル名, table);
+    QApplication::processEvents();
+    pickFromOpenList(w().cobフィールド名, field);
+  }
   // Every place where a widget does not show what the model holds: enabled state, text, items,
   // selection, focus. Empty when the view agrees.
   std::vector<std::string> differences() {

@@ -43,9 +43,7 @@ class RunView : public ::testing::Test {
 TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
   writeBytes(h.pairFile(), "1000001,1000011\r\n1000002,1000012\r\n9999999,1000019\r\n");
   ASSERT_TRUE(h.start());
-  h.typeInto(h.w().txtMDBパス, toQString(database));
-  h.click(h.w().cmd接続);
-  QApplication::processEvents();
+  h.connectTo(database);
   auto* tables = h.widget<QComboBox>(h.w().cobテーブル名);
   EXPECT_TRUE(h.w().mbConnected());
   EXPECT_THAT(h.w().cobテーブル名.items(), ElementsAre("住所", "顧客"));
@@ -127,12 +125,7 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
 TEST_F(RunView, ShiftOnStartChecksWithoutChanging) {
   writeBytes(h.pairFile(), "1000001,1000011\r\n");
   ASSERT_TRUE(h.start());
-  h.typeInto(h.w().txtMDBパス, toQString(database));
-  h.click(h.w().cmd接続);
-  QApplication::processEvents();
-  h.pickFromOpenList(h.w().cobテーブル名, QStringLiteral("住所"));
-  QApplication::processEvents();
-  h.pickFromOpenList(h.w().cobフィールド名, QStringLiteral("郵便番号"));
+  h.connectAndPick(database, QStringLiteral("住所"), QStringLiteral("郵便番号"));
   auto* start = h.widget<QPushButton>(h.w().cmd開始);
   EXPECT_THAT(start->toolTip().toStdString(), ::testing::HasSubstr("Shift"));
 
