@@ -16,8 +16,15 @@ bool isHyphen(char32_t c) {
   return c == U'-' || c == U'－' || c == U'‐' || c == U'−' || c == U'ー';
 }
 
-// The seven digits of a code written as NNNNNNN or NNN-NNNN, each digit ASCII or full-width.
-std::optional<std::string> digitsOf(std::string_view code) {
+std::string fullWidth(std::string_view digits) {
+  std::string out;
+  for (const char digit : digits) utf8::append(out, kFullWidthZero + (digit - '0'));
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> digitsOfCode(std::string_view code) {
   std::string digits;
   std::size_t hyphen_at = std::string_view::npos;
   std::size_t offset = 0;
@@ -40,16 +47,8 @@ std::optional<std::string> digitsOf(std::string_view code) {
   return digits;
 }
 
-std::string fullWidth(std::string_view digits) {
-  std::string out;
-  for (const char digit : digits) utf8::append(out, kFullWidthZero + (digit - '0'));
-  return out;
-}
-
-}  // namespace
-
 std::vector<std::string> otherFormsOfCode(std::string_view code) {
-  const std::optional<std::string> digits = digitsOf(code);
+  const std::optional<std::string> digits = digitsOfCode(code);
   if (!digits) return {};
   const std::string head = digits->substr(0, 3);
   const std::string tail = digits->substr(3);

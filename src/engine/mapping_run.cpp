@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <numeric>
+#include <random>
 
 #include "engine/error_description.h"
 #include "engine/mapping_sql.h"
@@ -17,10 +18,31 @@ constexpr std::size_t kPairsWorthMapping = 3;
 // Thrown inside the attempt when the pairs or the answers do not allow it.
 struct NotApplicable {};
 
+// 2^53: up to here every whole number is exact as a double, so a field compared as a double
+// (real, double precision) and a code compared as an integer agree on which codes are equal.
+constexpr std::int64_t kExactInDouble = std::int64_t{1} << 53;
+
 // A fractional code would be rounded when stored in an integer column, but compared unrounded
-// by the per-pair statement.
+// by the per-pair statement; the codes of the pair table compare as whole numbers.
 bool comparesAsStored(const SqlValue& value) {
-  return value.kind == SqlValue::Kind::text || value.text.find_first_of(".eE") == std::string::npos;
+  if (value.kind == SqlValue::Kind::text) return true;
+  std::int64_t number = 0;
+  const char* end = value.text.data() + value.text.size();
+  const auto [stop, error] = std::from_chars(value.text.data(), end, number);
+  return error == std::errc() && stop == end && number <= kExactInDouble &&
+         number >= -kExactInDouble;
+}
+
+// A name no table of the user's has: temporary tables come first in name lookup, so a fixed
+// name could stand in for the user's table of that name.
+std::string pairTableName() {
+  std::random_device device;
+  std::mt19937_64 generator((std::uint64_t{device()} << 32) ^ device());
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string name = "norvel_pairs_";
+  std::uint64_t bits = generator();
+  for (int i = 0; i < 16; ++i, bits >>= 4) name += kHex[bits & 0xF];
+  return name;
 }
 
 std::int64_t integerOf(const std::optional<std::string>& text) {
@@ -33,7 +55,7 @@ std::int64_t integerOf(const std::optional<std::string>& text) {
 
 struct PreparedPairs {
   int column_type = 0;
-  std::string quote;
+  NameQuoting quote;
   std::vector<PairValues> values;
   std::optional<std::size_t> null_old;  // the one pair whose old code selects NULL fields
 };
@@ -47,7 +69,7 @@ std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTa
   }
   PreparedPairs prepared;
   try {
-    prepared.quote = connection.identifierQuote();
+    prepared.quote = connection.nameQuoting();
     prepared.column_type =
         connection.query(buildProbe(target.table, target.field, prepared.quote)).first_column_type;
   } catch (const std::exception&) {
@@ -77,10 +99,12 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
                                                const RunTarget& target,
                                                const std::vector<RunPair>& pairs,
                                                const PreparedPairs& prepared) {
-  const MappingSql sql(target.table, target.field, prepared.quote);
-  const std::string pair_table(MappingSql::kPairTable);
+  const std::string pair_table = pairTableName();
   connection.createComparableTable(pair_table,
-                                   buildProbe(target.table, target.field, prepared.quote));
+                                   buildProbe(target.table, target.field, prepared.quote),
+                                   columnKindOf(prepared.column_type) == ColumnKind::numeric);
+  const MappingSql sql(target.table, target.field, prepared.quote,
+                       connection.temporaryTableReference(pair_table));
   for (const SqlStatement& insert : sql.inserts(prepared.values)) {
     connection.executeStatement(insert);
   }
@@ -91,18 +115,33 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
   }
 
   std::vector<std::int64_t> counts(pairs.size(), 0);
-  for (const auto& row : connection.queryRows(sql.histogram())) {
+  const auto count_at = [&](const std::vector<std::optional<std::string>>& row, std::size_t first,
+                            std::size_t end) {
     if (row.size() != 2) throw NotApplicable{};
     const std::int64_t position = integerOf(row[0]);
-    if (position < 0 || static_cast<std::size_t>(position) >= counts.size()) throw NotApplicable{};
+    if (position < static_cast<std::int64_t>(first) || position >= static_cast<std::int64_t>(end)) {
+      throw NotApplicable{};
+    }
     counts[static_cast<std::size_t>(position)] = integerOf(row[1]);
+  };
+
+  // Where the UPDATE tells which pair changed each row, those are the counts: another session's
+  // change between a look at the table and the UPDATE cannot make them wrong.
+  const bool counted_by_update = connection.dialect() == SqlDialect::postgresql;
+  if (!counted_by_update) {
+    for (const auto& row : connection.queryRows(sql.histogram())) count_at(row, 0, pairs.size());
   }
 
-  // The UPDATE must change exactly the rows the histogram counted: anything else (a concurrent
-  // writer, a row policy that lets one see rows but not change them) is left to the per-pair
-  // run.
+  // Elsewhere the UPDATE must change exactly the rows the histogram counted: anything else (a
+  // row policy that lets one see rows but not change them) is left to the per-pair run.
   const auto apply = [&](std::size_t first, std::size_t end) {
     if (first >= end) return;
+    if (counted_by_update) {
+      for (const auto& row : connection.queryRows(sql.updateCounted(first, end - 1))) {
+        count_at(row, first, end);
+      }
+      return;
+    }
     const std::int64_t expected =
         std::accumulate(counts.begin() + static_cast<long>(first),
                         counts.begin() + static_cast<long>(end), std::int64_t{0});
@@ -141,8 +180,11 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
         connection.fieldLookupUsesIndex(target.table, target.field)) {
       return outcome;
     }
+    outcome.per_pair_cause = connection.perPairCause(target.table, target.field);
+    if (outcome.per_pair_cause != PerPairCause::none) return outcome;
   } catch (const DatabaseError&) {
-    // A field the planner cannot look at is left to the probe, which reports it.
+    // A table the catalog cannot describe is left to the probe, which reports it.
+    return outcome;
   }
 
   const std::optional<PreparedPairs> prepared = prepare(connection, target, pairs);
@@ -153,23 +195,38 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
     return outcome;
   }
 
+  // What made the attempt fail, when a statement did: told if nothing else can be.
+  std::optional<RunFailure> cause;
   try {
     outcome.counts = applyInsideSavepoint(connection, target, pairs, *prepared);
     outcome.column_type = prepared->column_type;
     outcome.kind = MappingOutcome::Kind::applied;
     return outcome;
   } catch (const NotApplicable&) {
-  } catch (const std::exception&) {
+  } catch (const std::exception& error) {
+    cause = RunFailure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
+    if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+      cause->error = *database_error;
+    }
   }
 
   try {
     connection.savepoint(SavepointStep::rollbackTo, kSavepoint);
     connection.savepoint(SavepointStep::release, kSavepoint);
   } catch (const std::exception& error) {
+    if (!connection.transactionOpen()) {
+      outcome.kind = MappingOutcome::Kind::transactionLost;
+      return outcome;
+    }
     outcome.kind = MappingOutcome::Kind::failed;
-    outcome.failure = RunFailure{RunStage::update, 0, descriptionOf(error), std::nullopt};
-    if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
-      outcome.failure->error = *database_error;
+    // The failure that started it says what went wrong; the savepoint's own text would not.
+    outcome.failure =
+        cause ? *cause
+              : RunFailure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
+    if (!cause) {
+      if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+        outcome.failure->error = *database_error;
+      }
     }
     return outcome;
   }

@@ -1,6 +1,7 @@
 #include "engine/mapping_sql.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace norvel {
 namespace {
@@ -27,19 +28,19 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 
 }  // namespace
 
-MappingSql::MappingSql(std::string_view table, std::string_view field,
-                       std::string_view identifier_quote) {
-  const NameDelimiters delimiters = delimitersFor(table);
-  table_ = quoteName(table, delimiters, identifier_quote);
-  field_ = quoteName(field, delimiters, identifier_quote);
+MappingSql::MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
+                       std::string pair_table)
+    : pairs_(std::move(pair_table)) {
+  const NameDelimiters delimiters = delimitersFor(table, quoting);
+  table_ = quoteName(table, delimiters, quoting.identifier_quote);
+  field_ = quoteName(field, delimiters, quoting.identifier_quote);
 }
 
 std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& pairs) const {
   std::vector<SqlStatement> statements;
   for (std::size_t first = 0; first < pairs.size(); first += kRowsPerInsert) {
     SqlStatement& insert = statements.emplace_back();
-    insert.appendSql("INSERT INTO " + std::string(kPairTable) +
-                     " (pair_position, old_code, new_code) VALUES ");
+    insert.appendSql("INSERT INTO " + pairs_ + " (pair_position, old_code, new_code) VALUES ");
     const std::size_t end = std::min(pairs.size(), first + kRowsPerInsert);
     for (std::size_t position = first; position < end; ++position) {
       insert.appendSql(position == first ? "(" : ", (");
@@ -55,7 +56,7 @@ std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& pai
 }
 
 SqlStatement MappingSql::conflicts() const {
-  const std::string pairs(kPairTable);
+  const std::string& pairs = pairs_;
   const auto earlier = [&](std::string_view column) {
     return "SELECT count(*) FROM " + pairs + " AS later JOIN " + pairs +
            " AS earlier ON later.old_code = earlier." + std::string(column) +
@@ -67,22 +68,37 @@ SqlStatement MappingSql::conflicts() const {
 SqlStatement MappingSql::histogram() const {
   const std::string row(kRow);
   const std::string pair(kPair);
-  return SqlStatement("SELECT " + pair + ".pair_position, count(*) FROM " +
-                      std::string(kPairTable) + " AS " + pair + " JOIN " + table_ + " AS " + row +
-                      " ON " + row + "." + field_ + " = " + pair + ".old_code GROUP BY " + pair +
-                      ".pair_position");
+  return SqlStatement("SELECT " + pair + ".pair_position, count(*) FROM " + pairs_ + " AS " + pair +
+                      " JOIN " + table_ + " AS " + row + " ON " + row + "." + field_ + " = " +
+                      pair + ".old_code GROUP BY " + pair + ".pair_position");
 }
 
-SqlStatement MappingSql::update(std::size_t first, std::size_t last) const {
+std::string MappingSql::updateText() const {
   const std::string row(kRow);
   const std::string pair(kPair);
-  SqlStatement statement("UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + pair +
-                         ".new_code FROM " + std::string(kPairTable) + " AS " + pair + " WHERE " +
-                         row + "." + field_ + " = " + pair + ".old_code AND " + pair +
-                         ".pair_position BETWEEN ");
+  return "UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + pair + ".new_code FROM " +
+         pairs_ + " AS " + pair + " WHERE " + row + "." + field_ + " = " + pair + ".old_code AND " +
+         pair + ".pair_position BETWEEN ";
+}
+
+void MappingSql::appendRange(SqlStatement& statement, std::size_t first, std::size_t last) const {
   statement.appendValue(positionValue(first));
   statement.appendSql(" AND ");
   statement.appendValue(positionValue(last));
+}
+
+SqlStatement MappingSql::update(std::size_t first, std::size_t last) const {
+  SqlStatement statement(updateText());
+  appendRange(statement, first, last);
+  return statement;
+}
+
+SqlStatement MappingSql::updateCounted(std::size_t first, std::size_t last) const {
+  SqlStatement statement("WITH norvel_changed AS (" + updateText());
+  appendRange(statement, first, last);
+  statement.appendSql(" RETURNING " + std::string(kPair) +
+                      ".pair_position) SELECT pair_position, count(*) FROM norvel_changed GROUP "
+                      "BY pair_position");
   return statement;
 }
 

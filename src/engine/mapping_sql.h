@@ -14,9 +14,9 @@ namespace norvel {
 // and with the field by the field's own equality.
 class MappingSql {
  public:
-  static constexpr std::string_view kPairTable = "norvel_run_pairs";
-
-  MappingSql(std::string_view table, std::string_view field, std::string_view identifier_quote);
+  // `pair_table` is the temporary table as the statements name it (qualified by its schema).
+  MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
+             std::string pair_table);
 
   // INSERTs of the pairs, position by position, a bounded number of rows per statement.
   std::vector<SqlStatement> inserts(const std::vector<PairValues>& pairs) const;
@@ -32,9 +32,17 @@ class MappingSql {
   // Applies the pairs at positions first..last (from 0) in one statement.
   SqlStatement update(std::size_t first, std::size_t last) const;
 
+  // The same UPDATE as a query of its own changes (PostgreSQL): per pair position, the rows it
+  // changed, counted from the rows themselves rather than from an earlier look at the table.
+  SqlStatement updateCounted(std::size_t first, std::size_t last) const;
+
  private:
+  std::string updateText() const;
+  void appendRange(SqlStatement& statement, std::size_t first, std::size_t last) const;
+
   std::string table_;
   std::string field_;
+  std::string pairs_;
 };
 
 }  // namespace norvel

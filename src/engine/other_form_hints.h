@@ -18,9 +18,11 @@ struct OtherFormHint {
   std::string text;            // for the user
 };
 
-// One query per pair whose count is 0, over a text field, on the connection as it is now (after
-// a dry run, the data as it was). A query the data source refuses ends the search: the hints are
-// advice, and the run's outcome stands as reported.
+// For the pairs whose count is 0, over a text field, on the connection as it is now (after a dry
+// run, the data as it was): one read-only query for up to a thousand such pairs, so that an
+// unindexed field is read once; pair by pair where the data source refuses so long a query. A
+// query refused otherwise ends the search: the hints are advice, and the run's outcome stands
+// as reported.
 std::vector<OtherFormHint> findOtherFormHints(DatabaseConnection& connection,
                                               const RunTarget& target,
                                               const std::vector<RunPair>& pairs,

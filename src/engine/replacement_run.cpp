@@ -47,10 +47,10 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
     if (auto reason = unusableCodeReason(*code)) return refused(index, std::move(*reason));
   }
 
-  std::string quote;
+  NameQuoting quote;
   int column_type = ado::adEmpty;
   try {
-    quote = connection.identifierQuote();
+    quote = connection.nameQuoting();
     column_type = connection.query(buildProbe(target.table, target.field, quote)).first_column_type;
   } catch (const std::exception& error) {
     return {0, failureOf(stageOfFailure(RunStage::probe, options), index, error)};
@@ -87,13 +87,25 @@ bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& obs
 
 }  // namespace
 
+std::string perPairCauseText(PerPairCause cause) {
+  switch (cause) {
+    case PerPairCause::updateTriggers:
+      return "テーブルに更新時に動くトリガーまたはルールがあるため、1組ずつ置換します。";
+    case PerPairCause::uniqueIndex:
+      return "フィールドに一意のインデックスまたは制約があるため、1組ずつ置換します。";
+    case PerPairCause::none:
+      break;
+  }
+  return {};
+}
+
 RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target,
                          const std::vector<RunPair>& pairs, RunObserver& observer,
                          const RunOptions& options) {
   RunResult result;
   std::optional<TransactionGuard> transaction;
   try {
-    transaction.emplace(connection);
+    transaction.emplace(connection, options.mode);
   } catch (const std::exception& error) {
     result.failure = failureOf(RunStage::begin, std::nullopt, error);
     return result;
@@ -101,7 +113,24 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   observer.began();
   observer.pairsReviewed(reviewRunPairs(pairs));
 
-  const MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
+  MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
+  if (mapping.kind == MappingOutcome::Kind::transactionLost) {
+    // Nothing of the run had been applied yet: the pairs go one by one in a new transaction.
+    try {
+      transaction->rollback();
+    } catch (const std::exception&) {
+      // The data source holds no transaction to end.
+    }
+    transaction.reset();
+    try {
+      transaction.emplace(connection, options.mode);
+    } catch (const std::exception& error) {
+      result.failure = failureOf(RunStage::begin, std::nullopt, error);
+      return result;
+    }
+  }
+  result.per_pair_cause = mapping.per_pair_cause;
+  if (mapping.per_pair_cause != PerPairCause::none) observer.runsPairByPair(mapping.per_pair_cause);
   if (mapping.kind == MappingOutcome::Kind::applied) {
     result.by_mapping = true;
     for (std::size_t index = 0; index < pairs.size(); ++index) {
@@ -113,10 +142,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
     }
   } else if (mapping.kind == MappingOutcome::Kind::failed) {
     result.failure = mapping.failure;
-    if (result.failure->stage != RunStage::interrupted) {
-      observer.pairStarted(0, pairs[0]);
-      observer.pairFailed(0, *result.failure);
-    }
+    if (result.failure->stage != RunStage::interrupted) observer.runFailed(*result.failure);
   } else if (options.strategy == RunStrategy::automatic && pairs.size() >= kPairsWorthAnIndex) {
     // A private copy (the workbook's) gains an index that costs nobody else anything.
     try {
@@ -146,6 +172,17 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   // A stop after the last pair still keeps the data as it was.
   if (!result.failure && options.stopRequested()) {
     result.failure = RunFailure{RunStage::interrupted, std::nullopt, kRunInterrupted, std::nullopt};
+  }
+
+  // A check meets what the commit would: a deferred constraint left broken fails it as it
+  // would fail the real run.
+  if (!result.failure && options.mode == RunMode::dryRun) {
+    try {
+      connection.checkDeferredConstraints();
+    } catch (const std::exception& error) {
+      result.failure = failureOf(stageOfFailure(RunStage::commit, options), std::nullopt, error);
+      observer.commitFailed(*result.failure);
+    }
   }
 
   if (result.failure || options.mode == RunMode::dryRun) {

@@ -47,6 +47,8 @@ enum class RunStage {
   probe,        // the probe of the field's type failed
   update,       // the UPDATE failed
   interrupted,  // the run was asked to stop, between pairs or during one
+  setBased,     // the set-based statements failed in a way that belongs to no pair and could
+                // not be undone to let the pairs run one by one
   commit,       // every pair succeeded but ending the transaction (the commit, or the dry
                 // run's rollback) failed
 };
@@ -69,6 +71,8 @@ struct RunResult {
   std::vector<std::int64_t> counts;  // rows replaced per pair that succeeded, in order
   std::int64_t total = 0;
   bool by_mapping = false;  // the pairs were applied by the set-based statements
+  // The table's definition kept the automatic strategy from the set-based statements.
+  PerPairCause per_pair_cause = PerPairCause::none;
   std::optional<RunFailure> failure;
   // The rollback after a failure failed as well: the run still failed, and the data source
   // may keep the transaction until the connection closes.
@@ -86,6 +90,9 @@ class RunObserver {
   // Right after began: chains, cycles and repeated old codes among the pairs (and the other
   // findings of reviewPairList), by position from 1, before any pair is applied.
   virtual void pairsReviewed(const std::vector<PairFinding>& /*findings*/) {}
+  // Before the first pair, when the automatic strategy applies the pairs one by one because of
+  // what the table holds (triggers, unique indexes), so that a check can say why.
+  virtual void runsPairByPair(PerPairCause /*cause*/) {}
   virtual void pairStarted(std::size_t /*index*/, const RunPair& /*pair*/) {}
   virtual void probed(std::size_t /*index*/, int /*ado_type*/) {}
   virtual void pairReplaced(std::size_t /*index*/, std::int64_t /*rows*/) {}
@@ -93,6 +100,8 @@ class RunObserver {
   virtual void committed(std::int64_t /*total*/) {}
   virtual void rolledBack(std::int64_t /*total*/, const std::optional<RunFailure>& /*failure*/) {}
   virtual void commitFailed(const RunFailure& /*failure*/) {}
+  // A failure that belongs to no pair (RunStage::setBased), before the rollback.
+  virtual void runFailed(const RunFailure& /*failure*/) {}
   virtual void rollbackFailed(const std::string& /*description*/) {}
 };
 
@@ -105,6 +114,9 @@ struct RunOptions {
 
   bool stopRequested() const { return stop != nullptr && stop->load(); }
 };
+
+// What a check says when the table's definition has the pairs applied one by one.
+std::string perPairCauseText(PerPairCause cause);
 
 // Runs the pairs in order inside one transaction on the connection: per pair the codes are
 // checked, the field's type probed and one UPDATE executed; the first failure stops the run and

@@ -51,9 +51,13 @@ ColumnKind columnKindOf(int ado_type) {
   }
 }
 
-NameDelimiters delimitersFor(std::string_view table) {
-  if (table.find('$') != std::string_view::npos) return {"[", "]"};
+NameDelimiters delimitersFor(std::string_view table, const NameQuoting& quoting) {
+  if (quoting.brackets && table.find('$') != std::string_view::npos) return {"[", "]"};
   return {};
+}
+
+NameDelimiters delimitersFor(std::string_view table) {
+  return delimitersFor(table, NameQuoting{{}, true});
 }
 
 bool isPlainName(std::string_view name) {
@@ -94,15 +98,19 @@ std::string quoteName(std::string_view name, const NameDelimiters& delimiters,
   return quoted;
 }
 
-std::string buildProbe(std::string_view table, std::string_view field,
-                       std::string_view identifier_quote) {
-  const NameDelimiters d = delimitersFor(table);
+std::string buildProbe(std::string_view table, std::string_view field, const NameQuoting& quoting) {
+  const NameDelimiters d = delimitersFor(table, quoting);
   std::string sql = "SELECT ";
-  sql += quoteName(field, d, identifier_quote) + kCr;
-  sql += " FROM " + quoteName(table, d, identifier_quote) + kCr;
+  sql += quoteName(field, d, quoting.identifier_quote) + kCr;
+  sql += " FROM " + quoteName(table, d, quoting.identifier_quote) + kCr;
   sql += " WHERE 1=0";
   sql += kCr;
   return sql;
+}
+
+std::string buildProbe(std::string_view table, std::string_view field,
+                       std::string_view identifier_quote) {
+  return buildProbe(table, field, NameQuoting{std::string(identifier_quote), true});
 }
 
 std::optional<PairValues> valuesOfPair(int column_type, std::string_view old_code,
@@ -140,16 +148,23 @@ std::optional<PairValues> valuesOfPair(int column_type, std::string_view old_cod
 UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
                        std::string_view old_code, std::string_view new_code,
                        std::string_view identifier_quote) {
+  return buildUpdate(table, field, column_type, old_code, new_code,
+                     NameQuoting{std::string(identifier_quote), true});
+}
+
+UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
+                       std::string_view old_code, std::string_view new_code,
+                       const NameQuoting& quoting) {
   std::string problem;
   std::optional<PairValues> values = valuesOfPair(column_type, old_code, new_code, problem);
   if (!values) return {std::nullopt, std::move(problem)};
   std::optional<SqlValue>& old_value = values->old_value;
   std::optional<SqlValue>& new_value = values->new_value;
 
-  const NameDelimiters d = delimitersFor(table);
-  const std::string quoted_field = quoteName(field, d, identifier_quote);
+  const NameDelimiters d = delimitersFor(table, quoting);
+  const std::string quoted_field = quoteName(field, d, quoting.identifier_quote);
   SqlStatement statement;
-  statement.appendSql("UPDATE " + quoteName(table, d, identifier_quote) + kCr);
+  statement.appendSql("UPDATE " + quoteName(table, d, quoting.identifier_quote) + kCr);
   statement.appendSql(" SET " + quoted_field + " = ");
   if (new_value) {
     statement.appendValue(std::move(*new_value));

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "db/sql_statement.h"
+#include "platform/database.h"
 
 namespace norvel {
 
@@ -27,7 +28,10 @@ struct NameDelimiters {
   std::string open;
   std::string close;
 };
-// "[" and "]" when the table name contains "$" (worksheets), none otherwise.
+// "[" and "]" when the table name contains "$" (worksheets) and the data source takes brackets,
+// none otherwise.
+NameDelimiters delimitersFor(std::string_view table, const NameQuoting& quoting);
+// The same for a data source that takes brackets.
 NameDelimiters delimitersFor(std::string_view table);
 
 // A name that needs no quoting: letters, digits and "_" (any non-ASCII character counts as a
@@ -42,6 +46,8 @@ std::string quoteName(std::string_view name, const NameDelimiters& delimiters,
                       std::string_view identifier_quote);
 
 // The probe that learns the field's type without reading rows.
+std::string buildProbe(std::string_view table, std::string_view field, const NameQuoting& quoting);
+// The same for a data source that takes brackets.
 std::string buildProbe(std::string_view table, std::string_view field,
                        std::string_view identifier_quote = "\"");
 
@@ -61,6 +67,10 @@ struct UpdateText {
   std::optional<SqlStatement> statement;
   std::string problem;  // the code that is not a number, when there is no statement
 };
+UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
+                       std::string_view old_code, std::string_view new_code,
+                       const NameQuoting& quoting);
+// The same for a data source that takes brackets.
 UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
                        std::string_view old_code, std::string_view new_code,
                        std::string_view identifier_quote = "\"");

@@ -4,8 +4,13 @@
 
 namespace norvel {
 
-TransactionGuard::TransactionGuard(DatabaseConnection& connection) : connection_(connection) {
-  connection_.beginTransaction();
+TransactionGuard::TransactionGuard(DatabaseConnection& connection, RunMode mode)
+    : connection_(connection), mode_(mode) {
+  if (mode_ == RunMode::dryRun) {
+    connection_.beginCheckOnlyTransaction();
+  } else {
+    connection_.beginTransaction();
+  }
   active_ = true;
 }
 
@@ -24,6 +29,9 @@ void TransactionGuard::requireActive() const {
 
 void TransactionGuard::commit() {
   requireActive();
+  if (mode_ == RunMode::dryRun) {
+    throw std::logic_error("A dry run's transaction is never committed.");
+  }
   connection_.commitTransaction();
   active_ = false;
 }

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "engine/replacement_run.h"
 #include "platform/database.h"
 
 namespace norvel {
 
 // A transaction over a DatabaseConnection: begun by the constructor, rolled back by the
-// destructor unless ended. Ending it twice is a logic error (std::logic_error).
+// destructor unless ended. A dry run's is only ever rolled back, so that the data source may
+// hold it where the data can only be read (DatabaseConnection::beginCheckOnlyTransaction).
+// Ending it twice, or committing a dry run's, is a logic error (std::logic_error).
 class TransactionGuard {
  public:
-  explicit TransactionGuard(DatabaseConnection& connection);  // throws what the begin throws
+  // Throws what the begin throws.
+  explicit TransactionGuard(DatabaseConnection& connection, RunMode mode = RunMode::commit);
   ~TransactionGuard();
   TransactionGuard(const TransactionGuard&) = delete;
   TransactionGuard& operator=(const TransactionGuard&) = delete;
@@ -23,6 +27,7 @@ class TransactionGuard {
   void requireActive() const;
 
   DatabaseConnection& connection_;
+  RunMode mode_;
   bool active_ = false;
 };
 

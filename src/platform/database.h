@@ -91,11 +91,30 @@ struct QueryInfo {
   bool eof = true;                       // no current row
 };
 
+// How a data source's SQL writes a table or field name that is not plain.
+struct NameQuoting {
+  std::string identifier_quote;  // empty when the data source has none
+  // Takes "[name]": a table name with "$" (a worksheet, "[Sheet1$]") and its fields are then
+  // written between brackets, as Jet's SQL writes them.
+  bool brackets = false;
+};
+
 // The SQL a data source speaks, where the replacement run's set-based strategy depends on it
 // (temporary tables, savepoints, UPDATE … FROM); other for one it cannot rely on.
 enum class SqlDialect { other, sqlite, postgresql };
 
 enum class SavepointStep { set, rollbackTo, release };
+
+// Why one UPDATE over many pairs would not be the same as one UPDATE per pair.
+enum class PerPairCause {
+  none,
+  // Triggers or rules that fire on UPDATE: they would fire once per statement, or see rows in
+  // another order, and may write the field themselves.
+  updateTriggers,
+  // A unique index or constraint over the field (plain, over an expression, or partial): the
+  // per-pair run meets a duplicate at its pair, one statement in whatever order it takes rows.
+  uniqueIndex,
+};
 
 // The rows of a query, every value as text; nullopt for NULL.
 using QueryRows = std::vector<std::vector<std::optional<std::string>>>;
@@ -122,6 +141,13 @@ class DatabaseConnection {
   // empty when it has none.
   virtual std::string identifierQuote() { return "\""; }
 
+  // Whether the SQL takes a name between brackets. SQLite and the workbook do; of the ODBC
+  // drivers only Jet's and ACE's (Access, Excel) and MDB Tools: PostgreSQL and MariaDB refuse
+  // them.
+  virtual bool takesBracketedNames() { return true; }
+
+  NameQuoting nameQuoting() { return {identifierQuote(), takesBracketedNames()}; }
+
   // Opens the query read-only and forward-only and describes it; no row is fetched beyond
   // the first.
   virtual QueryInfo query(const std::string& sql) = 0;
@@ -129,6 +155,13 @@ class DatabaseConnection {
   virtual void beginTransaction() = 0;
   virtual void commitTransaction() = 0;
   virtual void rollbackTransaction() = 0;
+  // A transaction that is only ever rolled back (a check: a run's counts, nothing changed). A
+  // data source may hold it where the data can only be read, on a private copy; rolling back
+  // ends it as any other, and committing it fails.
+  virtual void beginCheckOnlyTransaction() { beginTransaction(); }
+  // Checks now what the commit would check at its end (deferred constraints), so that a check
+  // that never commits meets what the real run's commit would meet. Throws DatabaseError.
+  virtual void checkDeferredConstraints() {}
 
   // Asks the statement running on this connection, on another thread, to stop soon; it then
   // fails with the data source's text. Safe from any thread (not from a signal handler); does
@@ -140,11 +173,17 @@ class DatabaseConnection {
   virtual SqlDialect dialect() { return SqlDialect::other; }
 
   // Creates, inside the open transaction, the temporary table `name` (pair_position, old_code,
-  // new_code) whose code columns take the declared type and collation of the first column of
-  // `source`, a SELECT of one field, so that they store and compare values as the field does.
-  virtual void createComparableTable(const std::string& /*name*/, const std::string& /*source*/) {
+  // new_code) for the codes of the pairs of the field that `source`, a SELECT of one field,
+  // reads. new_code stores a value as the field stores it; old_code compares with the field as
+  // the per-pair statement's value does (`numeric_codes`: the codes are whole numbers, otherwise
+  // texts), never narrowed to the field's length or precision.
+  virtual void createComparableTable(const std::string& /*name*/, const std::string& /*source*/,
+                                     bool /*numeric_codes*/) {
     throw DatabaseError("This data source has no temporary tables for the run.");
   }
+  // How the statements of the run name a temporary table: qualified by the temporary schema
+  // where the data source has one, so that no table of the user's can stand in for it.
+  virtual std::string temporaryTableReference(const std::string& name) { return name; }
   virtual void dropTemporaryTable(const std::string& name) { execute("DROP TABLE " + name); }
   // Statistics of a filled temporary table: without them a planner guesses it large and may
   // index or scan the field for a join with a thousand pairs.
@@ -168,6 +207,16 @@ class DatabaseConnection {
   virtual QueryRows queryRows(const SqlStatement& /*statement*/) {
     throw DatabaseError("This data source cannot return the rows of a query to the run.");
   }
+
+  // What in the table's definition makes one UPDATE over many pairs differ from one UPDATE per
+  // pair; the run then applies the pairs one by one.
+  virtual PerPairCause perPairCause(const std::string& /*table*/, const std::string& /*field*/) {
+    return PerPairCause::none;
+  }
+
+  // Whether the data source still holds the open transaction: some (SQLite on a full disk) end
+  // it themselves when a statement fails.
+  virtual bool transactionOpen() { return true; }
 
   // Whether looking up one code in the field uses an index. Where the data source answers a
   // thousand indexed lookups faster than the set-based statements (an SQLite file), the run

@@ -12,6 +12,7 @@ constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
 constexpr std::size_t kFields = 15;
 constexpr std::size_t kCodeField = 2;
+constexpr std::size_t kFirstReadingField = 3;  // prefecture, city and town in kana
 constexpr std::size_t kPrefectureField = 6;
 constexpr std::size_t kCityField = 7;
 constexpr std::size_t kTownField = 8;
@@ -48,6 +49,36 @@ std::size_t firstNonUtf8(std::string_view bytes) {
 bool isAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// ASCII and half-width katakana (U+FF61 to U+FF9F) only.
+bool isHalfWidthKana(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
+    if (b(0) < 0x80) {
+      ++i;
+    } else if (i + 3 <= text.size() && b(0) == 0xEF &&
+               ((b(1) == 0xBD && b(2) >= 0xA1 && b(2) <= 0xBF) ||
+                (b(1) == 0xBE && b(2) >= 0x80 && b(2) <= 0x9F))) {
+      i += 3;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether text, decoded from code page 932, starts as the code page 932 edition does: a first
+// line that decoded, and that, where it is a record, has its readings in half-width kana as
+// Japan Post writes them. Text that was UTF-8 decodes to other characters there.
+bool startsAsCp932Edition(std::string_view text) {
+  std::string_view line = text.substr(0, text.find('\n'));
+  if (line.find(kReplacement) != std::string_view::npos) return false;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::vector<std::string> fields = splitCsvLine(line);
+  if (fields.size() != kFields) return true;
+  return std::all_of(fields.begin() + kFirstReadingField, fields.begin() + kFirstReadingField + 3,
+                     [](const std::string& reading) { return isHalfWidthKana(reading); });
 }
 
 bool isSevenDigits(std::string_view code) {
@@ -89,15 +120,17 @@ Snapshot readSnapshot(std::string_view bytes, const CodePage932& code_page) {
   if (text.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
     text.remove_prefix(kByteOrderMark.size());
   } else if (const std::size_t bad = firstNonUtf8(text); bad != std::string_view::npos) {
-    // Japanese in code page 932 is not UTF-8 from its first kana on; a file that was UTF-8 up
-    // to the bad byte is a damaged UTF-8 file, which read as code page 932 would be garbage.
-    if (!isAscii(text.substr(0, bad))) {
+    // The whole file decides, not its start: KEN_ALL.CSV's half-width kana are single bytes
+    // that may pair up as UTF-8 (its first record's ﾎｯ, CE AF, is Greek ί) before the first
+    // byte that does not. A file that was UTF-8 up to a bad byte and does not read as the code
+    // page 932 edition either is a damaged UTF-8 file.
+    decoded = code_page.decode(text);
+    if (!isAscii(text.substr(0, bad)) && !startsAsCp932Edition(decoded)) {
       const std::size_t line =
           1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + bad, '\n'));
       throw PostalInputError(lineNumber(line) + ": a byte that is not UTF-8 in a UTF-8 file");
     }
     snapshot.encoding = TextEncoding::cp932;
-    decoded = code_page.decode(text);
     text = decoded;
   }
 

@@ -29,7 +29,7 @@ std::string resultLine(std::int64_t rows) {
 // The run as the window shows it: status lines, boxes, the window held while it goes on.
 class FrmNorvel::RunView final : public RunObserver {
  public:
-  explicit RunView(FrmNorvel& window) : window_(window) {}
+  RunView(FrmNorvel& window, RunMode mode) : window_(window), mode_(mode) {}
 
   // The window is held only once the transaction is open: a failed begin leaves it usable.
   void began() override {
@@ -39,6 +39,10 @@ class FrmNorvel::RunView final : public RunObserver {
     for (const PairFinding& finding : reviewPairList(*window_.mPairs_)) {
       append(finding.text);
     }
+  }
+  // A check says why its pairs went one by one; a run just runs.
+  void runsPairByPair(PerPairCause cause) override {
+    if (mode_ == RunMode::dryRun) append(perPairCauseText(cause));
   }
   void pairStarted(std::size_t, const RunPair& pair) override {
     append(pair.old_code + "->" + pair.new_code + " ... ");
@@ -53,6 +57,7 @@ class FrmNorvel::RunView final : public RunObserver {
   void committed(std::int64_t total) override {
     window_.MsgInfo(formatCount(total) + std::string(kReplaced));
   }
+  void runFailed(const RunFailure& failure) override { reportEnd(failure.description); }
   void commitFailed(const RunFailure& failure) override {
     commit_failed_ = true;
     reportEnd(failure.description);
@@ -76,6 +81,7 @@ class FrmNorvel::RunView final : public RunObserver {
   }
 
   FrmNorvel& window_;
+  RunMode mode_;
   std::optional<LongAction> hold_;
   bool commit_failed_ = false;
 };
@@ -104,7 +110,7 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
   }
   const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
 
-  RunView view(*this);
+  RunView view(*this, mode);
   DatabaseConnection* connection = nullptr;
   try {
     connection = &database_.connection();

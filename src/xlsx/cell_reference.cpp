@@ -1,5 +1,8 @@
 #include "xlsx/cell_reference.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace norvel::xlsx {
 
 namespace {
@@ -66,6 +69,21 @@ std::string columnName(std::uint32_t column) {
 
 std::string cellReference(CellPosition position) {
   return columnName(position.column) + std::to_string(position.row);
+}
+
+std::string quotedSheetName(const std::string& sheet_name) {
+  const bool plain = !sheet_name.empty() && !isDigit(sheet_name[0]) &&
+                     std::all_of(sheet_name.begin(), sheet_name.end(), [](char c) {
+                       const auto byte = static_cast<unsigned char>(c);
+                       return byte >= 0x80 || std::isalnum(byte) || c == '_' || c == '.';
+                     });
+  if (plain) return sheet_name;
+  std::string quoted = "'";
+  for (char c : sheet_name) {
+    quoted += c;
+    if (c == '\'') quoted += c;
+  }
+  return quoted + "'";
 }
 
 }  // namespace norvel::xlsx

@@ -38,4 +38,7 @@ std::optional<std::uint32_t> parseRowNumber(std::string_view text);
 std::string columnName(std::uint32_t column);
 std::string cellReference(CellPosition position);
 
+// "Sheet1", "'Q1 2024'": a sheet name as Excel writes it before "!" in a reference.
+std::string quotedSheetName(const std::string& sheet_name);
+
 }  // namespace norvel::xlsx

@@ -1,7 +1,7 @@
 #include "xlsx/sheet_cells.h"
 
 #include <algorithm>
-#include <cctype>
+#include <unordered_map>
 
 #include "platform/database.h"
 #include "xlsx/cell_number.h"
@@ -16,14 +16,26 @@ namespace {
   throw DatabaseError(part + " のセル " + cellReference(at) + ": " + why);
 }
 
-void readFormula(const StreamedCell& cell, SheetCells& sheet) {
+// formula_runs: by column, the locked range that its last formula cell extended. A column of
+// formulas becomes one range rather than one a cell.
+void readFormula(const StreamedCell& cell, SheetCells& sheet,
+                 std::unordered_map<std::uint32_t, std::size_t>& formula_runs) {
   sheet.has_formulas = true;
+  const auto [run, first_of_column] =
+      formula_runs.try_emplace(cell.position.column, sheet.locked.size());
+  CellRange* last = first_of_column ? nullptr : &sheet.locked[run->second].range;
+  if (last != nullptr && last->last.row + 1 == cell.position.row) {
+    last->last.row = cell.position.row;
+  } else {
+    run->second = sheet.locked.size();
+    sheet.locked.push_back({{cell.position, cell.position}, LockReason::formula});
+  }
   auto range = parseCellRange(cell.formula_range);
   if (!range || range->isSingleCell()) return;
   if (cell.formula_type == "array" || cell.formula_type == "dataTable") {
-    sheet.locked.push_back(*range);
+    sheet.locked.push_back({*range, LockReason::arrayPart});
   } else if (cell.formula_type == "shared") {
-    sheet.locked.push_back({cell.position, cell.position});
+    sheet.locked.push_back({{cell.position, cell.position}, LockReason::arrayPart});
   }
 }
 
@@ -78,18 +90,7 @@ bool readValue(const StreamedCell& cell, const std::string& part,
 
 // "Sheet1!A5", "'Q1 2024'!A5": the sheet name quoted as Excel quotes it in a formula.
 std::string qualifiedReference(const std::string& sheet_name, const std::string& reference) {
-  const bool plain = !sheet_name.empty() && !(sheet_name[0] >= '0' && sheet_name[0] <= '9') &&
-                     std::all_of(sheet_name.begin(), sheet_name.end(), [](char c) {
-                       const auto byte = static_cast<unsigned char>(c);
-                       return byte >= 0x80 || std::isalnum(byte) || c == '_' || c == '.';
-                     });
-  if (plain) return sheet_name + "!" + reference;
-  std::string quoted = "'";
-  for (char c : sheet_name) {
-    quoted += c;
-    if (c == '\'') quoted += c;
-  }
-  return quoted + "'!" + reference;
+  return quotedSheetName(sheet_name) + "!" + reference;
 }
 
 class CellCollector final : public SheetVisitor {
@@ -118,10 +119,11 @@ class CellCollector final : public SheetVisitor {
 
   void cell(const StreamedCell& cell) override {
     columns_.push_back(cell.position.column);
-    if (cell.has_formula) readFormula(cell, sheet_);
+    if (cell.has_formula) readFormula(cell, sheet_, formula_runs_);
     SheetCell value;
     value.position = cell.position;
     if (readValue(cell, part_name_, shared_strings_, sheet_, value)) {
+      if (value.kind == CellKind::number) value.format = sheet_.formats->ofStyle(cell.style);
       sheet_.cells.push_back(value);
     } else if (cell.has_formula) {
       sheet_.cells.push_back({cell.position, CellKind::empty});
@@ -150,14 +152,17 @@ class CellCollector final : public SheetVisitor {
   std::vector<bool> rows_seen_;
   std::uint32_t current_row_ = 0;
   std::vector<std::uint32_t> columns_;
+  std::unordered_map<std::uint32_t, std::size_t> formula_runs_;
 };
 
 }  // namespace
 
 SheetCells readSheetCells(const std::string& sheet_name, const std::string& part_name,
-                          EntryReader& part, const std::vector<std::string>& shared_strings) {
+                          EntryReader& part, const std::vector<std::string>& shared_strings,
+                          const CellFormats& formats) {
   SheetCells sheet;
   sheet.shared_strings = &shared_strings;
+  sheet.formats = &formats;
   CellCollector collector(sheet_name, part_name, shared_strings, sheet);
   sheet.index.frame = streamSheet(part_name, part, collector, false);
   collector.checkColumns();

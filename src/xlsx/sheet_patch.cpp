@@ -19,6 +19,8 @@ struct CellEntry {
   ElementBytes bytes;
   std::string kept_attributes;
   bool has_formula = false;
+  bool holds_number = false;
+  std::uint32_t style = 0;
 };
 
 struct RowEntry {
@@ -81,8 +83,10 @@ class RowCollector final : public SheetVisitor {
   }
   void cell(const StreamedCell& cell) override {
     if (!collecting_) return;
-    cells_.push_back(
-        {cell.position.column, cell.name, cell.bytes, cell.kept_attributes, cell.has_formula});
+    const bool holds_number = !cell.has_formula && (cell.type.empty() || cell.type == "n") &&
+                              cell.has_value && parseCellNumber(cell.value).has_value();
+    cells_.push_back({cell.position.column, cell.name, cell.bytes, cell.kept_attributes,
+                      cell.has_formula, holds_number, cell.style});
   }
   void rowEnd(const StreamedRow& row) override {
     rows.push_back({row.number, row.bytes.begin, row.bytes.end});
@@ -103,8 +107,14 @@ class SheetPatcher {
  public:
   SheetPatcher(const std::string& part_name, const SheetFrame& frame,
                const std::vector<RowMark>& rows, const RowCollector& edited_rows,
-               const std::map<std::uint32_t, std::vector<CellEdit>>& edited)
-      : part_name_(part_name), frame_(frame), rows_(rows), found_(edited_rows), edited_(edited) {
+               const std::map<std::uint32_t, std::vector<CellEdit>>& edited,
+               const CellFormats& formats)
+      : part_name_(part_name),
+        frame_(frame),
+        rows_(rows),
+        found_(edited_rows),
+        edited_(edited),
+        formats_(formats) {
     if (!frame_.has_sheet_data) throw DatabaseError(part_name + " にセルのデータがありません");
     if (!frame_.utf8) {
       throw DatabaseError(part_name +
@@ -124,10 +134,22 @@ class SheetPatcher {
       }
     }
     orderSplices(part_name_, splices_);
-    return {std::move(splices_), formula_replaced_};
+    return {std::move(splices_)};
   }
 
  private:
+  // A number cell stays one where its format shows a number as the new text: the copy reads
+  // the cell back as that text.
+  CellEdit keptNumber(const CellEntry& cell, const CellEdit& edit) const {
+    if (!cell.holds_number || edit.value.type != CellValue::Type::text) return edit;
+    const auto number = formats_.numberShownAs(edit.value.text, formats_.ofStyle(cell.style));
+    if (!number) return edit;
+    CellEdit kept{edit.position, {}};
+    kept.value.type = CellValue::Type::number;
+    kept.value.number = *number;
+    return kept;
+  }
+
   // The style a cell typed into an empty position gets: its row's, else its column's.
   std::string styleFor(const StreamedRow* row, std::uint32_t column) const {
     if (row != nullptr && row->custom_format && row->style) return *row->style;
@@ -197,10 +219,14 @@ class SheetPatcher {
       auto found = by_column.find(edit.position.column);
       if (found != by_column.end()) {
         const CellEntry& cell = *found->second;
-        if (cell.has_formula) formula_replaced_ = true;
-        splices_.push_back(
-            {cell.bytes.begin, cell.bytes.end,
-             cellElement(part_name_, cell.name, cell.kept_attributes, edit, prefixOf(cell.name))});
+        // The copy refuses such a change; a value in its place would drop the formula.
+        if (cell.has_formula) {
+          throw DatabaseError(part_name_ + " のセル " + cellReference(edit.position) +
+                              ": 数式が入っているため書き換えられません。何も書き込んでいません");
+        }
+        splices_.push_back({cell.bytes.begin, cell.bytes.end,
+                            cellElement(part_name_, cell.name, cell.kept_attributes,
+                                        keptNumber(cell, edit), prefixOf(cell.name))});
         continue;
       }
       if (edit.value.type == CellValue::Type::empty) continue;
@@ -221,9 +247,9 @@ class SheetPatcher {
   const std::vector<RowMark>& rows_;
   const RowCollector& found_;
   const std::map<std::uint32_t, std::vector<CellEdit>>& edited_;  // by row, then column
+  const CellFormats& formats_;
   std::string prefix_;
   std::vector<Splice> splices_;
-  bool formula_replaced_ = false;
 };
 
 std::map<std::uint32_t, std::vector<CellEdit>> byRow(std::vector<CellEdit> edits) {
@@ -239,15 +265,15 @@ std::map<std::uint32_t, std::vector<CellEdit>> byRow(std::vector<CellEdit> edits
 }  // namespace
 
 SheetPatch planSheetPatch(const std::string& part_name, EntryReader& part,
-                          std::vector<CellEdit> edits) {
+                          std::vector<CellEdit> edits, const CellFormats& formats) {
   const auto edited = byRow(std::move(edits));
   RowCollector rows(edited);
   const SheetFrame frame = streamSheet(part_name, part, rows, true);
-  return SheetPatcher(part_name, frame, rows.rows, rows, edited).apply();
+  return SheetPatcher(part_name, frame, rows.rows, rows, edited, formats).apply();
 }
 
 SheetPatch planSheetPatch(const std::string& part_name, EntryReader& part, const SheetIndex& index,
-                          std::vector<CellEdit> edits) {
+                          std::vector<CellEdit> edits, const CellFormats& formats) {
   const auto edited = byRow(std::move(edits));
   RowCollector rows(edited);
   // Only the edited rows are parsed; the rest of the part is inflated and passed over.
@@ -278,7 +304,7 @@ SheetPatch planSheetPatch(const std::string& part_name, EntryReader& part, const
     }
     offset = chunk_end;
   }
-  return SheetPatcher(part_name, index.frame, index.rows, rows, edited).apply();
+  return SheetPatcher(part_name, index.frame, index.rows, rows, edited, formats).apply();
 }
 
 }  // namespace norvel::xlsx

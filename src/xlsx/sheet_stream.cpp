@@ -237,6 +237,7 @@ class SheetWalker final : public XmlStream {
     cell_.bytes = startBytes();
     const char* type = attributeValue(attributes, "t");
     cell_.type = type != nullptr ? type : "";
+    cell_.style = leadingNumber(attributeValue(attributes, "s"));
     cell_.kept_attributes.clear();
     if (row_attributes_) appendAttributes(cell_.kept_attributes, attributes, {"t", "cm", "vm"});
     cell_.has_formula = false;

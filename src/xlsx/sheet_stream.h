@@ -35,6 +35,7 @@ struct StreamedCell {
   std::string name;
   ElementBytes bytes;
   std::string type;             // t
+  std::uint32_t style = 0;      // s
   std::string kept_attributes;  // all but t, cm and vm, when asked for
   bool has_formula = false;     // the first <f>:
   std::string formula_type;

@@ -64,6 +64,9 @@ void WorkbookConnection::load(bool header_row) {
   if (!parts_.shared_strings.empty() && archive.contains(parts_.shared_strings)) {
     shared_strings = readSharedStrings(parts_.shared_strings, *archive.open(parts_.shared_strings));
   }
+  if (!parts_.styles.empty() && archive.contains(parts_.styles)) {
+    formats_ = CellFormats::read(parts_.styles, *archive.open(parts_.styles));
+  }
   // Temporary tables (the change log) stay in memory too, never in a file.
   db_->execute("PRAGMA temp_store = MEMORY");
   createChangeLog(*db_);
@@ -71,11 +74,11 @@ void WorkbookConnection::load(bool header_row) {
   for (std::size_t i = 0; i < parts_.sheets.size(); ++i) {
     const auto& sheet = parts_.sheets[i];
     SheetCells cells =
-        readSheetCells(sheet.name, sheet.part, *archive.open(sheet.part), shared_strings);
+        readSheetCells(sheet.name, sheet.part, *archive.open(sheet.part), shared_strings, formats_);
     has_formulas_ = has_formulas_ || cells.has_formulas;
     SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row),
                      std::move(cells.index)};
-    copySheet(*db_, i, table.name, table.layout, cells);
+    copySheet(*db_, i, sheet.name, table.name, table.layout, cells);
     tables_.push_back(std::move(table));
   }
   db_->execute("COMMIT");
@@ -209,14 +212,23 @@ SqlDialect WorkbookConnection::dialect() {
 }
 
 // The run's own temporary tables live beside the change log; its SQL may fill and read them.
-void WorkbookConnection::createComparableTable(const std::string& name, const std::string& source) {
+void WorkbookConnection::createComparableTable(const std::string& name, const std::string& source,
+                                               bool /*numeric_codes*/) {
   InternalScope scope(internal_);
   sqlite::createComparableTable(database().handle(), name, source);
   run_tables_.insert(name);
 }
 
+std::string WorkbookConnection::temporaryTableReference(const std::string& name) {
+  return sqlite::temporaryTableReference(name);
+}
+
+bool WorkbookConnection::transactionOpen() {
+  return in_transaction_ && sqlite3_get_autocommit(database().handle()) == 0;
+}
+
 void WorkbookConnection::dropTemporaryTable(const std::string& name) {
-  runInternal("DROP TABLE temp." + sqlite::quoteIdentifier(name));
+  runInternal("DROP TABLE " + sqlite::temporaryTableReference(name));
   run_tables_.erase(name);
 }
 
@@ -339,21 +351,18 @@ void WorkbookConnection::saveChanges() {
     auto edits = collectEdits();
     if (edits.empty()) return;
     std::string bytes;
-    bool calc_chain_dropped = false;
     {
       // The worksheets are read from the original while the new archive is written, one
       // piece at a time.
       const ZipArchive original(file_.bytes, limits_);
       ZipArchive archive(file_.bytes, limits_);
-      bool formula_replaced = false;
       for (auto& [sheet, sheet_edits] : edits) {
         const SheetTable& table = tables_[sheet];
         const std::string& part = table.part;
-        auto patch =
-            table.index
-                ? planSheetPatch(part, *original.open(part), *table.index, std::move(sheet_edits))
-                : planSheetPatch(part, *original.open(part), std::move(sheet_edits));
-        formula_replaced = formula_replaced || patch.formula_replaced;
+        auto patch = table.index ? planSheetPatch(part, *original.open(part), *table.index,
+                                                  std::move(sheet_edits), formats_)
+                                 : planSheetPatch(part, *original.open(part),
+                                                  std::move(sheet_edits), formats_);
         archive.replace(part,
                         std::make_unique<SplicedPart>(original, part, std::move(patch.splices)));
       }
@@ -363,10 +372,6 @@ void WorkbookConnection::saveChanges() {
           archive.replace(parts_.workbook, *workbook);
         }
       }
-      if (formula_replaced && !parts_.calc_chain.empty()) {
-        dropCalcChain(archive, parts_);
-        calc_chain_dropped = true;
-      }
       bytes = archive.commitToBytes();
     }
     // Cleared inside the transaction, so a failure to replace the file rolls this back too;
@@ -375,7 +380,6 @@ void WorkbookConnection::saveChanges() {
     file_.identity = replaceFile(file_.path, bytes, file_.identity);
     file_.bytes = std::move(bytes);
     for (const auto& [sheet, sheet_edits] : edits) tables_[sheet].index.reset();
-    if (calc_chain_dropped) parts_.calc_chain.clear();
   } catch (const DatabaseError& e) {
     throw DatabaseError("ブック「" + file_.path + "」を保存できません: " + e.what());
   }

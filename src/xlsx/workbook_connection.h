@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/database.h"
+#include "xlsx/cell_formats.h"
 #include "xlsx/memory_database.h"
 #include "xlsx/sheet_layout.h"
 #include "xlsx/sheet_patch.h"
@@ -41,7 +42,10 @@ class WorkbookConnection final : public DatabaseConnection {
   void rollbackTransaction() override;
   void interrupt() noexcept override;
   SqlDialect dialect() override;
-  void createComparableTable(const std::string& name, const std::string& source) override;
+  void createComparableTable(const std::string& name, const std::string& source,
+                             bool numeric_codes) override;
+  std::string temporaryTableReference(const std::string& name) override;
+  bool transactionOpen() override;
   void dropTemporaryTable(const std::string& name) override;
   void analyzeTemporaryTable(const std::string& name) override;
   void savepoint(SavepointStep step, const std::string& name) override;
@@ -77,6 +81,7 @@ class WorkbookConnection final : public DatabaseConnection {
   LoadedFile file_;
   InflateLimits limits_;
   WorkbookParts parts_;
+  CellFormats formats_;
   std::vector<SheetTable> tables_;
   bool has_formulas_ = false;
   std::mutex interrupt_mutex_;  // keeps close() from freeing db_ while interrupt() uses it

@@ -3,9 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "xlsx/workbook_parts.h"
 #include "xlsx/xml_part.h"
-#include "xlsx/zip_archive.h"
 
 namespace norvel::xlsx {
 
@@ -15,19 +13,6 @@ namespace {
 constexpr std::array<std::string_view, 9> kAfterCalcPr = {
     "oleSize",       "customWorkbookViews", "pivotCaches",       "smartTagPr", "smartTagTypes",
     "webPublishing", "fileRecoveryPr",      "webPublishObjects", "extLst"};
-
-std::string withoutSpan(const std::string& xml, ByteSpan span) {
-  return xml.substr(0, span.begin) + xml.substr(span.end);
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -60,33 +45,6 @@ std::optional<std::string> requestFullCalculation(const std::string& part_name,
   const auto span = elementSpan(workbook_xml, root);
   const auto closing = workbook_xml.rfind("</", span.end);
   return workbook_xml.substr(0, closing) + element + workbook_xml.substr(closing);
-}
-
-void dropCalcChain(ZipArchive& archive, const WorkbookParts& parts) {
-  if (parts.calc_chain.empty()) return;
-  archive.remove(parts.calc_chain);
-
-  if (auto rels_xml = archive.readIfPresent(parts.relationships)) {
-    XmlPart rels(parts.relationships, *rels_xml);
-    for (auto r = firstChild(rels.root(), "Relationship"); r; r = nextSibling(r, "Relationship")) {
-      if (isRelationshipType(r.attribute("Type").value(), "calcChain")) {
-        archive.replace(parts.relationships, withoutSpan(*rels_xml, elementSpan(*rels_xml, r)));
-        break;
-      }
-    }
-  }
-
-  const std::string content_types_part = "[Content_Types].xml";
-  if (auto types_xml = archive.readIfPresent(content_types_part)) {
-    XmlPart types(content_types_part, *types_xml);
-    const std::string part_name = "/" + parts.calc_chain;
-    for (auto o = firstChild(types.root(), "Override"); o; o = nextSibling(o, "Override")) {
-      if (sameIgnoringCase(o.attribute("PartName").value(), part_name)) {
-        archive.replace(content_types_part, withoutSpan(*types_xml, elementSpan(*types_xml, o)));
-        break;
-      }
-    }
-  }
 }
 
 }  // namespace norvel::xlsx

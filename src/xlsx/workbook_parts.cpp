@@ -118,7 +118,7 @@ WorkbookParts readWorkbookParts(const ZipArchive& archive) {
   const auto relationships = readRelationships(archive, parts.workbook);
   for (const auto& [id, rel] : relationships) {
     if (isRelationshipType(rel.type, "sharedStrings")) parts.shared_strings = rel.target;
-    if (isRelationshipType(rel.type, "calcChain")) parts.calc_chain = rel.target;
+    if (isRelationshipType(rel.type, "styles")) parts.styles = rel.target;
   }
 
   const std::string workbook_xml = archive.read(parts.workbook);

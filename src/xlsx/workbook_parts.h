@@ -19,7 +19,7 @@ struct WorkbookParts {
   std::string relationships;      // the workbook's relationships part
   std::vector<SheetPart> sheets;  // worksheets in the workbook's order
   std::string shared_strings;     // empty when there is none
-  std::string calc_chain;         // empty when there is none
+  std::string styles;             // empty when there is none
 };
 
 // Throws DatabaseError when the package is not an .xlsx workbook.

@@ -205,5 +205,30 @@ TEST_F(BatchLanguageTest, AnInterruptedRunSaysSoInJapanese) {
   EXPECT_EQ(readBytes(db_), before);
 }
 
+// The help says when a signal or a closed stdout stops norvel-batch and when a save is let
+// finish; the closed stdout is told in the user's language, with the system's own words for it.
+TEST_F(BatchLanguageTest, StoppingIsExplainedAndToldInJapanese) {
+  const std::string english = runBatch({"--help"}).out;
+  EXPECT_THAT(english,
+              HasSubstr("\n\nStopping: Ctrl+C (SIGINT) or SIGTERM stops norvel-batch at "));
+  EXPECT_THAT(english, HasSubstr("lets the save finish: that\nrun stays committed."));
+  EXPECT_THAT(english, HasSubstr("\n  141  stdout was closed during the run: it was rolled back"));
+  const std::string japanese = runBatch({"--help"}, kJapanese).out;
+  EXPECT_THAT(japanese,
+              HasSubstr("\n\n中断: Ctrl+C（SIGINT）や SIGTERM は、いつでも norvel-batch を"));
+  EXPECT_THAT(japanese, HasSubstr("ブックを保存している間のシグナルでは保存を最後まで行い"));
+  EXPECT_THAT(japanese, HasSubstr("\n  141  実行中に stdout が閉じられました。"));
+
+  const std::vector<std::string> long_run = longRun();
+  const std::string before = readBytes(db_);
+  Launch head;
+  head.stdout_lines = 2;
+  const RunResult run = batch(long_run, kJapanese, head);
+  EXPECT_EQ(run.exit_code, 141) << run.err;
+  EXPECT_THAT(run.err, StartsWith("norvel-batch: stdout が閉じられました（"));
+  EXPECT_THAT(run.err, EndsWith("）: 実行をロールバックしたので、何も変わっていません\n"));
+  EXPECT_EQ(readBytes(db_), before);
+}
+
 }  // namespace
 }  // namespace norvel::batch::test

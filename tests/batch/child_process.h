@@ -1,6 +1,8 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -25,12 +27,18 @@ struct Launch {
   // The output is left unread this long, so a talkative child blocks on it.
   std::chrono::milliseconds stall{0};
   std::string input;  // standard input (without a terminal)
+  // Without a terminal: stdout is closed once this many lines were read, as "| head -n" does
+  // (0: read to the end).
+  std::size_t stdout_lines = 0;
 };
 
-// A signal sent to the child once its stdout (without a terminal) shows after_output.
+// A signal sent to the child once its stdout (without a terminal) shows after_output, or, where
+// ready is given, once ready(pid) says so: it is asked every few milliseconds, on a thread of its
+// own, while the child runs.
 struct Interrupt {
   int signal = 0;
   std::string after_output;
+  std::function<bool(int pid)> ready = nullptr;
 };
 
 // A pseudo terminal and signals exist only for the POSIX launcher; the Windows one refuses a

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <stdexcept>
+#include <stop_token>
 #include <thread>
 
 #include "child_process.h"
@@ -61,16 +62,43 @@ RunResult runProgram(const std::string& program, std::vector<std::string> args, 
   }
   const FileDescriptor terminal(master);
   out_write = FileDescriptor();
+
+  // Asks until the child has ended, not merely until it is reaped: its pid is not reused before.
+  std::jthread sender;
+  if (interrupt.signal != 0 && interrupt.ready) {
+    sender = std::jthread([&](const std::stop_token& ended) {
+      while (!ended.stop_requested()) {
+        if (interrupt.ready(pid)) {
+          ::kill(pid, interrupt.signal);
+          return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+    });
+  }
   std::this_thread::sleep_for(launch.stall);
 
   RunResult result;
   std::string& shown = launch.terminal ? result.err : result.out;
   bool answered = launch.password.empty();
-  bool interrupted = interrupt.signal == 0;
+  bool interrupted = interrupt.signal == 0 || interrupt.ready;
   char buffer[4096];
   // A terminal reports EIO instead of the end once the child has closed it.
   for (ssize_t n; (n = ::read(launch.terminal ? master : out_read.get(), buffer, 4096)) > 0;) {
     shown.append(buffer, static_cast<std::size_t>(n));
+    if (!launch.terminal && launch.stdout_lines != 0) {
+      std::size_t end = 0;
+      std::size_t lines = 0;
+      while (lines < launch.stdout_lines && (end = shown.find('\n', end)) != std::string::npos) {
+        ++end;
+        ++lines;
+      }
+      if (lines == launch.stdout_lines) {
+        shown.resize(end);
+        out_read = FileDescriptor();
+        break;
+      }
+    }
     if (!answered && shown.find("Password for ") != std::string::npos) {
       answered = true;
       const std::string typed = launch.password + "\n";
@@ -81,6 +109,12 @@ RunResult runProgram(const std::string& program, std::vector<std::string> args, 
       if (::kill(pid, interrupt.signal) != 0) throw systemError("kill");
     }
   }
+  siginfo_t info{};
+  if (::waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOWAIT) != 0) {
+    throw systemError("waitid");
+  }
+  sender.request_stop();
+  if (sender.joinable()) sender.join();
   int status = 0;
   if (::waitpid(pid, &status, 0) < 0) throw systemError("waitpid");
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -76,7 +76,8 @@ void rewind(const Handle& file) {
 
 RunResult runProgram(const std::string& program, std::vector<std::string> args, const Env& env,
                      const Launch& launch, const Interrupt& interrupt) {
-  if (launch.terminal || !launch.password.empty() || interrupt.signal != 0) {
+  if (launch.terminal || !launch.password.empty() || interrupt.signal != 0 ||
+      launch.stdout_lines != 0) {
     throw std::logic_error("no pseudo terminal or signals on Windows");
   }
   const std::wstring application = win32::wideFromUtf8(program);

@@ -28,6 +28,8 @@ std::string stageName(RunStage stage) {
       return "interrupted";
     case RunStage::commit:
       return "commit";
+    case RunStage::setBased:
+      return "set-based";
   }
   return "?";
 }

@@ -100,6 +100,56 @@ TEST(SqlText, NamesThatAreNotPlainAreQuotedSoTheyCannotInject) {
   EXPECT_EQ(quoteName("ab", {}, ""), "ab");
 }
 
+// Brackets for a "$" are Jet's and the workbook's way; a server that refuses them gets the
+// name in its own quote, and plain names stay bare either way.
+TEST(SqlText, DollarNamesTakeBracketsOnlyWhereTheDataSourceTakesThem) {
+  struct Case {
+    std::string table;
+    NameQuoting quoting;
+    std::string probe;
+    std::string update;
+  };
+  const std::vector<Case> cases = {
+      {"Sheet1$",
+       {"\"", true},
+       "SELECT [F1]\r FROM [Sheet1$]\r WHERE 1=0\r",
+       "UPDATE [Sheet1$]\r SET [F1] = ? WHERE [F1] = ?"},
+      {"Sheet1$",
+       {"`", true},
+       "SELECT [F1]\r FROM [Sheet1$]\r WHERE 1=0\r",
+       "UPDATE [Sheet1$]\r SET [F1] = ? WHERE [F1] = ?"},
+      {"zip$data",
+       {"\"", false},
+       "SELECT F1\r FROM \"zip$data\"\r WHERE 1=0\r",
+       "UPDATE \"zip$data\"\r SET F1 = ? WHERE F1 = ?"},
+      {"t$1",
+       {"`", false},
+       "SELECT F1\r FROM `t$1`\r WHERE 1=0\r",
+       "UPDATE `t$1`\r SET F1 = ? WHERE F1 = ?"},
+      {"t\\",
+       {"`", false},
+       "SELECT F1\r FROM `t\\`\r WHERE 1=0\r",
+       "UPDATE `t\\`\r SET F1 = ? WHERE F1 = ?"},
+      {"住所",
+       {"\"", false},
+       "SELECT F1\r FROM 住所\r WHERE 1=0\r",
+       "UPDATE 住所\r SET F1 = ? WHERE F1 = ?"},
+      {"住所",
+       {"\"", true},
+       "SELECT F1\r FROM 住所\r WHERE 1=0\r",
+       "UPDATE 住所\r SET F1 = ? WHERE F1 = ?"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.table + " " + c.quoting.identifier_quote);
+    EXPECT_EQ(buildProbe(c.table, "F1", c.quoting), c.probe);
+    const UpdateText update = buildUpdate(c.table, "F1", ado::adVarWChar, "1", "2", c.quoting);
+    ASSERT_TRUE(update.statement);
+    EXPECT_EQ(update.statement->withMarkers("?"), c.update);
+  }
+  // Without a quote character such a name cannot be written safely at all.
+  EXPECT_THROW(buildProbe("zip$data", "F1", NameQuoting{"", false}), std::invalid_argument);
+}
+
 TEST(SqlText, ColumnKinds) {
   for (int type : {ado::adBSTR, ado::adChar, ado::adWChar, ado::adVarChar, ado::adVarWChar,
                    ado::adLongVarChar, ado::adLongVarWChar}) {

@@ -88,6 +88,26 @@ std::string utfKenAll(const std::vector<AddressRecord>& records) {
   return text;
 }
 
+std::string kenAllFirstLines(const std::vector<AddressRecord>& records, std::size_t count) {
+  const auto line = [](const AddressRecord& r, std::string_view town_reading) {
+    return "01101,\"" + r.code.substr(0, 3) + "  \",\"" + r.code +
+           "\",\"ﾎｯｶｲﾄﾞｳ\",\"ｻｯﾎﾟﾛｼﾁｭｳｵｳｸ\",\"" + std::string(town_reading) + "\",\"" +
+           r.prefecture + "\",\"" + r.city + "\",\"" + r.town + "\",0,0,0,0,0,0\r\n";
+  };
+  const AddressRecord first{"0600000", "北海道", "札幌市中央区", std::string(kWholeCity)};
+  std::string text = line(first, "ｲｶﾆｹｲｻｲｶﾞﾅｲﾊﾞｱｲ");
+  for (const AddressRecord& r : records) {
+    if (count <= 1) break;
+    if (r.prefecture != first.prefecture || r.city != first.city || r.code == first.code ||
+        utf8::length(r.town) > 38) {
+      continue;
+    }
+    text += line(r, "ｼﾞｭｳｼｮ");
+    --count;
+  }
+  return text;
+}
+
 std::string kenAllCp932(const std::vector<AddressRecord>& records, const CodePage932& code_page,
                         std::size_t split_at) {
   std::string text;

@@ -25,4 +25,11 @@ std::string utfKenAll(const std::vector<AddressRecord>& records);
 std::string kenAllCp932(const std::vector<AddressRecord>& records, const CodePage932& code_page,
                         std::size_t split_at = 38);
 
+// The first lines of Japan Post's list in UTF-8, CR LF: its real first record (0600000, 北海道
+// 札幌市中央区 以下に掲載がない場合, with its JIS code and half-width kana readings), then the next
+// count - 1 addresses of 札幌市中央区 among records, with the real readings of prefecture and city
+// (the towns' readings are not in the source: ｼﾞｭｳｼｮ). utf_ken_all.csv starts with these bytes,
+// KEN_ALL.CSV with them in code page 932 (no town among them is long enough to be split).
+std::string kenAllFirstLines(const std::vector<AddressRecord>& records, std::size_t count);
+
 }  // namespace norvel::postal::test

@@ -234,6 +234,35 @@ TEST_F(PairsProgramTest, TheProposedListAppliedByNorvelBatchGivesTheNewCodes) {
   EXPECT_GT(stale, 0u);
 }
 
+// The two editions as Japan Post publishes them, from their first lines: KEN_ALL.CSV in its zip,
+// whose first record's readings happen to start with two bytes of UTF-8, and utf_ken_all.csv
+// with one address moved.
+TEST_F(PairsProgramTest, TheRealFirstLinesOfBothEditionsGiveTheirPair) {
+  std::vector<AddressRecord> moved = realList();
+  for (AddressRecord& r : moved) {
+    if (r.code == "0600001") r.code = "0609999";
+  }
+  writeBytes(file("KEN_ALL.CSV"), code_page_.encode(kenAllFirstLines(realList(), 12)));
+  writeBytes(file("utf_ken_all.csv"), kenAllFirstLines(moved, 12));
+  ASSERT_EQ(std::system((std::string(NORVEL_PYTHON3) +
+                         " -c \"import zipfile,sys; "
+                         "zipfile.ZipFile(sys.argv[1],'w',zipfile.ZIP_DEFLATED).write(sys.argv[2],"
+                         "'KEN_ALL.CSV')\" '" +
+                         file("ken_all.zip") + "' '" + file("KEN_ALL.CSV") + "'")
+                            .c_str()),
+            0);
+  for (const std::string& old_list : {file("KEN_ALL.CSV"), file("ken_all.zip")}) {
+    const RunResult run = pairsProgram({old_list, file("utf_ken_all.csv"), "--out",
+                                        file("pairs.csv"), "--report", file("report.csv")});
+    ASSERT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(old_list + (old_list.ends_with(".zip") ? " (KEN_ALL.CSV)" : "") +
+                                   ": code page 932, 12 addresses\n"));
+    EXPECT_THAT(run.err, HasSubstr("utf_ken_all.csv: UTF-8, 12 addresses\n"));
+    EXPECT_THAT(run.err, HasSubstr("1 pair written to "));
+    EXPECT_EQ(readBytes(file("pairs.csv")), "0600001,0609999\r\n");
+  }
+}
+
 TEST_F(PairsProgramTest, MonthlyChangeFilesGiveTheirPairs) {
   const std::vector<AddressRecord> deleted = {{"1000001", "東京都", "千代田区", "千代田"},
                                               {"1000002", "東京都", "千代田区", "皇居外苑"}};

@@ -1,5 +1,7 @@
 #include <gmock/gmock.h>
 
+#include <algorithm>
+
 #include "ken_all_fixture.h"
 #include "platform/native_platform.h"
 #include "postal/snapshot_reader.h"
@@ -43,6 +45,45 @@ TEST_F(SnapshotReaderTest, ReadsBothEditionsToTheSameAddresses) {
   }
 }
 
+// KEN_ALL.CSV starts with 0600000's half-width kana readings, single bytes in code page 932, and
+// its first two (ﾎｯ, CE AF) are also a UTF-8 character (ί): the file is UTF-8 up to the third.
+// Read by the start alone, it was taken for a damaged UTF-8 file.
+TEST_F(SnapshotReaderTest, ReadsTheRealFirstLinesOfBothEditions) {
+  const std::vector<AddressRecord> real = test::readJpPostal2022(NORVEL_POSTAL_CSV);
+  const std::string utf = test::kenAllFirstLines(real, 12);
+  const std::string cp932 = code_page_.encode(utf);
+  const std::string_view first_line = std::string_view(cp932).substr(0, cp932.find('\n') + 1);
+  ASSERT_EQ(
+      first_line,
+      "01101,\"060  \",\"0600000\",\"\xCE\xAF\xB6\xB2\xC4\xDE\xB3\",\"\xBB\xAF\xCE\xDF\xDB\xBC\xC1"
+      "\xAD\xB3\xB5\xB3\xB8\",\"\xB2\xB6\xC6\xB9\xB2\xBB\xB2\xB6\xDE\xC5\xB2\xCA\xDE\xB1\xB2\","
+      "\"\x96\x6B\x8A\x43\x93\xB9\",\"\x8E\x44\x96\x79\x8E\x73\x92\x86\x89\x9B\x8B\xE6\",\"\x88"
+      "\xC8\x89\xBA\x82\xC9\x8C\x66\x8D\xDA\x82\xAA\x82\xC8\x82\xA2\x8F\xEA\x8D\x87\",0,0,0,0,0,"
+      "0\r\n");
+  EXPECT_EQ(code_page_.decode(first_line.substr(25, 2)), "ﾎｯ");
+  EXPECT_EQ(first_line.substr(25, 2), "ί");  // the same two bytes as UTF-8
+
+  const Snapshot from_utf = readSnapshot(utf, code_page_);
+  const Snapshot from_cp932 = readSnapshot(cp932, code_page_);
+  EXPECT_EQ(from_utf.encoding, TextEncoding::utf8);
+  EXPECT_EQ(from_cp932.encoding, TextEncoding::cp932);
+  ASSERT_EQ(from_utf.records.size(), 12u);
+  ASSERT_EQ(from_cp932.records.size(), 12u);
+  const auto& original = *std::find_if(real.begin(), real.end(),
+                                       [](const AddressRecord& r) { return r.code == "0600000"; });
+  for (const Snapshot* s : {&from_utf, &from_cp932}) {
+    EXPECT_EQ(s->records[0].code, original.code);
+    EXPECT_EQ(s->records[0].prefecture, original.prefecture);
+    EXPECT_EQ(s->records[0].city, original.city);
+    EXPECT_EQ(s->records[0].town, original.town);
+  }
+  for (std::size_t i = 0; i < 12; ++i) {
+    EXPECT_EQ(from_cp932.records[i].code, from_utf.records[i].code);
+    EXPECT_EQ(from_cp932.records[i].town,
+              code_page_.decode(code_page_.encode(from_utf.records[i].town)));
+  }
+}
+
 TEST_F(SnapshotReaderTest, JoinsOnlyTheLinesOfOneOpenParenthesis) {
   // Two towns of one code, the first one closed: they stay two records. LF line ends and a last
   // line without one are read too.
@@ -77,6 +118,15 @@ TEST_F(SnapshotReaderTest, RejectsWhatIsNotJapanPostsList) {
        "line 4: a byte that is not UTF-8 in a UTF-8 file"},
       {"00000,\"060  \",\"0600000\",\"\xA0\xFD\",\r\n",
        "line 1: bytes that are neither UTF-8 nor code page 932 text"},
+      // UTF-8 up to a bad byte, and its readings are no half-width kana in code page 932.
+      {valid.substr(0, 40) + "\xFF" + valid.substr(40),
+       "line 1: a byte that is not UTF-8 in a UTF-8 file"},
+      // Code page 932 from the start, one byte on line 2 that is not.
+      {[&] {
+         std::string bytes = code_page_.encode(test::utfKenAll(kRecords));
+         return bytes.insert(bytes.find("0600042"), "\xA0");
+       }(),
+       "line 2: bytes that are neither UTF-8 nor code page 932 text"},
   };
   for (const auto& c : cases) {
     try {

@@ -78,6 +78,14 @@ class HostileInputRun : public ::testing::TestWithParam<std::string> {
   void dropTables() {
     admin_->execute("DROP TABLE IF EXISTS " + table_);
     admin_->execute("DROP TABLE IF EXISTS " + table_ + "_sentinel");
+    for (const std::string& table : oddTables())
+      admin_->execute("DROP TABLE IF EXISTS " + q(table));
+  }
+
+  // Names with a worksheet's "$" (and "$1", PostgreSQL's parameter marker) or a catalog
+  // pattern's escape character.
+  std::vector<std::string> oddTables() const {
+    return {table_ + "_zip$data", table_ + "_t$1", table_ + "_t\\"};
   }
 
   void createTables(const std::vector<std::string>& columns) {
@@ -157,6 +165,40 @@ TEST_P(HostileInputRun, OddAndHostileNamesAreQuotedAndWork) {
     EXPECT_EQ(sentinelRows(), 1);
     admin_->execute("UPDATE " + table_ + " SET " + q(column) + " = 'old' WHERE " + q(column) +
                     " = 'new'");
+  }
+}
+
+TEST_P(HostileInputRun, TablesNamedWithDollarOrBackslashAreFoundAndReplaced) {
+  for (const std::string& table : oddTables()) {
+    admin_->execute("CREATE TABLE " + q(table) + " (n integer, 郵便番号 varchar(60))");
+    admin_->execute("INSERT INTO " + q(table) +
+                    " VALUES (0, '100-0001'), (0, '100-0001'), (0, '100-0003')");
+  }
+  // Enough pairs for the set-based statements where the data source has them.
+  h.addPair("100-0001", "100-0002");
+  h.addPair("999-0001", "999-0002");
+  h.addPair("999-0003", "999-0004");
+  h.tab(3);
+  h.type(h.w().txt接続文字列, source_.connection_string);
+  h.click(h.w().cmd接続);
+  ASSERT_TRUE(h.w().mbConnected()) << (h.messageTexts().empty() ? "" : h.messageTexts()[0]);
+  for (const std::string& table : oddTables()) {
+    SCOPED_TRACE(table);
+    h.windows.clearMessages();
+    h.selectText(h.w().cobテーブル名, table);
+    // The fields come from the catalog: a table it cannot find has none to pick.
+    ASSERT_EQ(h.w().cobフィールド名.items(), (std::vector<std::string>{"n", "郵便番号"}));
+    h.selectText(h.w().cobフィールド名, "郵便番号");
+    h.click(h.w().cmd開始);
+    EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"2件置換しました。"})
+        << h.w().txt状況.text();
+    const auto rows = [&](const std::string& code) {
+      return admin_->execute("UPDATE " + q(table) + " SET n = n + 1 WHERE 郵便番号 = '" + code +
+                             "'");
+    };
+    EXPECT_EQ(rows("100-0002"), 2);
+    EXPECT_EQ(rows("100-0001"), 0);
+    EXPECT_EQ(rows("100-0003"), 1);
   }
 }
 

@@ -4,6 +4,7 @@
   workbook_fixtures.py addresses OUT.xlsx   the address book, written by openpyxl
   workbook_fixtures.py handmade OUT.xlsx    hand-written XML: shared strings, sparse cells, …
   workbook_fixtures.py formulas OUT.xlsx    hand-written XML: formulas and a calculation chain
+  workbook_fixtures.py formats OUT.xlsx     codes as texts and as formatted numbers, by openpyxl
   workbook_fixtures.py dump IN.xlsx         per cell: sheet!A1 TAB type|value|font|format|fill
 """
 import sys
@@ -133,6 +134,49 @@ def formulas(path):
     ])
 
 
+POSTAL_FORMAT = "[<=999]000;[<=99999]000-00;000-0000"  # Excel's own 郵便番号 format
+
+
+def formats(path):
+    """住所 A: codes as texts and as numbers shown through their format, one a formula whose
+    cached value openpyxl cannot write (added to its XML afterwards). B: remarks."""
+    import openpyxl
+
+    wb = openpyxl.Workbook()
+    ws = wb.active
+    ws.title = "住所"
+    rows = [
+        ("100-0001", None),      # A2 text
+        (600000, "0000000"),     # A3 shown 0600000
+        (600000, None),          # A4 shown 600000
+        (1000001, "000-0000"),   # A5 shown 100-0001
+        (600001, POSTAL_FORMAT),  # A6 shown 060-0001
+        ("0600002", None),       # A7 text
+        ('="100-"&"0009"', None),  # A8 formula, cached 100-0009
+        (1.5, "0000000"),        # A9 shown 0000002, read as 1.5 (not a whole number)
+    ]
+    ws.append(["郵便番号", "備考"])
+    for n, (value, number_format) in enumerate(rows, 2):
+        ws.append([value, f"行{n}"])
+        if number_format:
+            ws.cell(n, 1).number_format = number_format
+    wb.save(path)
+
+    part = "xl/worksheets/sheet1.xml"
+    with zipfile.ZipFile(path) as z:
+        entries = [(info, z.read(info)) for info in z.infolist()]
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for info, data in entries:
+            if info.filename == part:
+                xml = data.decode("utf-8")
+                start = xml.index('<c r="A8">')
+                cell = xml[start:xml.index("</c>", start)]
+                fixed = cell.replace('<c r="A8">', '<c r="A8" t="str">').replace(
+                    "<v></v>", "<v>100-0009</v>").replace("<v/>", "<v>100-0009</v>")
+                data = xml.replace(cell, fixed).encode("utf-8")
+            z.writestr(info, data)
+
+
 def dump(path):
     import openpyxl
 
@@ -154,7 +198,8 @@ def dump(path):
 
 
 def main():
-    commands = {"addresses": addresses, "handmade": handmade, "formulas": formulas, "dump": dump}
+    commands = {"addresses": addresses, "handmade": handmade, "formulas": formulas,
+                "formats": formats, "dump": dump}
     if len(sys.argv) != 3 or sys.argv[1] not in commands:
         sys.exit(__doc__)
     commands[sys.argv[1]](sys.argv[2])

@@ -57,14 +57,15 @@ TEST_F(WorkbookTest, SheetsOfEveryShapeAreReadAndWrittenBackInPlace) {
   db->beginTransaction();
   EXPECT_EQ(db->execute(updateSql("Sheet1$", "コード", "'1000002'", " = '千代田区'")), 1);
   EXPECT_EQ(db->execute(updateSql("Sheet1$", "コード", "'z'", " IS NULL")), 3);
-  EXPECT_EQ(db->execute(updateSql("Sheet1$", "名前", "NULL", " = '2'")), 1);
+  // B3 keeps its formula.
+  EXPECT_THAT([&] { db->execute(updateSql("Sheet1$", "名前", "NULL", " = '2'")); },
+              failsWith("セル Sheet1!B3 は変更できません。セルに数式が入っています。"));
   db->commitTransaction();
 
   EXPECT_EQ(entryText(path, kSheet1),
             replaced(kEveryShape,
                      {{"<x:c r=\"A2\" t=\"s\"><x:v>1</x:v></x:c>",
                        "<x:c r=\"A2\" t=\"inlineStr\"><x:is><x:t>1000002</x:t></x:is></x:c>"},
-                      {"<x:c><x:f>1+1</x:f><x:v>2</x:v></x:c>", "<x:c/>"},
                       {"<x:row r=\"4\"/>",
                        "<x:row r=\"4\"><x:c r=\"A4\" t=\"inlineStr\"><x:is><x:t>z</x:t></x:is>"
                        "</x:c></x:row>"},
@@ -74,7 +75,7 @@ TEST_F(WorkbookTest, SheetsOfEveryShapeAreReadAndWrittenBackInPlace) {
                        "  <x:row r=\"6\"><x:c r=\"A6\" t=\"inlineStr\"><x:is><x:t>z</x:t></x:is>"
                        "</x:c></x:row><x:row r=\"7\">"}}));
   // The shared strings, the styles and the other sheets keep their bytes; the workbook asks
-  // for recalculation, as a formula was replaced.
+  // for recalculation, as formulas may read the changed cells.
   EXPECT_EQ(changedEntries(entries_before, zipEntries(path)), (Names{kSheet1, "xl/workbook.xml"}));
 
   // What another program reads, and this connection once more over the file it wrote.
@@ -82,7 +83,7 @@ TEST_F(WorkbookTest, SheetsOfEveryShapeAreReadAndWrittenBackInPlace) {
   EXPECT_EQ(cells.at("Sheet1!A2"), "s|1000002||General|");
   EXPECT_EQ(cells.at("Sheet1!A5"), "s|z|bold|@|");
   EXPECT_EQ(cells.at("Sheet1!A6"), "s|z||General|");
-  EXPECT_EQ(cells.count("Sheet1!B3"), 0u);
+  EXPECT_EQ(cells.at("Sheet1!B3"), "f|=1+1||General|");
   EXPECT_EQ(db->execute(updateSql("Sheet1$", "コード", "'y'", " = 'z'")), 3);
   EXPECT_EQ(countRows(*openWorkbook(path, true), "Sheet1$", "コード = 'y'"), 3);
 }

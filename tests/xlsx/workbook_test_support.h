@@ -149,7 +149,8 @@ class WorkbookTest : public ::testing::Test {
   std::string file(const std::string& name) const { return dir_.file(name); }
 
   // A copy of a workbook the fixture script writes: "addresses" (by openpyxl: sheets 住所録 with
-  // a header row, Sheet2 with data from row 1, 集計 with a formula), "handmade" or "formulas".
+  // a header row, Sheet2 with data from row 1, 集計 with a formula), "handmade", "formulas" or
+  // "formats" (codes as texts and as formatted numbers).
   // CTest has them written once per run; otherwise the first test to need one writes it. The
   // copy's name may start with folders of its own.
   std::string book(const std::string& name, std::string copy = "") {

@@ -1,3 +1,5 @@
+#include <tuple>
+
 #include "workbook_test_support.h"
 
 namespace norvel::test {
@@ -121,9 +123,10 @@ TEST_F(WorkbookTest, HandMadeCellsBecomeInlineStringsAndMissingRowsAreInsertedIn
   EXPECT_EQ(cells.at("Sheet4!A3"), "n|9||General|");
 }
 
-TEST_F(WorkbookTest, FormulasAskForRecalculationAndAReplacedOneDropsTheChain) {
+TEST_F(WorkbookTest, FormulasAskForRecalculationAndAFormulaCellRefusesAChangeNamingIt) {
   const std::string path = book("formulas");
   const auto entries_before = zipEntries(path);
+  const auto cells_before = cellsReadByOpenpyxl(path);
   auto db = openWorkbook(path, false);
   EXPECT_EQ(db->execute(updateSql("Sheet1$", "F1", "6", " = 5")), 1);
   EXPECT_EQ(changedEntries(entries_before, zipEntries(path)), (Names{kSheet1, "xl/workbook.xml"}));
@@ -131,28 +134,35 @@ TEST_F(WorkbookTest, FormulasAskForRecalculationAndAReplacedOneDropsTheChain) {
               HasSubstr(R"(<calcPr calcId="1" fullCalcOnLoad="1"/>)"));
 
   db->beginTransaction();
-  // Array formula cells and the anchor of a shared formula keep their formula.
-  for (const auto& [field, condition] : Texts{{"F3", " = 10"}, {"F3", " = 14"}, {"F4", " = 6"}}) {
+  const std::string array =
+      " は変更できません。セルが配列数式、データテーブル、またはほかのセルが使う共有数式に含まれて"
+      "います。";
+  const std::string formula = " は変更できません。セルに数式が入っています。";
+  for (const auto& [field, condition, message] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {"F2", " = 10", "セル Sheet1!B1" + formula},  // a formula of its own
+           {"F3", " = 10", "セル Sheet1!C1" + array},    // an array formula's cells
+           {"F3", " = 14", "セル Sheet1!C2" + array},
+           {"F4", " = 6", "セル Sheet1!D1" + array},    // the anchor of a shared formula
+           {"F4", " = 8", "セル Sheet1!D2" + formula},  // a cell that follows it
+           {"F2", " IN (1, 10)", "セル Sheet1!B1" + formula},
+       }) {
     EXPECT_THAT([&] { db->execute(updateSql("Sheet1$", field, "0", condition)); },
-                failsWith(HasSubstr("配列数式")))
+                failsWith(message))
         << field << condition;
   }
-  // The transaction goes on; a cell that only follows a shared formula may get a value.
-  EXPECT_EQ(db->execute(updateSql("Sheet1$", "F2", "20", " = 10")), 1);
-  EXPECT_EQ(db->execute(updateSql("Sheet1$", "F4", "0", " = 8")), 1);
+  // The refused statement changed nothing, not even B2 beside the formula; the transaction
+  // goes on.
+  EXPECT_EQ(countRows(*db, "Sheet1$", "[F2] = 1"), 1);
+  EXPECT_EQ(db->execute(updateSql("Sheet1$", "F2", "20", " = 1")), 1);
   db->commitTransaction();
 
-  EXPECT_EQ(entryText(path, "xl/calcChain.xml"), "(no xl/calcChain.xml)");
-  EXPECT_THAT(
-      entryText(path, "xl/_rels/workbook.xml.rels") + entryText(path, "[Content_Types].xml"),
-      ::testing::Not(HasSubstr("calcChain")));
-  const auto cells = cellsReadByOpenpyxl(path);
-  EXPECT_EQ(cells.at("Sheet1!B1"), "n|20||General|");
-  EXPECT_EQ(cells.at("Sheet1!D1"), "f|=A1+1||General|");
-  EXPECT_EQ(cells.at("Sheet1!D2"), "n|0||General|");
-  // With no chain left to drop the next commit still works.
-  EXPECT_EQ(db->execute(updateSql("Sheet1$", "F2", "1", " = 20")), 1);
-  EXPECT_EQ(countRows(*openWorkbook(path, false), "Sheet1$", "[F2] = 1"), 2);
+  // The formulas stay, and so does the calculation chain.
+  EXPECT_EQ(changedEntries(entries_before, zipEntries(path)), (Names{kSheet1, "xl/workbook.xml"}));
+  auto expected = cells_before;
+  expected["Sheet1!A1"] = "n|6||General|";
+  expected["Sheet1!B2"] = "n|20||General|";
+  EXPECT_EQ(cellsReadByOpenpyxl(path), expected);
 }
 
 }  // namespace

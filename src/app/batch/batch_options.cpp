@@ -33,7 +33,15 @@ std::string footer() {
          "Every message of the window (warnings, the summary) goes to stderr, and so do the\n"
          "pairs worth a second look (an empty new code, a header line), before the run. On a\n"
          "terminal a progress line \"pair i of n\" is kept on stderr while a run takes longer\n"
-         "than a second. Ctrl+C (SIGINT) or SIGTERM during the run stops it and rolls it back.\n");
+         "than a second.\n");
+  text += "\n";
+  text +=
+      tr("Stopping: Ctrl+C (SIGINT) or SIGTERM stops norvel-batch at any point. Before the\n"
+         "run (while it connects, reads the tables and fields or loads a workbook) nothing\n"
+         "has changed yet; during the run, the run is rolled back. A signal that comes\n"
+         "while a workbook is being saved at the end of its run lets the save finish: that\n"
+         "run stays committed. A run whose stdout is closed by its reader (\"| head\") is\n"
+         "stopped and rolled back the same way.\n");
   text += "\n";
   text +=
       tr("Environment:\n"
@@ -47,8 +55,9 @@ std::string footer() {
          "  1    a pair failed: the run was rolled back, nothing was changed\n"
          "  2    usage error, the data source could not be opened or has no tables, an unknown\n"
          "       table or field, an unreadable or empty pair list\n"
-         "  130  the run was interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: it was rolled\n"
-         "       back, nothing was changed\n");
+         "  130  interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: a run that had begun was\n"
+         "       rolled back; nothing was changed\n"
+         "  141  stdout was closed during the run: it was rolled back, nothing was changed\n");
   text += "\n";
   text += tr("Examples:\n");
   text +=

@@ -1,8 +1,12 @@
 #include "app/batch/batch_run.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,6 +18,7 @@
 #include "app/batch/pair_file_check.h"
 #include "app/batch/progress_line.h"
 #include "app/batch/run_observer.h"
+#include "app/batch/terminal.h"
 #include "db/connect_messages.h"
 #include "db/source_kind.h"
 #include "engine/other_form_hints.h"
@@ -30,6 +35,10 @@ constexpr const char* kProgram = "norvel-batch: ";
 void listNames(std::ostream& err, const std::vector<std::string>& names) {
   if (names.empty()) err << "  " << tr("(none)") << '\n';
   for (const std::string& name : names) err << "  " << name << '\n';
+}
+
+const char* signalName(int signal) {
+  return signal == SIGINT ? "SIGINT" : "SIGTERM";
 }
 
 bool contains(const std::vector<std::string>& names, const std::string& name) {
@@ -54,13 +63,35 @@ class BatchRun {
         output_(env.out, env.err, options.quiet, progress_, env.same_terminal) {}
 
   int run(const std::string& password) {
+    ignoreBrokenPipe();
+    // A signal stops norvel-batch from here on, not only during the run.
+    InterruptWatcher watcher([this](int signal) { stopFor(signal); });
+    output_.whenOutputCloses([&watcher] { watcher.requestStop(); });
     if (!readPairs()) return kExitUsage;
     if (!connect(password)) return kExitUsage;
     if (!checkTarget()) return kExitUsage;
-    return replace();
+    return replace(watcher);
   }
 
  private:
+  // On the watcher's thread, at every signal. Before the run has begun nothing can have changed,
+  // so the program ends at once, also in the middle of a connect or of loading a workbook, which
+  // nothing could cut short; during the run the statement running is cut short, and the run
+  // rolls back.
+  void stopFor(int signal) {
+    const std::lock_guard lock(stage_mutex_);
+    if (running_) {
+      connection_->interrupt();
+      return;
+    }
+    env_.err << kProgram
+             << tr("interrupted ({1}) before the run began: nothing was changed",
+                   {signalName(signal)})
+             << '\n'
+             << std::flush;
+    std::_Exit(exitCodeOfSignal(signal));
+  }
+
   // The list as the window loads it at start-up; a script learns of a file it cannot read.
   bool readPairs() {
     const std::string path =
@@ -137,7 +168,7 @@ class BatchRun {
     return true;
   }
 
-  int replace() {
+  int replace(InterruptWatcher& watcher) {
     // Pairs the user may not have meant are named before the run.
     const std::vector<PairFinding> findings = reviewRunPairs(pairs_);
     for (const PairFinding& finding : findings) output_.message(finding.text);
@@ -154,7 +185,10 @@ class BatchRun {
 
     const RunMode mode = options_.dry_run ? RunMode::dryRun : RunMode::commit;
     DatabaseConnection& connection = *connection_;
-    InterruptWatcher watcher([&connection] { connection.interrupt(); });
+    {
+      const std::lock_guard lock(stage_mutex_);
+      running_ = true;
+    }
     BatchRunObserver observer(output_, mode, watcher.stop());
     progress_.start(static_cast<int>(pairs_.size()));
     const RunTarget target{options_.table, options_.field};
@@ -175,10 +209,18 @@ class BatchRun {
     if (watcher.signal() != 0) {
       env_.err << kProgram
                << tr("interrupted ({1}): the run was rolled back, nothing was changed",
-                     {watcher.signal() == SIGINT ? "SIGINT" : "SIGTERM"})
+                     {signalName(watcher.signal())})
                << '\n'
                << std::flush;
       return exitCodeOfSignal(watcher.signal());
+    }
+    if (output_.outputClosed()) {
+      env_.err << kProgram
+               << tr("stdout was closed ({1}): the run was rolled back, nothing was changed",
+                     {std::strerror(EPIPE)})
+               << '\n'
+               << std::flush;
+      return kExitOutputClosed;
     }
     // A failed begin reaches no observer: the window shows its message alone.
     if (result.failure && result.failure->stage == RunStage::begin) {
@@ -193,6 +235,8 @@ class BatchRun {
   BatchOutput output_;
   std::vector<RunPair> pairs_;
   std::unique_ptr<DatabaseConnection> connection_;
+  std::mutex stage_mutex_;
+  bool running_ = false;  // the replacement has begun: a signal no longer ends the program
 };
 
 }  // namespace

@@ -22,8 +22,10 @@ struct BatchEnvironment {
 };
 
 // One whole run as the window does it: the pair list file, the connect, the table and the
-// field checked against the catalog, the replacement. SIGINT and SIGTERM during the replacement
-// stop it and roll it back. Returns the exit code. The pair list file is never written.
+// field checked against the catalog, the replacement. SIGINT and SIGTERM before the replacement
+// end the program at once (exit 130 or 143, nothing changed: it never returns then); during it
+// they stop it and roll it back, and so does a stdout whose reader is gone. Returns the exit
+// code. The pair list file is never written.
 int runBatch(const BatchOptions& options, const std::string& password, BatchEnvironment& env);
 
 }  // namespace norvel::batch

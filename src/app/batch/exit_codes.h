@@ -13,4 +13,8 @@ constexpr int exitCodeOfSignal(int signal) {
   return 128 + signal;
 }
 
+// A run stopped because stdout's reader went away ("| head"): 128 + 13, as a shell reports a
+// command SIGPIPE ended; nothing was changed.
+inline constexpr int kExitOutputClosed = 141;
+
 }  // namespace norvel::batch

@@ -23,7 +23,7 @@ sigset_t stopSignals() {
 
 }  // namespace
 
-InterruptWatcher::InterruptWatcher(std::function<void()> on_signal)
+InterruptWatcher::InterruptWatcher(std::function<void(int signal)> on_signal)
     : on_signal_(std::move(on_signal)) {
   set_ = stopSignals();
   if (sigisemptyset(&set_)) return;
@@ -55,7 +55,7 @@ void InterruptWatcher::watch() {
     signal_.compare_exchange_strong(none, signal);
     stop_ = true;
     // Again on every signal: a statement begun after the first one is cut short too.
-    on_signal_();
+    on_signal_(signal_.load());
   }
 }
 

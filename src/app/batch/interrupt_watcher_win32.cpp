@@ -15,7 +15,7 @@ std::atomic<InterruptWatcher*> current{nullptr};
 // Ctrl+C and Ctrl+Break count as SIGINT, closing the console window as SIGTERM. The handler
 // stays registered once the watcher is gone and then swallows Ctrl+C, for the reason the
 // header gives for the blocked signals.
-InterruptWatcher::InterruptWatcher(std::function<void()> on_signal)
+InterruptWatcher::InterruptWatcher(std::function<void(int signal)> on_signal)
     : on_signal_(std::move(on_signal)) {
   current = this;
   ::SetConsoleCtrlHandler(
@@ -26,7 +26,7 @@ InterruptWatcher::InterruptWatcher(std::function<void()> on_signal)
         int none = 0;
         watcher->signal_.compare_exchange_strong(none, signal);
         watcher->stop_ = true;
-        watcher->on_signal_();
+        watcher->on_signal_(watcher->signal_.load());
         return TRUE;
       },
       TRUE);

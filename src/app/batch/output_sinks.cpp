@@ -1,5 +1,7 @@
 #include "app/batch/output_sinks.h"
 
+#include <cerrno>
+
 #include "app/batch/progress_line.h"
 #include "pairs/code_check.h"
 
@@ -47,9 +49,14 @@ void BatchOutput::summary(std::string_view text) {
 }
 
 void BatchOutput::writeStatus(std::string_view line) {
-  if (quiet_) return;
+  if (quiet_ || closed_) return;
   progress_.clear();
+  errno = 0;
   out_ << terminalText(line) << '\n' << std::flush;
+  if (out_.fail() && errno == EPIPE) {
+    closed_ = true;
+    if (on_closed_) on_closed_();
+  }
 }
 
 void BatchOutput::writeMessage(std::string_view text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -32,6 +33,11 @@ class BatchOutput {
   void message(std::string_view text);
   void summary(std::string_view text);
 
+  // Called once, at the first status line stdout refuses because its reader is gone (EPIPE:
+  // "| head" has read its lines). The status lines after it are dropped.
+  void whenOutputCloses(std::function<void()> handler) { on_closed_ = std::move(handler); }
+  bool outputClosed() const { return closed_; }
+
  private:
   void writeStatus(std::string_view line);
   void writeMessage(std::string_view text);
@@ -42,6 +48,8 @@ class BatchOutput {
   ProgressLine& progress_;
   bool same_terminal_;
   int pairs_started_ = 0;
+  std::function<void()> on_closed_;
+  bool closed_ = false;
 };
 
 }  // namespace norvel::batch

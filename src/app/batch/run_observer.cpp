@@ -17,6 +17,11 @@ std::string resultLine(std::int64_t rows) {
 
 }  // namespace
 
+// Beside the pair list's findings: a check says why its pairs go one by one.
+void BatchRunObserver::runsPairByPair(PerPairCause cause) {
+  if (mode_ == RunMode::dryRun) output_.message(perPairCauseText(cause));
+}
+
 void BatchRunObserver::pairStarted(std::size_t /*index*/, const RunPair& pair) {
   output_.pairBegins(pair.old_code + "->" + pair.new_code + " ... ");
 }
@@ -42,6 +47,11 @@ void BatchRunObserver::rolledBack(std::int64_t total, const std::optional<RunFai
   if (failure || mode_ != RunMode::dryRun) return;
   summary_ = dryRunSummary(formatCount(total) + std::string(kReplaced));
   output_.summary(*summary_);
+}
+
+void BatchRunObserver::runFailed(const RunFailure& failure) {
+  if (stop_.load()) return;
+  reportEnd(failure.description);
 }
 
 void BatchRunObserver::commitFailed(const RunFailure& failure) {

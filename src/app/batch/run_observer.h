@@ -17,11 +17,13 @@ class BatchRunObserver : public RunObserver {
   BatchRunObserver(BatchOutput& output, RunMode mode, const std::atomic<bool>& stop)
       : output_(output), mode_(mode), stop_(stop) {}
 
+  void runsPairByPair(PerPairCause cause) override;
   void pairStarted(std::size_t index, const RunPair& pair) override;
   void pairReplaced(std::size_t index, std::int64_t rows) override;
   void pairFailed(std::size_t index, const RunFailure& failure) override;
   void committed(std::int64_t total) override;
   void rolledBack(std::int64_t total, const std::optional<RunFailure>& failure) override;
+  void runFailed(const RunFailure& failure) override;
   void commitFailed(const RunFailure& failure) override;
   void rollbackFailed(const std::string& description) override;
 

@@ -8,4 +8,8 @@ bool standardErrorIsTerminal();
 // stdout and stderr are the same terminal (not merely two terminals).
 bool standardStreamsShareTerminal();
 
+// A write to a pipe whose reader is gone fails with EPIPE instead of ending the program with
+// SIGPIPE (Windows has no such signal).
+void ignoreBrokenPipe();
+
 }  // namespace norvel::batch

@@ -14,4 +14,6 @@ bool standardStreamsShareTerminal() {
   return win32::isConsole(STD_OUTPUT_HANDLE) && win32::isConsole(STD_ERROR_HANDLE);
 }
 
+void ignoreBrokenPipe() {}
+
 }  // namespace norvel::batch

@@ -40,15 +40,40 @@ bool isAscii(const std::string& text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Escapes the search-pattern characters of a catalog argument that names one object.
+std::string asciiUpper(std::string text) {
+  for (char& c : text) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return text;
+}
+
+// Escapes the search-pattern characters of a catalog argument that names one object. The
+// escape character itself goes as "_", any one character: drivers read an escaped escape
+// differently (psqlODBC takes "\\" for two backslashes), and the caller compares the names the
+// pattern finds with the name exactly.
 std::string escapePattern(const std::string& name, const std::string& escape) {
   if (escape.empty()) return name;
   std::string escaped;
-  for (const char c : name) {
-    if (c == '_' || c == '%' || escape.find(c) != std::string::npos) escaped += escape;
-    escaped += c;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (name.compare(i, escape.size(), escape) == 0) {
+      escaped += '_';
+      i += escape.size() - 1;
+      continue;
+    }
+    if (name[i] == '_' || name[i] == '%') escaped += escape;
+    escaped += name[i];
   }
   return escaped;
+}
+
+// A name between double quotes, any inside doubled: PostgreSQL's quoting.
+std::string doubleQuoted(const std::string& name) {
+  std::string quoted = "\"";
+  for (const char c : name) {
+    quoted += c;
+    if (c == '"') quoted += c;
+  }
+  return quoted + "\"";
 }
 
 // The SQL type a text is bound as: the column's own kind of character type, so that the server
@@ -190,16 +215,92 @@ class OdbcConnection final : public DatabaseConnection {
     return *dialect_;
   }
 
-  // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation.
-  void createComparableTable(const std::string& name, const std::string& source) override {
+  // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation,
+  // which is what new_code needs: a new code is stored as the field stores it. old_code is then
+  // made the type the per-pair statement's value has, never narrowed: a text compares as the
+  // field's base type without its length (varchar(7) would cut "1000001 " to "1000001"), in the
+  // field's collation; a whole number as bigint (real would round 16777217 to 16777216).
+  void createComparableTable(const std::string& name, const std::string& source,
+                             bool numeric_codes) override {
     if (dialect() != SqlDialect::postgresql) {
-      DatabaseConnection::createComparableTable(name, source);
+      DatabaseConnection::createComparableTable(name, source, numeric_codes);
       return;
     }
-    execute("CREATE TEMP TABLE " + name +
+    const std::string table = temporaryTableReference(name);
+    execute("CREATE TEMP TABLE " + doubleQuoted(name) +
             " AS SELECT CAST(0 AS integer) AS pair_position, norvel_code AS old_code, norvel_code "
             "AS new_code FROM (" +
             source + ") AS norvel_source(norvel_code)");
+    std::string type = "bigint";
+    std::string collation;
+    if (!numeric_codes) {
+      SqlStatement describe(
+          "WITH RECURSIVE chain(type, base, coll) AS (SELECT t.oid, t.typbasetype, "
+          "a.attcollation FROM pg_catalog.pg_attribute a JOIN pg_catalog.pg_type t ON t.oid = "
+          "a.atttypid WHERE a.attrelid = pg_catalog.to_regclass(");
+      describe.appendValue(SqlValue{SqlValue::Kind::text, table, ado::adVarWChar});
+      describe.appendSql(
+          ") AND a.attname = 'old_code' UNION ALL SELECT t.oid, t.typbasetype, chain.coll "
+          "FROM chain JOIN pg_catalog.pg_type t ON t.oid = chain.base) SELECT "
+          "(SELECT pg_catalog.quote_ident(n.nspname) || '.' || pg_catalog.quote_ident(t.typname) "
+          "FROM "
+          "pg_catalog.pg_type t JOIN pg_catalog.pg_namespace n ON n.oid = t.typnamespace WHERE "
+          "t.oid = chain.type), (SELECT pg_catalog.quote_ident(n.nspname) "
+          "|| '.' || pg_catalog.quote_ident(c.collname) FROM pg_catalog.pg_collation c JOIN "
+          "pg_catalog.pg_namespace n ON n.oid = c.collnamespace WHERE c.oid = chain.coll) "
+          "FROM chain WHERE chain.base = 0");
+      const QueryRows rows = queryRows(describe);
+      if (rows.empty() || rows.front().size() != 2 || !rows.front()[0]) {
+        throw DatabaseError("一時テーブルの列の型を調べられませんでした。");
+      }
+      type = *rows.front()[0];
+      if (rows.front()[1]) collation = " COLLATE " + *rows.front()[1];
+    }
+    execute("ALTER TABLE " + table + " ALTER COLUMN old_code TYPE " + type + collation +
+            " USING CAST(NULL AS " + type + ")");
+  }
+  // What the COMMIT would check of deferred constraints, checked now with the server's words.
+  void checkDeferredConstraints() override {
+    if (dialect() == SqlDialect::postgresql) execute("SET CONSTRAINTS ALL IMMEDIATE");
+  }
+  std::string temporaryTableReference(const std::string& name) override {
+    return dialect() == SqlDialect::postgresql ? "pg_temp." + doubleQuoted(name) : name;
+  }
+  void dropTemporaryTable(const std::string& name) override {
+    execute("DROP TABLE " + temporaryTableReference(name));
+  }
+  void analyzeTemporaryTable(const std::string& name) override {
+    execute("ANALYZE " + temporaryTableReference(name));
+  }
+
+  // Triggers and rules on UPDATE of the table or of a table that inherits from it (a
+  // partition); unique indexes that hold the field, an expression or a predicate; exclusion
+  // constraints. The table is found as the run's statements find it, by the search path.
+  PerPairCause perPairCause(const std::string& table, const std::string& field) override {
+    if (dialect() != SqlDialect::postgresql) return PerPairCause::none;
+    SqlStatement check("WITH RECURSIVE target(rel) AS (SELECT pg_catalog.to_regclass(");
+    check.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
+    check.appendSql(
+        ")::oid UNION SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN target ON i.inhparent "
+        "= target.rel) SELECT (SELECT count(*) FROM pg_catalog.pg_trigger g JOIN target ON "
+        "g.tgrelid = target.rel WHERE NOT g.tgisinternal AND (g.tgtype & 16) <> 0) + (SELECT "
+        "count(*) FROM pg_catalog.pg_rewrite r JOIN target ON r.ev_class = target.rel WHERE "
+        "r.ev_type = '2') + (SELECT count(*) FROM target WHERE target.rel IS NULL), (SELECT "
+        "count(*) FROM pg_catalog.pg_index x JOIN target ON x.indrelid "
+        "= target.rel WHERE x.indisunique AND (x.indexprs IS NOT NULL OR x.indpred IS NOT NULL OR "
+        "EXISTS (SELECT 1 FROM pg_catalog.pg_attribute a WHERE a.attrelid = x.indrelid AND "
+        "a.attname = ");
+    check.appendValue(SqlValue{SqlValue::Kind::text, field, ado::adVarWChar});
+    check.appendSql(
+        " AND a.attnum = ANY (CAST(x.indkey AS int2[]))))) + (SELECT count(*) FROM "
+        "pg_catalog.pg_constraint c JOIN target ON c.conrelid = target.rel WHERE c.contype = "
+        "'x')");
+    // A table the lookup does not find the way the catalog named it counts as one with both.
+    const QueryRows rows = queryRows(check);
+    if (rows.empty() || rows.front().size() != 2) return PerPairCause::updateTriggers;
+    if (rows.front()[0].value_or("1") != "0") return PerPairCause::updateTriggers;
+    if (rows.front()[1].value_or("1") != "0") return PerPairCause::uniqueIndex;
+    return PerPairCause::none;
   }
 
   QueryRows queryRows(const SqlStatement& statement) override {
@@ -225,6 +326,17 @@ class OdbcConnection final : public DatabaseConnection {
     std::string quote = odbc::infoText(dbc(), SQL_IDENTIFIER_QUOTE_CHAR);
     if (quote == " ") quote.clear();
     return quote;
+  }
+
+  // Jet's and ACE's drivers (Access, Excel, text files) and MDB Tools speak Access SQL.
+  bool takesBracketedNames() override {
+    if (!takes_brackets_) {
+      const std::string driver = asciiUpper(odbc::infoText(dbc(), SQL_DRIVER_NAME));
+      const std::string dbms = asciiUpper(odbc::infoText(dbc(), SQL_DBMS_NAME));
+      takes_brackets_ = driver.starts_with("ODBCJT32") || driver.starts_with("ACEODBC") ||
+                        dbms == "ACCESS" || dbms == "EXCEL" || dbms == "MDBTOOLS";
+    }
+    return *takes_brackets_;
   }
 
   void beginTransaction() override {
@@ -435,6 +547,7 @@ class OdbcConnection final : public DatabaseConnection {
   odbc::DbcHandle dbc_;
   bool in_transaction_ = false;
   std::optional<SqlDialect> dialect_;
+  std::optional<bool> takes_brackets_;
   std::mutex running_mutex_;
   SQLHSTMT running_ = SQL_NULL_HSTMT;
 };

@@ -20,6 +20,36 @@ using sqlite::FileIdentity;
 using sqlite::identityOf;
 using sqlite::Statement;
 
+void runStatement(sqlite3* db, const char* sql) {
+  const Statement statement = sqlite::prepare(db, sql);
+  while (sqlite::step(db, statement.get())) {
+  }
+}
+
+// Foreign keys are enforced as database browsers do: a cascade follows a replaced key, and a
+// reference the run would break fails it with SQLite's text.
+void enforceForeignKeys(sqlite3* db) {
+  runStatement(db, "PRAGMA foreign_keys = ON");
+}
+
+// A private in-memory copy of the main database, page for page: schema, indexes, triggers,
+// statistics and rows as the file has them.
+DatabaseHandle memoryCopyOf(sqlite3* source) {
+  sqlite3* raw = nullptr;
+  const int rc =
+      sqlite3_open_v2(":memory:", &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  DatabaseHandle copy(raw);
+  if (!copy) throw DatabaseError(sqlite3_errstr(rc), sqlite::categoryOf(rc), {}, rc);
+  if (rc != SQLITE_OK) sqlite::throwLastError(copy.get());
+  sqlite3_backup* backup = sqlite3_backup_init(copy.get(), "main", source, "main");
+  if (backup == nullptr) sqlite::throwLastError(copy.get());
+  sqlite3_backup_step(backup, -1);
+  // The step's failure, if any, is the finish's result and the copy's error text.
+  if (sqlite3_backup_finish(backup) != SQLITE_OK) sqlite::throwLastError(copy.get());
+  enforceForeignKeys(copy.get());
+  return copy;
+}
+
 class SqliteConnection final : public DatabaseConnection {
  public:
   SqliteConnection(DatabaseHandle db, std::string path, FileIdentity identity)
@@ -36,6 +66,7 @@ class SqliteConnection final : public DatabaseConnection {
       sqlite3_exec(db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
     }
     const std::lock_guard lock(interrupt_mutex_);
+    check_copy_.reset();
     db_.reset();
   }
 
@@ -43,6 +74,7 @@ class SqliteConnection final : public DatabaseConnection {
   // close() from freeing it meanwhile.
   void interrupt() noexcept override {
     const std::lock_guard lock(interrupt_mutex_);
+    if (check_copy_) sqlite3_interrupt(check_copy_.get());
     if (db_) sqlite3_interrupt(db_.get());
   }
 
@@ -82,7 +114,26 @@ class SqliteConnection final : public DatabaseConnection {
   // holds it; a deferred BEGIN would fail the first read at once with "database is locked".
   void beginTransaction() override { run("BEGIN IMMEDIATE"); }
 
+  // A check on a file this process may only read (no write bits, another user's file, a
+  // read-only medium) runs on a private in-memory copy: its statements count what a run on the
+  // file would change, and the file is only read. A writable file is checked in place.
+  void beginCheckOnlyTransaction() override {
+    sqlite3* db = handle();
+    if (sqlite3_db_readonly(db, "main") != 1) {
+      beginTransaction();
+      return;
+    }
+    DatabaseHandle copy = memoryCopyOf(db);
+    runStatement(copy.get(), "BEGIN");
+    const std::lock_guard lock(interrupt_mutex_);
+    check_copy_ = std::move(copy);
+  }
+
   void commitTransaction() override {
+    if (check_copy_) {
+      endCheck();
+      throw DatabaseError("確認のみのトランザクションはコミットできません。");
+    }
     sqlite3* db = handle();
     const std::optional<FileIdentity> now = identityOf(path_);
     if (sqlite3_get_autocommit(db) == 0 &&
@@ -97,14 +148,40 @@ class SqliteConnection final : public DatabaseConnection {
   // SQLite itself rolls back on some failures (a full disk, an I/O error); the run's
   // rollback after such a failure must not fail on the transaction being gone already.
   void rollbackTransaction() override {
+    if (check_copy_) {
+      endCheck();
+      return;
+    }
     if (sqlite3_get_autocommit(handle()) == 0) run("ROLLBACK");
   }
 
   SqlDialect dialect() override {
     return sqlite::hasUpdateFrom() ? SqlDialect::sqlite : SqlDialect::other;
   }
-  void createComparableTable(const std::string& name, const std::string& source) override {
+  void createComparableTable(const std::string& name, const std::string& source,
+                             bool /*numeric_codes*/) override {
     sqlite::createComparableTable(handle(), name, source);
+  }
+  std::string temporaryTableReference(const std::string& name) override {
+    return sqlite::temporaryTableReference(name);
+  }
+  void dropTemporaryTable(const std::string& name) override {
+    execute("DROP TABLE " + sqlite::temporaryTableReference(name));
+  }
+  PerPairCause perPairCause(const std::string& table, const std::string& field) override {
+    return sqlite::perPairCause(handle(), table, field);
+  }
+  bool transactionOpen() override { return sqlite3_get_autocommit(handle()) == 0; }
+  // The words SQLite's own COMMIT gives for a deferred foreign key left broken.
+  void checkDeferredConstraints() override {
+    int pending = 0;
+    int highest = 0;
+    if (sqlite3_db_status(handle(), SQLITE_DBSTATUS_DEFERRED_FKS, &pending, &highest, 0) ==
+            SQLITE_OK &&
+        pending > 0) {
+      throw DatabaseError("FOREIGN KEY constraint failed", DatabaseError::Category::constraint, {},
+                          SQLITE_CONSTRAINT_FOREIGNKEY);
+    }
   }
   void analyzeTemporaryTable(const std::string& name) override {
     execute("ANALYZE temp." + sqlite::quoteIdentifier(name));
@@ -142,16 +219,18 @@ class SqliteConnection final : public DatabaseConnection {
   }
 
  private:
+  // The copy while a check runs on one, otherwise the file.
   sqlite3* handle() const {
     if (!db_) throw DatabaseError("オブジェクトが閉じている場合は、操作は許可されません。");
-    return db_.get();
+    return check_copy_ ? check_copy_.get() : db_.get();
   }
 
-  void run(const char* sql) {
-    sqlite3* db = handle();
-    const Statement statement = sqlite::prepare(db, sql);
-    while (sqlite::step(db, statement.get())) {
-    }
+  void run(const char* sql) { runStatement(handle(), sql); }
+
+  // Closing the copy discards everything the check changed.
+  void endCheck() {
+    const std::lock_guard lock(interrupt_mutex_);
+    check_copy_.reset();
   }
 
   std::vector<std::string> strings(const char* sql, const std::string* parameter) {
@@ -172,6 +251,7 @@ class SqliteConnection final : public DatabaseConnection {
 
   std::mutex interrupt_mutex_;
   DatabaseHandle db_;
+  DatabaseHandle check_copy_;
   std::string path_;
   FileIdentity identity_;
 };
@@ -210,6 +290,7 @@ std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
     const Statement check = sqlite::prepare(db.get(), "SELECT count(*) FROM main.sqlite_master");
     sqlite::step(db.get(), check.get());
   }
+  enforceForeignKeys(db.get());
 
   const std::optional<FileIdentity> identity = identityOf(path);
   if (!identity) {

@@ -12,8 +12,9 @@ namespace norvel {
 // "database is locked".
 inline constexpr std::chrono::milliseconds kSqliteBusyTimeout{3000};
 
-// Opens an existing SQLite database file read-write; a missing file is never created.
-// Throws DatabaseError with SQLite's own text.
+// Opens an existing SQLite database file read-write (read-only when it has no write bits or
+// this process may not write it), with its foreign keys enforced; a missing file is never
+// created. Throws DatabaseError with SQLite's own text.
 std::unique_ptr<DatabaseConnection> openSqlite(
     const std::string& path, std::chrono::milliseconds busy_timeout = kSqliteBusyTimeout);
 

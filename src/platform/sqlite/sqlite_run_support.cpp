@@ -1,5 +1,8 @@
 #include "platform/sqlite/sqlite_run_support.h"
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/sqlite/sqlite_handles.h"
 
 namespace norvel::sqlite {
@@ -44,27 +47,127 @@ void createComparableTable(sqlite3* db, const std::string& name, const std::stri
 #endif
 }
 
+std::string temporaryTableReference(const std::string& name) {
+  return "temp." + quoteIdentifier(name);
+}
+
+namespace {
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return text;
+}
+
+// Whether `name` stands in `sql` as a word of its own (not inside a longer name).
+bool mentions(const std::string& sql, const std::string& name) {
+  const auto word = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' ||
+           static_cast<unsigned char>(c) >= 0x80;
+  };
+  for (std::size_t at = sql.find(name); at != std::string::npos; at = sql.find(name, at + 1)) {
+    const bool starts = at == 0 || !word(sql[at - 1]);
+    const bool ends = at + name.size() >= sql.size() || !word(sql[at + name.size()]);
+    if (starts && ends) return true;
+  }
+  return false;
+}
+
+// Every row of a statement that has been prepared and bound, values as text.
+QueryRows rowsOf(sqlite3* db, sqlite3_stmt* statement) {
+  QueryRows rows;
+  const int columns = sqlite3_column_count(statement);
+  while (step(db, statement)) {
+    auto& row = rows.emplace_back();
+    for (int i = 0; i < columns; ++i) {
+      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, i));
+      if (text == nullptr) {
+        row.emplace_back(std::nullopt);
+      } else {
+        row.emplace_back(
+            std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, i))));
+      }
+    }
+  }
+  return rows;
+}
+
+// Rows of a query with text parameters ?1, ?2, … bound in order.
+QueryRows rowsOf(sqlite3* db, const std::string& sql, const std::vector<std::string>& parameters) {
+  const Statement statement = prepare(db, sql);
+  if (!statement) return {};
+  for (std::size_t i = 0; i < parameters.size(); ++i) {
+    if (sqlite3_bind_text(statement.get(), static_cast<int>(i + 1), parameters[i].data(),
+                          static_cast<int>(parameters[i].size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      throwLastError(db);
+    }
+  }
+  return rowsOf(db, statement.get());
+}
+
+}  // namespace
+
+PerPairCause perPairCause(sqlite3* db, const std::string& table, const std::string& field) {
+  // A trigger of the main or the temporary schema, on the table or naming it in its body (one
+  // that writes the table from another table's trigger, which a cascade may fire). Reading the
+  // trigger's text for UPDATE errs on the side of the per-pair run: INSERT and DELETE triggers
+  // whose body updates something are taken too.
+  const std::string name = upper(table);
+  for (const char* schema : {"main", "temp"}) {
+    const QueryRows triggers = rowsOf(db,
+                                      std::string("SELECT tbl_name, sql FROM ") + schema +
+                                          ".sqlite_master WHERE type = 'trigger'",
+                                      {});
+    for (const auto& row : triggers) {
+      const std::string on = row[0] ? upper(*row[0]) : std::string();
+      const std::string sql = row[1] ? upper(*row[1]) : std::string();
+      if ((on == name && sql.find("UPDATE") != std::string::npos) ||
+          (on != name && mentions(sql, name))) {
+        return PerPairCause::updateTriggers;
+      }
+    }
+  }
+
+  // The field's position; an INTEGER PRIMARY KEY is the rowid, unique without an index.
+  std::optional<std::string> field_cid;
+  const QueryRows columns =
+      rowsOf(db,
+             "SELECT cid, pk, upper(type), (SELECT count(*) FROM pragma_table_info(?1, 'main') "
+             "WHERE pk > 0) "
+             "FROM pragma_table_info(?1, 'main') WHERE name = ?2 COLLATE NOCASE",
+             {table, field});
+  if (!columns.empty()) {
+    const auto& column = columns.front();
+    field_cid = column[0];
+    if (column[1] && *column[1] != "0" && column[3] && *column[3] == "1" && column[2] &&
+        *column[2] == "INTEGER") {
+      return PerPairCause::uniqueIndex;
+    }
+  }
+  const QueryRows indexes = rowsOf(
+      db, "SELECT name, partial FROM pragma_index_list(?1, 'main') WHERE \"unique\"", {table});
+  for (const auto& index : indexes) {
+    if (!index[0]) continue;
+    if (index[1] && *index[1] != "0") return PerPairCause::uniqueIndex;
+    // cid -2 is an expression, which may read the field; -1 is the rowid.
+    const QueryRows keys =
+        rowsOf(db, "SELECT cid FROM pragma_index_xinfo(?1, 'main') WHERE key", {*index[0]});
+    for (const auto& key : keys) {
+      if (key[0] && (*key[0] == "-2" || (field_cid && *key[0] == *field_cid))) {
+        return PerPairCause::uniqueIndex;
+      }
+    }
+  }
+  return PerPairCause::none;
+}
+
 QueryRows queryRows(sqlite3* db, const std::string& sql) {
   const Statement statement = prepare(db, sql);
   if (!statement) throw DatabaseError("クエリに SQL 文がありません。");
   if (sqlite3_stmt_readonly(statement.get()) == 0) {
     throw DatabaseError("クエリでデータベースを変更することはできません。");
   }
-  QueryRows rows;
-  const int columns = sqlite3_column_count(statement.get());
-  while (step(db, statement.get())) {
-    auto& row = rows.emplace_back();
-    for (int i = 0; i < columns; ++i) {
-      const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), i));
-      if (text == nullptr) {
-        row.emplace_back(std::nullopt);
-      } else {
-        row.emplace_back(
-            std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement.get(), i))));
-      }
-    }
-  }
-  return rows;
+  return rowsOf(db, statement.get());
 }
 
 }  // namespace norvel::sqlite

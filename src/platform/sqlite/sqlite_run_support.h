@@ -15,8 +15,18 @@ namespace norvel::sqlite {
 bool hasUpdateFrom();
 
 // The temporary table of DatabaseConnection::createComparableTable: its code columns take the
-// declared type (hence the affinity) and the collation of the column the source selects.
+// declared type (hence the affinity) and the collation of the column the source selects. A
+// literal compared with the field takes the field's affinity, and so does a value stored in a
+// column of the same declared type: the two compare alike whatever the codes are.
 void createComparableTable(sqlite3* db, const std::string& name, const std::string& source);
+
+// `temp."name"`: an unqualified name would find a table of the user's of the same name first
+// only if the temporary one were missing, but a qualified one never finds the user's.
+std::string temporaryTableReference(const std::string& name);
+
+// Triggers that fire on an UPDATE of the table (or that write it), then unique indexes over the
+// field: an expression or partial unique index counts, and so does a rowid or primary key.
+PerPairCause perPairCause(sqlite3* db, const std::string& table, const std::string& field);
 
 // Every row of a read-only query, values as text.
 QueryRows queryRows(sqlite3* db, const std::string& sql);

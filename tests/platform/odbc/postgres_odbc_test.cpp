@@ -100,6 +100,29 @@ TEST_F(PostgresOdbc, DescribesColumnsTypesAndTables) {
   EXPECT_THAT(connection->columnNames("住所"), ElementsAre("別"));
 }
 
+// psqlODBC reads a doubled backslash in a catalog pattern as two backslashes: a table named with
+// one was found to have no fields. Each name finds its own table's fields, and only those.
+TEST_F(PostgresOdbc, CatalogNamesWithPatternAndEscapeCharacters) {
+  auto connection = open();
+  connection->execute(
+      "CREATE TABLE \"t\\\" (backslash text); CREATE TABLE \"t\\x\" (other text);"
+      "CREATE TABLE \"t\\_\" (underscore text); CREATE TABLE \"t%\" (percent text);"
+      "CREATE TABLE \"zip$data\" (dollar text); CREATE TABLE \"t$1\" (parameter text);"
+      "CREATE TABLE \"T\\\" (capital text)");
+  const std::pair<const char*, const char*> cases[] = {
+      {"t\\", "backslash"},   {"t\\x", "other"},    {"t\\_", "underscore"}, {"t%", "percent"},
+      {"zip$data", "dollar"}, {"t$1", "parameter"}, {"T\\", "capital"},
+  };
+  for (const auto& [table, column] : cases) {
+    EXPECT_THAT(connection->columnNames(table), ElementsAre(column)) << table;
+  }
+  EXPECT_THAT(connection->columnNames("t_"), ::testing::IsEmpty());
+  EXPECT_THAT(connection->columnNames("t\\\\"), ::testing::IsEmpty());
+  // PostgreSQL refuses brackets: "$" names go in its own quote.
+  EXPECT_FALSE(connection->takesBracketedNames());
+  EXPECT_EQ(connection->identifierQuote(), "\"");
+}
+
 TEST_F(PostgresOdbc, CountsAndTransactionsAsAnotherConnectionSeesThem) {
   auto connection = open();
   const std::string update = "UPDATE 住所\r SET 郵便番号 = '100-0002' WHERE 郵便番号 = '100-0001'";
