@@ -94,7 +94,7 @@ class ReadOnlyCheck : public ::testing::Test {
   }
 
   TempDir dir_;
-  std::string path_ = dir_.file("住所.db");
+  std::string path_ = dir_.file("addresses.db");
 };
 
 TEST_F(ReadOnlyCheck, AFileWithoutWriteBitsIsCheckedAsAWritableOneAndNotWritten) {
