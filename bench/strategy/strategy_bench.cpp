@@ -11,9 +11,9 @@
 #include <set>
 #include <sstream>
 
-#include "db/connection_string_parser.h"
 #include "engine/replacement_run.h"
 #include "engine/sql_text.h"
+#include "platform/connection_string_parser.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/sqlite/sqlite_connection.h"
 #include "support/sqlite_fixture.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "db/sql_statement.h"
 #include "platform/database.h"
+#include "platform/sql_statement.h"
 #include "xlsx/workbook_layer.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "db/connection_string.h"
 
-#include "db/connection_string_parser.h"
+#include "platform/connection_string_parser.h"
 
 namespace norvel {
 

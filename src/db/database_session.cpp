@@ -26,14 +26,4 @@ DatabaseConnection& DatabaseSession::connection() const {
   return *connection_;
 }
 
-void DatabaseSession::BeginTransaction() {
-  connection().beginTransaction();
-}
-void DatabaseSession::CommitTransaction() {
-  connection().commitTransaction();
-}
-void DatabaseSession::RollbackTransaction() {
-  connection().rollbackTransaction();
-}
-
 }  // namespace norvel

@@ -18,11 +18,6 @@ class DatabaseSession {
   // Closes and releases the connection; never fails.
   void CloseDatabase() noexcept;
 
-  // Throw DatabaseError; no connection is a failure too.
-  void BeginTransaction();
-  void CommitTransaction();
-  void RollbackTransaction();
-
   // The open connection, or nullptr.
   DatabaseConnection* gAdoConnection() const { return connection_.get(); }
   // The open connection; throws DatabaseError when there is none.

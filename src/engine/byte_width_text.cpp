@@ -1,6 +1,6 @@
 #include "engine/byte_width_text.h"
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel {
 

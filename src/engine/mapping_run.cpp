@@ -6,14 +6,15 @@
 
 #include "engine/error_description.h"
 #include "engine/mapping_sql.h"
+#include "engine/run_strategy.h"
 #include "engine/sql_text.h"
+#include "engine/transaction_guard.h"
 #include "pairs/code_check.h"
 
 namespace norvel {
 namespace {
 
 constexpr const char* kSavepoint = "norvel_mapping";
-constexpr std::size_t kPairsWorthMapping = 3;
 
 // Thrown inside the attempt when the pairs or the answers do not allow it.
 struct NotApplicable {};
@@ -31,6 +32,15 @@ bool comparesAsStored(const SqlValue& value) {
   const auto [stop, error] = std::from_chars(value.text.data(), end, number);
   return error == std::errc() && stop == end && number <= kExactInDouble &&
          number >= -kExactInDouble;
+}
+
+// A failure of the set-based statements, which belongs to no pair.
+RunFailure failureOf(const std::exception& error) {
+  RunFailure failure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
+  if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+    failure.error = *database_error;
+  }
+  return failure;
 }
 
 // A name no table of the user's has: temporary tables come first in name lookup, so a fixed
@@ -96,19 +106,18 @@ std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTa
 
 // Everything after the savepoint; throws to have it rolled back.
 std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
-                                               const RunTarget& target,
+                                               SetBasedSupport& support, const RunTarget& target,
                                                const std::vector<RunPair>& pairs,
                                                const PreparedPairs& prepared) {
   const std::string pair_table = pairTableName();
-  connection.createComparableTable(pair_table,
-                                   buildProbe(target.table, target.field, prepared.quote),
-                                   columnKindOf(prepared.column_type) == ColumnKind::numeric);
+  support.createComparableTable(pair_table, buildProbe(target.table, target.field, prepared.quote),
+                                columnKindOf(prepared.column_type) == ColumnKind::numeric);
   const MappingSql sql(target.table, target.field, prepared.quote,
-                       connection.temporaryTableReference(pair_table));
+                       support.temporaryTableReference(pair_table));
   for (const SqlStatement& insert : sql.inserts(prepared.values)) {
     connection.executeStatement(insert);
   }
-  connection.analyzeTemporaryTable(pair_table);
+  support.analyzeTemporaryTable(pair_table);
 
   for (const auto& row : connection.queryRows(sql.conflicts())) {
     if (row.empty() || integerOf(row[0]) != 0) throw NotApplicable{};
@@ -127,7 +136,7 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 
   // Where the UPDATE tells which pair changed each row, those are the counts: another session's
   // change between a look at the table and the UPDATE cannot make them wrong.
-  const bool counted_by_update = connection.dialect() == SqlDialect::postgresql;
+  const bool counted_by_update = support.updateReturnsPairs();
   if (!counted_by_update) {
     for (const auto& row : connection.queryRows(sql.histogram())) count_at(row, 0, pairs.size());
   }
@@ -159,8 +168,7 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
     apply(0, pairs.size());
   }
 
-  connection.dropTemporaryTable(pair_table);
-  connection.savepoint(SavepointStep::release, kSavepoint);
+  support.dropTemporaryTable(pair_table);
   return counts;
 }
 
@@ -169,18 +177,13 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& target,
                               const std::vector<RunPair>& pairs, const RunOptions& options) {
   MappingOutcome outcome;
-  // The histogram and the UPDATE read the field twice: two pairs gain nothing.
-  if (options.strategy == RunStrategy::perPair || pairs.size() < kPairsWorthMapping) {
-    return outcome;
-  }
-  if (connection.dialect() == SqlDialect::other) return outcome;
+  if (!setBasedWorthTrying(options, pairs.size())) return outcome;
+  SetBasedSupport* support = connection.setBasedSupport();
+  if (support == nullptr) return outcome;
   try {
     // Every old code is then one index lookup: the set-based statements would only add work.
-    if (connection.dialect() == SqlDialect::sqlite &&
-        connection.fieldLookupUsesIndex(target.table, target.field)) {
-      return outcome;
-    }
-    outcome.per_pair_cause = connection.perPairCause(target.table, target.field);
+    if (support->fieldLookupUsesIndex(target.table, target.field)) return outcome;
+    outcome.per_pair_cause = support->perPairCause(target.table, target.field);
     if (outcome.per_pair_cause != PerPairCause::none) return outcome;
   } catch (const DatabaseError&) {
     // A table the catalog cannot describe is left to the probe, which reports it.
@@ -189,8 +192,9 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
 
   const std::optional<PreparedPairs> prepared = prepare(connection, target, pairs);
   if (!prepared) return outcome;
+  std::optional<SavepointGuard> savepoint;
   try {
-    connection.savepoint(SavepointStep::set, kSavepoint);
+    savepoint.emplace(connection, kSavepoint);
   } catch (const std::exception&) {
     return outcome;
   }
@@ -198,36 +202,26 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
   // What made the attempt fail, when a statement did: told if nothing else can be.
   std::optional<RunFailure> cause;
   try {
-    outcome.counts = applyInsideSavepoint(connection, target, pairs, *prepared);
+    outcome.counts = applyInsideSavepoint(connection, *support, target, pairs, *prepared);
+    savepoint->release();
     outcome.column_type = prepared->column_type;
     outcome.kind = MappingOutcome::Kind::applied;
     return outcome;
   } catch (const NotApplicable&) {
   } catch (const std::exception& error) {
-    cause = RunFailure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
-    if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
-      cause->error = *database_error;
-    }
+    cause = failureOf(error);
   }
 
   try {
-    connection.savepoint(SavepointStep::rollbackTo, kSavepoint);
-    connection.savepoint(SavepointStep::release, kSavepoint);
+    savepoint->rollBack();
   } catch (const std::exception& error) {
     if (!connection.transactionOpen()) {
       outcome.kind = MappingOutcome::Kind::transactionLost;
       return outcome;
     }
-    outcome.kind = MappingOutcome::Kind::failed;
     // The failure that started it says what went wrong; the savepoint's own text would not.
-    outcome.failure =
-        cause ? *cause
-              : RunFailure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
-    if (!cause) {
-      if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
-        outcome.failure->error = *database_error;
-      }
-    }
+    outcome.kind = MappingOutcome::Kind::failed;
+    outcome.failure = cause ? *cause : failureOf(error);
     return outcome;
   }
   if (options.stopRequested()) {

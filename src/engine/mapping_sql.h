@@ -5,8 +5,8 @@
 #include <string_view>
 #include <vector>
 
-#include "db/sql_statement.h"
 #include "engine/sql_text.h"
+#include "platform/sql_statement.h"
 
 namespace norvel {
 

@@ -6,10 +6,10 @@
 #include <unordered_set>
 
 #include "engine/code_forms.h"
-#include "engine/number_text.h"
 #include "engine/sql_text.h"
 #include "pairs/code_check.h"
 #include "pairs/pair_line.h"
+#include "text/number_text.h"
 
 namespace norvel {
 namespace {

@@ -5,16 +5,13 @@
 #include "engine/error_description.h"
 #include "engine/mapping_run.h"
 #include "engine/run_pair_review.h"
+#include "engine/run_strategy.h"
 #include "engine/sql_text.h"
 #include "engine/transaction_guard.h"
 #include "pairs/code_check.h"
 
 namespace norvel {
 namespace {
-
-// Building an index reads and sorts the field once; below this many pairs plain scans are as
-// quick.
-constexpr std::size_t kPairsWorthAnIndex = 8;
 
 RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
                      const std::exception& error) {
@@ -143,7 +140,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   } else if (mapping.kind == MappingOutcome::Kind::failed) {
     result.failure = mapping.failure;
     if (result.failure->stage != RunStage::interrupted) observer.runFailed(*result.failure);
-  } else if (options.strategy == RunStrategy::automatic && pairs.size() >= kPairsWorthAnIndex) {
+  } else if (indexWorthBuilding(options, pairs.size())) {
     // A private copy (the workbook's) gains an index that costs nobody else anything.
     try {
       connection.indexFieldForTransaction(target.table, target.field);

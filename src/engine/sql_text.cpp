@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "engine/number_text.h"
 #include "platform/database.h"
+#include "text/number_text.h"
 
 namespace norvel {
 namespace {
@@ -19,22 +19,6 @@ std::optional<std::string> numberText(std::string_view code) {
 }
 
 }  // namespace
-
-std::string NullToEmpty(const NullableText& value) {
-  return value.value_or(std::string());
-}
-
-std::string SqlLiteral(const NullableText& value) {
-  const std::string text = NullToEmpty(value);
-  if (text.empty()) return std::string(kNull);
-  std::string literal = "'";
-  for (char c : text) {
-    if (c == '\'') literal.push_back('\'');
-    literal.push_back(c);
-  }
-  literal.push_back('\'');
-  return literal;
-}
 
 ColumnKind columnKindOf(int ado_type) {
   switch (ado_type) {

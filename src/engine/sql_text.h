@@ -4,19 +4,10 @@
 #include <string>
 #include <string_view>
 
-#include "db/sql_statement.h"
 #include "platform/database.h"
+#include "platform/sql_statement.h"
 
 namespace norvel {
-
-// A value that holds a text or null.
-using NullableText = std::optional<std::string>;
-
-std::string NullToEmpty(const NullableText& value);
-
-// An SQL text literal; the empty text or null is NULL. An apostrophe inside is doubled so that
-// the code stays one literal.
-std::string SqlLiteral(const NullableText& value);
 
 enum class ColumnKind { text, numeric };
 

@@ -1,6 +1,7 @@
 #include "engine/transaction_guard.h"
 
 #include <stdexcept>
+#include <utility>
 
 namespace norvel {
 
@@ -40,6 +41,34 @@ void TransactionGuard::rollback() {
   requireActive();
   active_ = false;
   connection_.rollbackTransaction();
+}
+
+SavepointGuard::SavepointGuard(DatabaseConnection& connection, std::string name)
+    : connection_(connection), name_(std::move(name)) {
+  connection_.savepoint(SavepointStep::set, name_);
+  active_ = true;
+}
+
+SavepointGuard::~SavepointGuard() {
+  if (!active_) return;
+  try {
+    rollBack();
+  } catch (const std::exception&) {
+    // Leaving by an exception already: the transaction's own rollback undoes it.
+  }
+}
+
+void SavepointGuard::release() {
+  if (!active_) throw std::logic_error("The savepoint has already been ended.");
+  active_ = false;
+  connection_.savepoint(SavepointStep::release, name_);
+}
+
+void SavepointGuard::rollBack() {
+  if (!active_) throw std::logic_error("The savepoint has already been ended.");
+  active_ = false;
+  connection_.savepoint(SavepointStep::rollbackTo, name_);
+  connection_.savepoint(SavepointStep::release, name_);
 }
 
 }  // namespace norvel

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <string>
 #include "engine/replacement_run.h"
+
 #include "platform/database.h"
 
 namespace norvel {
@@ -28,6 +30,25 @@ class TransactionGuard {
 
   DatabaseConnection& connection_;
   RunMode mode_;
+  bool active_ = false;
+};
+
+// A savepoint inside the open transaction, set by the constructor. release() keeps what was done
+// since; rollBack() undoes it and ends the savepoint; the destructor undoes it unless one of them
+// ran. Either ends the guard even when it fails.
+class SavepointGuard {
+ public:
+  SavepointGuard(DatabaseConnection& connection, std::string name);  // throws what setting throws
+  ~SavepointGuard();
+  SavepointGuard(const SavepointGuard&) = delete;
+  SavepointGuard& operator=(const SavepointGuard&) = delete;
+
+  void release();
+  void rollBack();
+
+ private:
+  DatabaseConnection& connection_;
+  std::string name_;
   bool active_ = false;
 };
 

@@ -10,6 +10,9 @@
 
 namespace norvel {
 
+// The most pairs a list holds: the list box's indices are 16-bit signed.
+inline constexpr int kMaxListLines = 32767;
+
 // The search value of SearchItem: the kinds it compares, and std::monostate (or bool, etc.) for
 // values of no kind.
 using SearchValue = std::variant<std::monostate, bool, std::uint8_t, std::int16_t, std::int32_t,

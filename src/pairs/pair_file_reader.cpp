@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include "engine/number_text.h"
 #include "pairs/code_check.h"
 #include "pairs/pair_file_text.h"
+#include "text/number_text.h"
 
 namespace norvel {
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel {
 namespace {

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel {
 namespace {

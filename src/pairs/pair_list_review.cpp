@@ -3,9 +3,9 @@
 #include <map>
 #include <optional>
 
-#include "engine/number_text.h"
 #include "pairs/code_check.h"
 #include "pairs/pair_line.h"
+#include "text/number_text.h"
 
 namespace norvel {
 namespace {

@@ -1,4 +1,5 @@
-#include "db/connection_string_parser.h"
+#include "platform/connection_string_parser.h"
+#include "text/ascii_case.h"
 
 #include <algorithm>
 
@@ -11,10 +12,6 @@ std::string_view trim(std::string_view text) {
   const auto first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
-
-char lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 char closingOf(char enclosure) {
@@ -112,7 +109,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 bool startsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (lower(text[i]) != lower(prefix[i])) return false;
+    if (asciiLower(text[i]) != asciiLower(prefix[i])) return false;
   }
   return true;
 }

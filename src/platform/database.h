@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "db/sql_statement.h"
+#include "platform/sql_statement.h"
 
 namespace norvel {
 
@@ -99,10 +99,6 @@ struct NameQuoting {
   bool brackets = false;
 };
 
-// The SQL a data source speaks, where the replacement run's set-based strategy depends on it
-// (temporary tables, savepoints, UPDATE … FROM); other for one it cannot rely on.
-enum class SqlDialect { other, sqlite, postgresql };
-
 enum class SavepointStep { set, rollbackTo, release };
 
 // Why one UPDATE over many pairs would not be the same as one UPDATE per pair.
@@ -118,6 +114,46 @@ enum class PerPairCause {
 
 // The rows of a query, every value as text; nullopt for NULL.
 using QueryRows = std::vector<std::vector<std::optional<std::string>>>;
+
+// What the replacement run's set-based strategy needs of a data source beyond plain statements:
+// a temporary table of the pairs that compares with the field as the per-pair statement does,
+// and what the table's definition says about one UPDATE over many pairs. Offered by SQLite
+// (3.33 on, for UPDATE … FROM), PostgreSQL and the workbook's copy; every operation throws
+// DatabaseError with the data source's text.
+class SetBasedSupport {
+ public:
+  virtual ~SetBasedSupport() = default;
+
+  // Creates, inside the open transaction, the temporary table `name` (pair_position, old_code,
+  // new_code) for the codes of the pairs of the field that `source`, a SELECT of one field,
+  // reads. new_code stores a value as the field stores it; old_code compares with the field as
+  // the per-pair statement's value does (`numeric_codes`: the codes are whole numbers, otherwise
+  // texts), never narrowed to the field's length or precision.
+  virtual void createComparableTable(const std::string& name, const std::string& source,
+                                     bool numeric_codes) = 0;
+  // How the statements of the run name a temporary table: qualified by the temporary schema
+  // where the data source has one, so that no table of the user's can stand in for it.
+  virtual std::string temporaryTableReference(const std::string& name) = 0;
+  virtual void dropTemporaryTable(const std::string& name) = 0;
+  // Statistics of a filled temporary table: without them a planner guesses it large and may
+  // index or scan the field for a join with a thousand pairs.
+  virtual void analyzeTemporaryTable(const std::string& name) = 0;
+
+  // Whether the UPDATE can return the pair position of each row it changed (PostgreSQL's
+  // RETURNING of the joined table): the counts then come from the changed rows themselves.
+  virtual bool updateReturnsPairs() { return false; }
+
+  // What in the table's definition makes one UPDATE over many pairs differ from one UPDATE per
+  // pair; the run then applies the pairs one by one.
+  virtual PerPairCause perPairCause(const std::string& table, const std::string& field) = 0;
+
+  // Whether looking up one code in the field uses an index. Where the data source answers a
+  // thousand indexed lookups faster than the set-based statements (an SQLite file), the run
+  // then applies the pairs one by one. False where it cannot tell.
+  virtual bool fieldLookupUsesIndex(const std::string& /*table*/, const std::string& /*field*/) {
+    return false;
+  }
+};
 
 // One open connection. Every operation throws DatabaseError with the data source's text.
 // Destroying an open connection closes it (and rolls back an open transaction).
@@ -168,27 +204,6 @@ class DatabaseConnection {
   // nothing when no statement runs or the data source cannot cancel one.
   virtual void interrupt() noexcept {}
 
-  // What the replacement run's set-based strategy needs. The defaults offer nothing of it, and
-  // the run then applies the pairs one statement each.
-  virtual SqlDialect dialect() { return SqlDialect::other; }
-
-  // Creates, inside the open transaction, the temporary table `name` (pair_position, old_code,
-  // new_code) for the codes of the pairs of the field that `source`, a SELECT of one field,
-  // reads. new_code stores a value as the field stores it; old_code compares with the field as
-  // the per-pair statement's value does (`numeric_codes`: the codes are whole numbers, otherwise
-  // texts), never narrowed to the field's length or precision.
-  virtual void createComparableTable(const std::string& /*name*/, const std::string& /*source*/,
-                                     bool /*numeric_codes*/) {
-    throw DatabaseError("This data source has no temporary tables for the run.");
-  }
-  // How the statements of the run name a temporary table: qualified by the temporary schema
-  // where the data source has one, so that no table of the user's can stand in for it.
-  virtual std::string temporaryTableReference(const std::string& name) { return name; }
-  virtual void dropTemporaryTable(const std::string& name) { execute("DROP TABLE " + name); }
-  // Statistics of a filled temporary table: without them a planner guesses it large and may
-  // index or scan the field for a join with a thousand pairs.
-  virtual void analyzeTemporaryTable(const std::string& name) { execute("ANALYZE " + name); }
-
   virtual void savepoint(SavepointStep step, const std::string& name) {
     switch (step) {
       case SavepointStep::set:
@@ -208,22 +223,13 @@ class DatabaseConnection {
     throw DatabaseError("This data source cannot return the rows of a query to the run.");
   }
 
-  // What in the table's definition makes one UPDATE over many pairs differ from one UPDATE per
-  // pair; the run then applies the pairs one by one.
-  virtual PerPairCause perPairCause(const std::string& /*table*/, const std::string& /*field*/) {
-    return PerPairCause::none;
-  }
+  // The set-based strategy's needs, where the data source meets them; none otherwise, and the
+  // run then applies the pairs one statement each.
+  virtual SetBasedSupport* setBasedSupport() { return nullptr; }
 
   // Whether the data source still holds the open transaction: some (SQLite on a full disk) end
   // it themselves when a statement fails.
   virtual bool transactionOpen() { return true; }
-
-  // Whether looking up one code in the field uses an index. Where the data source answers a
-  // thousand indexed lookups faster than the set-based statements (an SQLite file), the run
-  // then applies the pairs one by one. False where it cannot tell.
-  virtual bool fieldLookupUsesIndex(const std::string& /*table*/, const std::string& /*field*/) {
-    return false;
-  }
 
   // Where the data is a private copy (the workbook's), indexes the field until the open
   // transaction ends, which costs nobody else anything; false where it does not.

@@ -1,8 +1,22 @@
-#include "db/sql_statement.h"
-
-#include "engine/sql_text.h"
+#include "platform/sql_statement.h"
 
 namespace norvel {
+
+std::string NullToEmpty(const NullableText& value) {
+  return value.value_or(std::string());
+}
+
+std::string SqlLiteral(const NullableText& value) {
+  const std::string text = NullToEmpty(value);
+  if (text.empty()) return "NULL";
+  std::string literal = "'";
+  for (char c : text) {
+    if (c == '\'') literal.push_back('\'');
+    literal.push_back(c);
+  }
+  literal.push_back('\'');
+  return literal;
+}
 
 SqlStatement& SqlStatement::appendSql(std::string_view sql) {
   texts_.back() += sql;

@@ -1,10 +1,20 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace norvel {
+
+// A value that holds a text or null.
+using NullableText = std::optional<std::string>;
+
+std::string NullToEmpty(const NullableText& value);
+
+// An SQL text literal; the empty text or null is NULL. An apostrophe inside is doubled so that
+// the code stays one literal.
+std::string SqlLiteral(const NullableText& value);
 
 // A value of a statement, kept apart from its SQL text so that each database layer writes it the
 // one way its data source cannot misread: a literal where the grammar has no escape characters, a

@@ -6,14 +6,13 @@
 #include <unordered_map>
 
 #include "postal/width_fold.h"
+#include "text/ascii_case.h"
 
 namespace norvel::postal {
 namespace {
 
 std::string lowered(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
+  return asciiLowercase(text);
 }
 
 std::string identity(const AddressRecord& record) {

@@ -1,4 +1,4 @@
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel::utf8 {
 

@@ -12,8 +12,6 @@
 
 namespace norvel {
 
-inline constexpr int kMaxListLines = 32767;
-
 struct RunFailure;
 
 // The main window: its controls, its state and every handler.

@@ -1,5 +1,5 @@
-#include "engine/number_text.h"
 #include "pairs/pair_line.h"
+#include "text/number_text.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 

@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "engine/error_description.h"
-#include "engine/number_text.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "pairs/pair_list_review.h"
+#include "text/number_text.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <map>
 
-#include "engine/number_text.h"
+#include "text/ascii_case.h"
+#include "text/number_text.h"
 #include "xlsx/cell_number.h"
 #include "xlsx/xml_stream.h"
 
@@ -23,25 +24,13 @@ bool isDigit(char c) {
   return c >= '0' && c <= '9';
 }
 
-char lowerAscii(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-  }
-  return true;
-}
-
 // [Red], [Color10]: they colour the text and leave it as it is.
 bool isColor(std::string_view name) {
   for (std::string_view color :
        {"black", "blue", "cyan", "green", "magenta", "red", "white", "yellow"}) {
-    if (sameIgnoringCase(name, color)) return true;
+    if (equalsIgnoringAsciiCase(name, color)) return true;
   }
-  if (name.size() < 6 || !sameIgnoringCase(name.substr(0, 5), "color")) return false;
+  if (name.size() < 6 || !equalsIgnoringAsciiCase(name.substr(0, 5), "color")) return false;
   int number = 0;
   const auto digits = name.substr(5);
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), number);

@@ -1,4 +1,5 @@
 #include "xlsx/cell_reference.h"
+#include "text/ascii_case.h"
 
 #include <algorithm>
 #include <cctype>
@@ -30,8 +31,7 @@ std::optional<CellPosition> parseCellReference(std::string_view text) {
   std::uint32_t column = 0;
   std::size_t letters = 0;
   for (; i < text.size(); ++i, ++letters) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    const char c = asciiUpper(text[i]);
     if (c < 'A' || c > 'Z') break;
     if (letters == 3) return std::nullopt;
     column = column * 26 + static_cast<std::uint32_t>(c - 'A' + 1);

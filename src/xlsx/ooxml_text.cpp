@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel::xlsx {
 

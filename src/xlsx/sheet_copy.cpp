@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "engine/sql_text.h"
+#include "platform/sql_statement.h"
 #include "platform/sqlite/sqlite_handles.h"
 #include "xlsx/cell_reference.h"
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <set>
 
-#include "engine/number_text.h"
 #include "platform/database.h"
+#include "text/ascii_case.h"
+#include "text/number_text.h"
 
 namespace norvel::xlsx {
 
@@ -12,11 +13,7 @@ namespace {
 
 // SQL compares names without regard to ASCII case.
 std::string foldedCase(const std::string& name) {
-  std::string folded = name;
-  for (auto& c : folded) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return folded;
+  return asciiLowercase(name);
 }
 
 std::string cellText(const SheetCells& sheet, const SheetCell& cell) {

@@ -206,9 +206,16 @@ void WorkbookConnection::rollbackTransaction() {
   if (in_transaction_) discardChanges();
 }
 
-SqlDialect WorkbookConnection::dialect() {
+SetBasedSupport* WorkbookConnection::setBasedSupport() {
   database();
-  return sqlite::hasUpdateFrom() ? SqlDialect::sqlite : SqlDialect::other;
+  return sqlite::hasUpdateFrom() ? this : nullptr;
+}
+
+// The copy has no triggers or indexes of the user's: only the refusals of cells that may not
+// change, which stop a statement whichever row they meet first.
+PerPairCause WorkbookConnection::perPairCause(const std::string& /*table*/,
+                                              const std::string& /*field*/) {
+  return PerPairCause::none;
 }
 
 // The run's own temporary tables live beside the change log; its SQL may fill and read them.

@@ -25,7 +25,7 @@ namespace norvel::xlsx {
 // A workbook as a data source: every worksheet is a table "<sheet>$" in an in-memory SQLite
 // copy, on which the SQL runs. Committing writes the cells whose values changed back into the
 // workbook file and keeps the rest of the file as it was.
-class WorkbookConnection final : public DatabaseConnection {
+class WorkbookConnection final : public DatabaseConnection, public SetBasedSupport {
  public:
   // Reads the whole workbook. Throws DatabaseError. Tests lower the limits to keep their
   // oversized parts small.
@@ -41,7 +41,8 @@ class WorkbookConnection final : public DatabaseConnection {
   void commitTransaction() override;
   void rollbackTransaction() override;
   void interrupt() noexcept override;
-  SqlDialect dialect() override;
+  SetBasedSupport* setBasedSupport() override;
+  PerPairCause perPairCause(const std::string& table, const std::string& field) override;
   void createComparableTable(const std::string& name, const std::string& source,
                              bool numeric_codes) override;
   std::string temporaryTableReference(const std::string& name) override;

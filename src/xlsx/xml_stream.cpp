@@ -6,6 +6,7 @@
 #include <new>
 
 #include "platform/database.h"
+#include "text/ascii_case.h"
 #include "xlsx/zip_archive.h"
 
 namespace norvel::xlsx {
@@ -102,8 +103,7 @@ void XmlStream::onText(void* self, const char* text, int length) {
 
 void XmlStream::onDeclaration(void* self, const char*, const char* encoding, int) {
   if (encoding == nullptr) return;
-  std::string name(encoding);
-  for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::string name = asciiLowercase(encoding);
   if (name != "utf-8" && name != "utf8") static_cast<XmlStream*>(self)->utf8_ = false;
 }
 

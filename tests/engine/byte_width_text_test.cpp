@@ -4,7 +4,7 @@
 
 #include "engine/messages.h"
 #include "frontends/headless/headless_window_system.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 
 namespace norvel {
 namespace {

@@ -308,23 +308,9 @@ class FullDiskConnection : public DatabaseConnection {
   void beginTransaction() override { inner_->beginTransaction(); }
   void commitTransaction() override { inner_->commitTransaction(); }
   void rollbackTransaction() override { inner_->rollbackTransaction(); }
-  SqlDialect dialect() override { return inner_->dialect(); }
-  void createComparableTable(const std::string& name, const std::string& source,
-                             bool numeric_codes) override {
-    inner_->createComparableTable(name, source, numeric_codes);
-  }
-  std::string temporaryTableReference(const std::string& name) override {
-    return inner_->temporaryTableReference(name);
-  }
-  void dropTemporaryTable(const std::string& name) override { inner_->dropTemporaryTable(name); }
-  void analyzeTemporaryTable(const std::string& name) override {
-    inner_->analyzeTemporaryTable(name);
-  }
+  SetBasedSupport* setBasedSupport() override { return inner_->setBasedSupport(); }
   QueryRows queryRows(const SqlStatement& statement) override {
     return inner_->queryRows(statement);
-  }
-  PerPairCause perPairCause(const std::string& table, const std::string& field) override {
-    return inner_->perPairCause(table, field);
   }
   bool transactionOpen() override { return inner_->transactionOpen(); }
   std::vector<std::string> tableNames() override { return inner_->tableNames(); }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 
 namespace norvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "db/connection_string_parser.h"
+#include "platform/connection_string_parser.h"
 
 #include <gtest/gtest.h>
 

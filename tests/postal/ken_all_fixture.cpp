@@ -6,7 +6,7 @@
 #include <string_view>
 #include <utility>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel::postal::test {
 namespace {

@@ -1,7 +1,7 @@
 #include <gmock/gmock.h>
 
 #include "pairs/pair_line.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 #include "postal/output_files.h"
 
 namespace norvel::postal {

@@ -4,7 +4,7 @@
 
 #include "batch/batch_test_support.h"
 #include "ken_all_fixture.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 #include "postal/code_changes.h"
 
 namespace norvel::postal::test {

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "ken_all_fixture.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 #include "postal/snapshot_reader.h"
 
 namespace norvel::postal {

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "frontends/headless/headless_window_system.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 #include "platform/routing/routing_database_layer.h"
 #include "support/temp_dir.h"
 #include "ui/frm_norvel.h"

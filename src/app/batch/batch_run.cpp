@@ -24,8 +24,8 @@
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_pair_review.h"
+#include "pairs/cls_inf_col.h"
 #include "pairs/pair_file_reader.h"
-#include "ui/frm_norvel.h"
 
 namespace norvel::batch {
 namespace {

@@ -6,7 +6,7 @@
 #include <iterator>
 
 #include "app/batch/batch_text.h"
-#include "db/connection_string_parser.h"
+#include "platform/connection_string_parser.h"
 
 namespace norvel::batch {
 namespace {

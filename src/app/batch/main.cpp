@@ -11,7 +11,7 @@
 #include "app/batch/exit_codes.h"
 #include "app/batch/password_prompt.h"
 #include "app/batch/terminal.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 #include "platform/routing/routing_database_layer.h"
 
 int main(int main_argc, char** main_argv) {

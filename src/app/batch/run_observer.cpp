@@ -1,7 +1,7 @@
 #include "app/batch/run_observer.h"
 
 #include "app/batch/batch_text.h"
-#include "engine/number_text.h"
+#include "text/number_text.h"
 
 namespace norvel::batch {
 namespace {

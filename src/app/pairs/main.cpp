@@ -4,7 +4,7 @@
 
 #include "app/pairs/pairs_options.h"
 #include "app/pairs/pairs_run.h"
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 
 int main(int main_argc, char** main_argv) {
   using namespace norvel;

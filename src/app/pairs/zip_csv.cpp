@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "postal/address_record.h"
+#include "text/ascii_case.h"
 
 namespace norvel::pairs_tool {
 namespace {
@@ -41,9 +42,7 @@ class ZipErrorText {
 
 bool endsWithCsv(std::string_view name) {
   if (name.size() < 4) return false;
-  std::string tail(name.substr(name.size() - 4));
-  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".csv";
+  return equalsIgnoringAsciiCase(name.substr(name.size() - 4), ".csv");
 }
 
 std::string readEntry(zip_t* archive, zip_uint64_t index, const std::string& name) {

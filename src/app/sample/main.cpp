@@ -7,11 +7,11 @@
 #include "app/sample/postal_csv.h"
 #include "app/sample/sample_database.h"
 #include "app/sample/sample_pairs.h"
-#include "engine/number_text.h"
 #include "pairs/pair_file_writer.h"
 #include "platform/iconv/iconv_code_page_932.h"
 #include "platform/posix/posix_file_system.h"
 #include "platform/posix/posix_process.h"
+#include "text/number_text.h"
 
 namespace {
 

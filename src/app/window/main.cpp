@@ -11,11 +11,7 @@
 #include "frontends/qt/japanese_ui.h"
 #include "frontends/qt/qt_window_system.h"
 #include "norvel_version.h"
-#include "platform/iconv/iconv_code_page_932.h"
-#include "platform/posix/posix_file_system.h"
-#include "platform/posix/posix_process.h"
-#include "platform/posix/temporary_file.h"
-#include "platform/posix/utf8_locale.h"
+#include "platform/native/native_platform.h"
 #include "platform/routing/routing_database_layer.h"
 #include "ui/frm_norvel.h"
 #include "ui/main_sequence.h"
@@ -71,9 +67,9 @@ int main(int argc, char** argv) {
   // the program's own argument.
   if (!norvel::localeIsUtf8()) norvel::useUtf8Locale();
   try {
-    norvel::PosixProcess process(argc, argv);
-    norvel::IconvCodePage932 code_page;
-    norvel::PosixFileSystem files;
+    norvel::NativeProcess process(argc, argv);
+    norvel::NativeCodePage932 code_page;
+    norvel::NativeFileSystem files;
     norvel::RoutingDatabaseLayer databases;
     norvel::QtWindowSystem windows;
     norvel::Platform platform{windows, databases, files, code_page, process};

@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel {
 namespace {

@@ -15,6 +15,7 @@
 #include "platform/odbc/odbc_result.h"
 #include "platform/odbc/odbc_type_map.h"
 #include "platform/odbc/odbc_wide.h"
+#include "text/ascii_case.h"
 
 namespace norvel {
 namespace {
@@ -38,13 +39,6 @@ constexpr bool kWideDriverManager = false;
 bool isAscii(const std::string& text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-std::string asciiUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 // Escapes the search-pattern characters of a catalog argument that names one object. The
@@ -148,7 +142,7 @@ class BoundParameters {
   std::vector<SQLLEN> lengths_;
 };
 
-class OdbcConnection final : public DatabaseConnection {
+class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
  public:
   OdbcConnection(odbc::EnvHandle env, odbc::DbcHandle dbc)
       : env_(std::move(env)), dbc_(std::move(dbc)) {}
@@ -205,14 +199,17 @@ class OdbcConnection final : public DatabaseConnection {
     return info;
   }
 
+  // The set-based statements are PostgreSQL's: temporary tables, UPDATE … FROM, RETURNING.
   // psqlODBC's statement-level rollback (a SAVEPOINT around every statement) can only be turned
   // off in the connection string, which is the user's; the set-based run sends few statements.
-  SqlDialect dialect() override {
-    if (!dialect_) {
-      dialect_ = odbc::infoText(dbc(), SQL_DBMS_NAME) == "PostgreSQL" ? SqlDialect::postgresql
-                                                                      : SqlDialect::other;
+  SetBasedSupport* setBasedSupport() override { return isPostgresql() ? this : nullptr; }
+  bool updateReturnsPairs() override { return true; }
+
+  bool isPostgresql() {
+    if (!postgresql_) {
+      postgresql_ = odbc::infoText(dbc(), SQL_DBMS_NAME) == "PostgreSQL";
     }
-    return *dialect_;
+    return *postgresql_;
   }
 
   // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation,
@@ -222,10 +219,6 @@ class OdbcConnection final : public DatabaseConnection {
   // field's collation; a whole number as bigint (real would round 16777217 to 16777216).
   void createComparableTable(const std::string& name, const std::string& source,
                              bool numeric_codes) override {
-    if (dialect() != SqlDialect::postgresql) {
-      DatabaseConnection::createComparableTable(name, source, numeric_codes);
-      return;
-    }
     const std::string table = temporaryTableReference(name);
     execute("CREATE TEMP TABLE " + doubleQuoted(name) +
             " AS SELECT CAST(0 AS integer) AS pair_position, norvel_code AS old_code, norvel_code "
@@ -261,10 +254,10 @@ class OdbcConnection final : public DatabaseConnection {
   }
   // What the COMMIT would check of deferred constraints, checked now with the server's words.
   void checkDeferredConstraints() override {
-    if (dialect() == SqlDialect::postgresql) execute("SET CONSTRAINTS ALL IMMEDIATE");
+    if (isPostgresql()) execute("SET CONSTRAINTS ALL IMMEDIATE");
   }
   std::string temporaryTableReference(const std::string& name) override {
-    return dialect() == SqlDialect::postgresql ? "pg_temp." + doubleQuoted(name) : name;
+    return "pg_temp." + doubleQuoted(name);
   }
   void dropTemporaryTable(const std::string& name) override {
     execute("DROP TABLE " + temporaryTableReference(name));
@@ -277,7 +270,6 @@ class OdbcConnection final : public DatabaseConnection {
   // partition); unique indexes that hold the field, an expression or a predicate; exclusion
   // constraints. The table is found as the run's statements find it, by the search path.
   PerPairCause perPairCause(const std::string& table, const std::string& field) override {
-    if (dialect() != SqlDialect::postgresql) return PerPairCause::none;
     SqlStatement check("WITH RECURSIVE target(rel) AS (SELECT pg_catalog.to_regclass(");
     check.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
     check.appendSql(
@@ -331,8 +323,8 @@ class OdbcConnection final : public DatabaseConnection {
   // Jet's and ACE's drivers (Access, Excel, text files) and MDB Tools speak Access SQL.
   bool takesBracketedNames() override {
     if (!takes_brackets_) {
-      const std::string driver = asciiUpper(odbc::infoText(dbc(), SQL_DRIVER_NAME));
-      const std::string dbms = asciiUpper(odbc::infoText(dbc(), SQL_DBMS_NAME));
+      const std::string driver = asciiUppercase(odbc::infoText(dbc(), SQL_DRIVER_NAME));
+      const std::string dbms = asciiUppercase(odbc::infoText(dbc(), SQL_DBMS_NAME));
       takes_brackets_ = driver.starts_with("ODBCJT32") || driver.starts_with("ACEODBC") ||
                         dbms == "ACCESS" || dbms == "EXCEL" || dbms == "MDBTOOLS";
     }
@@ -546,7 +538,7 @@ class OdbcConnection final : public DatabaseConnection {
   odbc::EnvHandle env_;
   odbc::DbcHandle dbc_;
   bool in_transaction_ = false;
-  std::optional<SqlDialect> dialect_;
+  std::optional<bool> postgresql_;
   std::optional<bool> takes_brackets_;
   std::mutex running_mutex_;
   SQLHSTMT running_ = SQL_NULL_HSTMT;

@@ -1,6 +1,6 @@
 #include "platform/odbc/utf16.h"
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel::odbc {
 namespace {

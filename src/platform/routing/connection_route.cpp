@@ -3,7 +3,7 @@
 #include <optional>
 #include <string_view>
 
-#include "db/connection_string_parser.h"
+#include "platform/connection_string_parser.h"
 #include "platform/database.h"
 #include "platform/routing/database_file_kind.h"
 

@@ -4,6 +4,7 @@
 
 #include "platform/database.h"
 #include "platform/sqlite/sqlite_handles.h"
+#include "text/ascii_case.h"
 
 namespace norvel::sqlite {
 
@@ -37,10 +38,7 @@ namespace norvel::sqlite {
 // CLOB are reported as 202 rather than a long text code because SQLite has no length limit to
 // tell them apart from VARCHAR.
 std::optional<int> adoTypeOfDeclaredType(std::string_view declared_type) {
-  std::string upper(declared_type);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
+  const std::string upper = asciiUppercase(declared_type);
   const auto has = [&upper](std::string_view part) {
     return upper.find(part) != std::string::npos;
   };

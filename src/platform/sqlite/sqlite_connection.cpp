@@ -50,7 +50,7 @@ DatabaseHandle memoryCopyOf(sqlite3* source) {
   return copy;
 }
 
-class SqliteConnection final : public DatabaseConnection {
+class SqliteConnection final : public DatabaseConnection, public SetBasedSupport {
  public:
   SqliteConnection(DatabaseHandle db, std::string path, FileIdentity identity)
       : db_(std::move(db)), path_(std::move(path)), identity_(identity) {}
@@ -155,9 +155,7 @@ class SqliteConnection final : public DatabaseConnection {
     if (sqlite3_get_autocommit(handle()) == 0) run("ROLLBACK");
   }
 
-  SqlDialect dialect() override {
-    return sqlite::hasUpdateFrom() ? SqlDialect::sqlite : SqlDialect::other;
-  }
+  SetBasedSupport* setBasedSupport() override { return sqlite::hasUpdateFrom() ? this : nullptr; }
   void createComparableTable(const std::string& name, const std::string& source,
                              bool /*numeric_codes*/) override {
     sqlite::createComparableTable(handle(), name, source);

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/sqlite/sqlite_handles.h"
+#include "text/ascii_case.h"
 
 namespace norvel::sqlite {
 
@@ -52,12 +53,6 @@ std::string temporaryTableReference(const std::string& name) {
 }
 
 namespace {
-
-std::string upper(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return text;
-}
 
 // Whether `name` stands in `sql` as a word of its own (not inside a longer name).
 bool mentions(const std::string& sql, const std::string& name) {
@@ -112,15 +107,15 @@ PerPairCause perPairCause(sqlite3* db, const std::string& table, const std::stri
   // that writes the table from another table's trigger, which a cascade may fire). Reading the
   // trigger's text for UPDATE errs on the side of the per-pair run: INSERT and DELETE triggers
   // whose body updates something are taken too.
-  const std::string name = upper(table);
+  const std::string name = asciiUppercase(table);
   for (const char* schema : {"main", "temp"}) {
     const QueryRows triggers = rowsOf(db,
                                       std::string("SELECT tbl_name, sql FROM ") + schema +
                                           ".sqlite_master WHERE type = 'trigger'",
                                       {});
     for (const auto& row : triggers) {
-      const std::string on = row[0] ? upper(*row[0]) : std::string();
-      const std::string sql = row[1] ? upper(*row[1]) : std::string();
+      const std::string on = row[0] ? asciiUppercase(*row[0]) : std::string();
+      const std::string sql = row[1] ? asciiUppercase(*row[1]) : std::string();
       if ((on == name && sql.find("UPDATE") != std::string::npos) ||
           (on != name && mentions(sql, name))) {
         return PerPairCause::updateTriggers;

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "engine/utf8.h"
+#include "text/utf8.h"
 
 namespace norvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/native_platform.h"
+#include "platform/native/native_platform.h"
 
 #include <gtest/gtest.h>
 
