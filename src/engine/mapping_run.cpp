@@ -6,10 +6,10 @@
 
 #include "engine/error_description.h"
 #include "engine/mapping_sql.h"
+#include "engine/pair_plan.h"
 #include "engine/run_strategy.h"
 #include "engine/sql_text.h"
 #include "engine/transaction_guard.h"
-#include "pairs/code_check.h"
 
 namespace norvel {
 namespace {
@@ -75,7 +75,7 @@ struct PreparedPairs {
 std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTarget& target,
                                      const std::vector<RunPair>& pairs) {
   for (const RunPair& pair : pairs) {
-    if (unusableCodeReason(pair.old_code) || unusableCodeReason(pair.new_code)) return {};
+    if (refusalOfCodes(pair)) return {};
   }
   PreparedPairs prepared;
   try {
@@ -89,9 +89,7 @@ std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTa
   // or one after a pair that empties fields, would see rows an earlier pair changed.
   bool emptied_before = false;
   for (const RunPair& pair : pairs) {
-    std::string problem;
-    std::optional<PairValues> values =
-        valuesOfPair(prepared.column_type, pair.old_code, pair.new_code, problem);
+    std::optional<PairValues> values = planPair(pair, prepared.column_type, target.field).values;
     if (!values) return {};
     if (values->old_value && !comparesAsStored(*values->old_value)) return {};
     if (!values->old_value) {
@@ -159,10 +157,8 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
   if (prepared.null_old) {
     const std::size_t k = *prepared.null_old;
     apply(0, k);
-    const UpdateText own = buildUpdate(target.table, target.field, prepared.column_type,
-                                       pairs[k].old_code, pairs[k].new_code, prepared.quote);
-    if (!own.statement) throw NotApplicable{};
-    counts[k] = connection.executeStatement(*own.statement);
+    counts[k] = connection.executeStatement(
+        buildUpdate(target.table, target.field, prepared.values[k], prepared.quote));
     apply(k + 1, pairs.size());
   } else {
     apply(0, pairs.size());

@@ -4,11 +4,11 @@
 
 #include "engine/error_description.h"
 #include "engine/mapping_run.h"
+#include "engine/pair_plan.h"
 #include "engine/run_pair_review.h"
 #include "engine/run_strategy.h"
 #include "engine/sql_text.h"
 #include "engine/transaction_guard.h"
-#include "pairs/code_check.h"
 
 namespace norvel {
 namespace {
@@ -39,10 +39,7 @@ PairOutcome refused(std::size_t index, std::string description) {
 // One pair inside the open transaction.
 PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target, std::size_t index,
                         const RunPair& pair, RunObserver& observer, const RunOptions& options) {
-  // Undecodable bytes of the pair list file or a control character never reach the data source.
-  for (const std::string* code : {&pair.old_code, &pair.new_code}) {
-    if (auto reason = unusableCodeReason(*code)) return refused(index, std::move(*reason));
-  }
+  if (auto reason = refusalOfCodes(pair)) return refused(index, std::move(*reason));
 
   NameQuoting quote;
   int column_type = ado::adEmpty;
@@ -54,16 +51,12 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
   }
   observer.probed(index, column_type);
 
+  PairPlan plan = planPair(pair, column_type, target.field);
+  if (!plan.values) return refused(index, std::move(plan.refusal));
   try {
-    const UpdateText update =
-        buildUpdate(target.table, target.field, column_type, pair.old_code, pair.new_code, quote);
-    if (!update.statement) {
-      // A numeric field cannot take a code that is not wholly a number: writing its leading
-      // number (100 for «100-0001») would corrupt the data.
-      return refused(index, "「" + update.problem + "」は数値ではないため、数値型のフィールド「" +
-                                target.field + "」の置換に使えません。");
-    }
-    return {connection.executeStatement(*update.statement), std::nullopt};
+    return {connection.executeStatement(
+                buildUpdate(target.table, target.field, std::move(*plan.values), quote)),
+            std::nullopt};
   } catch (const std::exception& error) {
     return {0, failureOf(stageOfFailure(RunStage::update, options), index, error)};
   }

@@ -142,8 +142,13 @@ UpdateText buildUpdate(std::string_view table, std::string_view field, int colum
   std::string problem;
   std::optional<PairValues> values = valuesOfPair(column_type, old_code, new_code, problem);
   if (!values) return {std::nullopt, std::move(problem)};
-  std::optional<SqlValue>& old_value = values->old_value;
-  std::optional<SqlValue>& new_value = values->new_value;
+  return {buildUpdate(table, field, std::move(*values), quoting), {}};
+}
+
+SqlStatement buildUpdate(std::string_view table, std::string_view field, PairValues values,
+                         const NameQuoting& quoting) {
+  std::optional<SqlValue>& old_value = values.old_value;
+  std::optional<SqlValue>& new_value = values.new_value;
 
   const NameDelimiters d = delimitersFor(table, quoting);
   const std::string quoted_field = quoteName(field, d, quoting.identifier_quote);
@@ -162,7 +167,7 @@ UpdateText buildUpdate(std::string_view table, std::string_view field, int colum
   } else {
     statement.appendSql(" IS NULL ");
   }
-  return {std::move(statement), {}};
+  return statement;
 }
 
 }  // namespace norvel

@@ -58,10 +58,18 @@ struct UpdateText {
   std::optional<SqlStatement> statement;
   std::string problem;  // the code that is not a number, when there is no statement
 };
+// The UPDATE of one pair from its values.
+SqlStatement buildUpdate(std::string_view table, std::string_view field, PairValues values,
+                         const NameQuoting& quoting);
+
 UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
                        std::string_view old_code, std::string_view new_code,
                        const NameQuoting& quoting);
 // The same for a data source that takes brackets.
+// The UPDATE of one pair from its values.
+SqlStatement buildUpdate(std::string_view table, std::string_view field, PairValues values,
+                         const NameQuoting& quoting);
+
 UpdateText buildUpdate(std::string_view table, std::string_view field, int column_type,
                        std::string_view old_code, std::string_view new_code,
                        std::string_view identifier_quote = "\"");
