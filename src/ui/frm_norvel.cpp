@@ -1,9 +1,9 @@
 #include "ui/frm_norvel.h"
 
-#include "engine/messages.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel_inventory.h"
 #include "ui/long_action.h"
+#include "ui/messages.h"
 #include "ui/mouse_pointer.h"
 
 namespace norvel {

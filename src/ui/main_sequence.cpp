@@ -1,7 +1,7 @@
 #include "ui/main_sequence.h"
 
 #include "engine/error_description.h"
-#include "engine/messages.h"
+#include "ui/messages.h"
 
 namespace norvel {
 

@@ -1,4 +1,4 @@
-#include "engine/messages.h"
+#include "ui/messages.h"
 
 #include "engine/byte_width_text.h"
 
