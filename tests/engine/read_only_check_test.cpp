@@ -88,6 +88,9 @@ class ReadOnlyCheck : public ::testing::Test {
     const std::string copy = dir_.file("copy.db");
     std::filesystem::remove(copy);
     std::filesystem::copy_file(path_, copy);
+    // The copy takes the original's read-only bit along (Windows' attribute, the mode here).
+    std::filesystem::permissions(copy, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
     const std::string text = runText(copy, pairs, RunMode::dryRun, strategy);
     EXPECT_EQ(testing::readBytes(copy), testing::readBytes(path_));
     return text;
