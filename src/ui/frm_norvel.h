@@ -52,9 +52,6 @@ class FrmNorvel : public EventHandler {
   void SavePairFile();
   void ListTables();
   void ListFields();
-  // The end of one pair of a run, as the run reports it: its result line, or the failure's box
-  // and then its line (a failed probe has the box only). nullptr for a pair that succeeded.
-  void ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced);
 
   // The default pair list file: beside the executable, named after it, ".csv".
   std::string defaultPairFilePath() const;

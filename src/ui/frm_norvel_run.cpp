@@ -4,6 +4,7 @@
 #include "engine/error_description.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
+#include "engine/run_presenter.h"
 #include "pairs/pair_list_review.h"
 #include "text/number_text.h"
 #include "ui/form_helpers.h"
@@ -15,21 +16,15 @@ namespace norvel {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kReplaced = "件置換しました。";
 constexpr std::string_view kCheckOnly = "（確認のみ）";
-
-std::string resultLine(std::int64_t rows) {
-  std::string count = formatCount(rows);
-  if (count.size() < 24) count.insert(0, 24 - count.size(), ' ');
-  return count + std::string(kReplaced) + std::string(kCrLf);
-}
 
 }  // namespace
 
-// The run as the window shows it: status lines, boxes, the window held while it goes on.
-class FrmNorvel::RunView final : public RunObserver {
+// Where the window shows a run: the status box and message boxes, the window held while it goes
+// on. What is shown is the presenter's.
+class FrmNorvel::RunView final : public RunDisplay {
  public:
-  RunView(FrmNorvel& window, RunMode mode) : window_(window), mode_(mode) {}
+  explicit RunView(FrmNorvel& window) : window_(window) {}
 
   // The window is held only once the transaction is open: a failed begin leaves it usable.
   void began() override {
@@ -40,63 +35,29 @@ class FrmNorvel::RunView final : public RunObserver {
       append(finding.text);
     }
   }
-  // A check says why its pairs went one by one; a run just runs.
-  void runsPairByPair(PerPairCause cause) override {
-    if (mode_ == RunMode::dryRun) append(perPairCauseText(cause));
+  void note(std::string_view text) override { append(text); }
+  void pairLine(std::string_view line) override { append(line); }
+  // The caret follows, so that the box shows its newest line.
+  void statusLine(std::string_view line) override {
+    append(line);
+    window_.txt状況.setSelectionStart(window_.txt状況.text().size());
   }
-  void pairStarted(std::size_t, const RunPair& pair) override {
-    append(pair.old_code + "->" + pair.new_code + " ... ");
-  }
-  void pairReplaced(std::size_t, std::int64_t rows) override {
-    window_.ReplacePair(nullptr, rows);
-    window_.platform_.windows.processPendingEvents();
-  }
-  void pairFailed(std::size_t, const RunFailure& failure) override {
-    window_.ReplacePair(&failure, 0);
-  }
-  void committed(std::int64_t total) override {
-    window_.MsgInfo(formatCount(total) + std::string(kReplaced));
-  }
-  void runFailed(const RunFailure& failure) override { reportEnd(failure.description); }
-  void commitFailed(const RunFailure& failure) override {
-    commit_failed_ = true;
-    reportEnd(failure.description);
-  }
-  // After a failed commit the window has said that nothing was committed; the rollback's own
-  // failure adds nothing the user can act on.
-  void rollbackFailed(const std::string& description) override {
-    if (!commit_failed_) reportEnd(description);
-  }
+  void warning(std::string_view text) override { window_.MsgWarning(text); }
+  void committed(std::string_view summary) override { window_.MsgInfo(summary); }
+  void pairDone() override { window_.platform_.windows.processPendingEvents(); }
 
   void restore() {
     if (hold_) hold_->restore();
   }
 
  private:
-  void append(const std::string& line) { window_.txt状況.appendText(line + std::string(kCrLf)); }
-  void reportEnd(const std::string& description) {
-    window_.MsgWarning(description);
-    append("  " + description);
-    window_.txt状況.setSelectionStart(window_.txt状況.text().size());
+  void append(std::string_view line) {
+    window_.txt状況.appendText(std::string(line) + std::string(kCrLf));
   }
 
   FrmNorvel& window_;
-  RunMode mode_;
   std::optional<LongAction> hold_;
-  bool commit_failed_ = false;
 };
-
-void FrmNorvel::ReplacePair(const RunFailure* failure, std::int64_t rowsReplaced) {
-  if (failure == nullptr) {
-    txt状況.appendText(resultLine(rowsReplaced));
-  } else {
-    MsgWarning(failure->description);
-    // A pair whose probe failed keeps only its progress line.
-    if (failure->stage == RunStage::probe) return;
-    txt状況.appendText("  " + failure->description + std::string(kCrLf));
-  }
-  txt状況.setSelectionStart(txt状況.text().size());
-}
 
 void FrmNorvel::cmd開始_Click(RunMode mode) {
   clsMousePointer pointer(form_);
@@ -110,7 +71,8 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
   }
   const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
 
-  RunView view(*this, mode);
+  RunView view(*this);
+  RunPresenter presenter(view, mode);
   DatabaseConnection* connection = nullptr;
   try {
     connection = &database_.connection();
@@ -118,7 +80,7 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
     MsgWarning(descriptionOf(error));
   }
   if (connection != nullptr) {
-    const RunResult result = runReplacement(*connection, target, pairs, view, {.mode = mode});
+    const RunResult result = runReplacement(*connection, target, pairs, presenter, {.mode = mode});
     // The observer is not told of a failed begin.
     if (result.failure && result.failure->stage == RunStage::begin) {
       MsgWarning(result.failure->description);

@@ -17,7 +17,7 @@
 #include "app/batch/output_sinks.h"
 #include "app/batch/pair_file_check.h"
 #include "app/batch/progress_line.h"
-#include "app/batch/run_observer.h"
+#include "app/batch/run_display.h"
 #include "app/batch/terminal.h"
 #include "db/connect_messages.h"
 #include "db/source_kind.h"
@@ -189,7 +189,8 @@ class BatchRun {
       const std::lock_guard lock(stage_mutex_);
       running_ = true;
     }
-    BatchRunObserver observer(output_, mode, watcher.stop());
+    BatchRunDisplay display(output_);
+    RunPresenter observer(display, mode, &watcher.stop());
     progress_.start(static_cast<int>(pairs_.size()));
     const RunTarget target{options_.table, options_.field};
     const RunResult result = runReplacement(
@@ -197,8 +198,8 @@ class BatchRun {
         {mode, &watcher.stop(), options_.plain ? RunStrategy::perPair : RunStrategy::automatic});
     progress_.finish();
 
-    if (result.outcome != RunOutcome::failed && observer.summary()) {
-      env_.out << *observer.summary() << '\n' << std::flush;
+    if (result.outcome != RunOutcome::failed && display.summary()) {
+      env_.out << *display.summary() << '\n' << std::flush;
       // After the counts: a pair that matched nothing may be a code written another way.
       for (const OtherFormHint& hint :
            findOtherFormHints(connection, target, pairs_, result.counts)) {
