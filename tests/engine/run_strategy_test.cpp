@@ -575,14 +575,13 @@ class PostgresStrategy : public ::testing::Test {
     }
     return text;
   }
-  // The lasting tables the run could have left behind (its temporary ones go with its session;
-  // those of other tests' sessions come and go meanwhile). The test table of the name the run's
-  // temporary table once had is the user's, not the run's.
+  // The lasting tables the run could have left behind: a pair table made without TEMP. (Its
+  // temporary ones go with its session; other tests make tables of their own meanwhile.)
   std::string schema() {
     std::string text;
     for (const auto& row : admin->queryRows(SqlStatement(
              "SELECT relname FROM pg_class WHERE relkind = 'r' AND relpersistence = 'p' AND "
-             "relname LIKE 'norvel%' AND relname <> 'norvel_run_pairs' ORDER BY 1"))) {
+             "relname LIKE 'norvel\\_pairs\\_%' ORDER BY 1"))) {
       text += *row[0] + " ";
     }
     return text;
