@@ -7,6 +7,7 @@
 
 #include "engine/replacement_run.h"
 #include "platform/sqlite/sqlite_connection.h"
+#include "support/run_recorder.h"
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 
@@ -17,25 +18,7 @@ using testing::SqliteFile;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
 
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code);
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + " failed: " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>&) override {
-    lines.push_back("rolled back " + std::to_string(total));
-  }
-  Strings lines;
-};
+using Recorder = testing::RunRecorder;
 
 // 郵便 holds the keys; 住所 refers to them by a field without an index, declared by the case.
 class ForeignKeyRun : public ::testing::Test {
@@ -131,19 +114,21 @@ TEST_F(ForeignKeyRun, AReferenceTheRunWouldBreakFailsItWithSqlitesTextAndChanges
        "REFERENCES 郵便(番号)",
        {"郵便", "番号"},
        {{"100-0002", "100-0092"}, {"100-0001", "100-0091"}, {"100-0004", "100-0094"}},
-       {"0 100-0002->100-0092", "0 1", "1 100-0001->100-0091", "1 " + failed, "rolled back 1"}},
+       {"0 100-0002->100-0092", "0 1", "1 100-0001->100-0091", "1 " + failed,
+        "rolled back 1 after a failure"}},
       {"on update restrict",
        "REFERENCES 郵便(番号) ON UPDATE RESTRICT",
        {"郵便", "番号"},
        {{"100-0001", "100-0091"}, {"100-0002", "100-0092"}, {"100-0004", "100-0094"}},
-       {"0 100-0001->100-0091", "0 " + failed, "rolled back 0"}},
+       {"0 100-0001->100-0091", "0 " + failed, "rolled back 0 after a failure"}},
       // The child's own field, which one UPDATE for all pairs could replace: a new code that is
       // no key fails at its pair.
       {"a child's field given a code that is no key",
        "REFERENCES 郵便(番号) ON UPDATE CASCADE",
        {"住所", "郵便番号"},
        {{"100-0001", "100-0002"}, {"100-0003", "199-9999"}, {"100-0004", "100-0001"}},
-       {"0 100-0001->100-0002", "0 2", "1 100-0003->199-9999", "1 " + failed, "rolled back 2"}},
+       {"0 100-0001->100-0002", "0 2", "1 100-0003->199-9999", "1 " + failed,
+        "rolled back 2 after a failure"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -9,6 +9,7 @@
 #include "engine/replacement_run.h"
 #include "engine/transaction_guard.h"
 #include "platform/sqlite/sqlite_connection.h"
+#include "support/run_recorder.h"
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -20,25 +21,7 @@ using testing::SqliteFile;
 using testing::TempDir;
 using Strings = std::vector<std::string>;
 
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code);
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + " failed: " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>& failure) override {
-    lines.push_back("rolled back " + std::to_string(total) + (failure ? " after a failure" : ""));
-  }
-  Strings lines;
-};
+using Recorder = testing::RunRecorder;
 
 // What a run reports, as one text to compare.
 std::string runText(const std::string& path, const std::vector<RunPair>& pairs, RunMode mode,

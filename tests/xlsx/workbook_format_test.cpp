@@ -6,6 +6,7 @@
 
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
+#include "support/run_recorder.h"
 #include "workbook_test_support.h"
 #include "xlsx/cell_formats.h"
 #include "xlsx/sheet_patch.h"
@@ -52,26 +53,7 @@ TEST(DigitFormat, ShowsWholeNumbersAsExcelDoesAndRefusesWhatItCannotTellExactly)
   }
 }
 
-// The observer's calls as lines.
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code);
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + " failed: " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>&) override {
-    lines.push_back("rolled back " + std::to_string(total));
-  }
-  Names lines;
-};
+using Recorder = norvel::testing::RunRecorder;
 
 struct RunOfBook {
   Names lines;
@@ -182,7 +164,7 @@ TEST_F(WorkbookFormatTest, AFormulaCellMatchedByAPairRefusesTheRunNamingTheCell)
             "セル 住所!A8 は変更できません。セルに数式が入っています。");
   EXPECT_EQ(run.lines, (Names{"0 100-0001->100-0002", "0 2", "1 100-0009->100-0010",
                               "1 failed: セル 住所!A8 は変更できません。セルに数式が入っています。",
-                              "rolled back 2"}));
+                              "rolled back 2 after a failure"}));
   EXPECT_TRUE(run.bytes == original) << "the book was written";
 }
 
