@@ -101,7 +101,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
     return result;
   }
   observer.began();
-  observer.pairsReviewed(reviewRunPairs(pairs));
+  observer.pairsReviewed(options.findings != nullptr ? *options.findings : reviewRunPairs(pairs));
 
   MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
   if (mapping.kind == MappingOutcome::Kind::transactionLost) {

@@ -111,6 +111,9 @@ struct RunOptions {
   // DatabaseConnection::interrupt() to cut a running statement short.
   const std::atomic<bool>* stop = nullptr;
   RunStrategy strategy = RunStrategy::automatic;
+  // The review of these pairs the caller made already (norvel-batch, before deciding to run), so
+  // that it is made once; the run makes it otherwise.
+  const std::vector<PairFinding>* findings = nullptr;
 
   bool stopRequested() const { return stop != nullptr && stop->load(); }
 };

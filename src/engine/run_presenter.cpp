@@ -17,6 +17,12 @@ std::string resultLine(std::int64_t rows) {
   return count + std::string(kReplaced);
 }
 
+// Pairs the user may not have meant are named before the first pair's line.
+void RunPresenter::pairsReviewed(const std::vector<PairFinding>& findings) {
+  if (!show_findings_) return;
+  for (const PairFinding& finding : findings) display_.note(finding.text);
+}
+
 // A check says why its pairs go one by one; a run just runs.
 void RunPresenter::runsPairByPair(PerPairCause cause) {
   if (mode_ == RunMode::dryRun) display_.note(perPairCauseText(cause));

@@ -39,10 +39,14 @@ class RunDisplay {
 // is no failure of the data: the end of the run says it all.
 class RunPresenter : public RunObserver {
  public:
-  RunPresenter(RunDisplay& display, RunMode mode, const std::atomic<bool>* stop = nullptr)
-      : display_(display), mode_(mode), stop_(stop) {}
+  // `show_findings`: the pair list's findings are notes before the first pair (the window);
+  // false where the caller has shown them before the run (norvel-batch).
+  RunPresenter(RunDisplay& display, RunMode mode, const std::atomic<bool>* stop = nullptr,
+               bool show_findings = true)
+      : display_(display), mode_(mode), stop_(stop), show_findings_(show_findings) {}
 
   void began() override { display_.began(); }
+  void pairsReviewed(const std::vector<PairFinding>& findings) override;
   void runsPairByPair(PerPairCause cause) override;
   void pairStarted(std::size_t index, const RunPair& pair) override;
   void pairReplaced(std::size_t index, std::int64_t rows) override;
@@ -60,6 +64,7 @@ class RunPresenter : public RunObserver {
   RunDisplay& display_;
   RunMode mode_;
   const std::atomic<bool>* stop_;
+  bool show_findings_;
   bool commit_failed_ = false;
 };
 

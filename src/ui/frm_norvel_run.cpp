@@ -5,7 +5,6 @@
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_presenter.h"
-#include "pairs/pair_list_review.h"
 #include "text/number_text.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
@@ -30,10 +29,6 @@ class FrmNorvel::RunView final : public RunDisplay {
   void began() override {
     hold_.emplace(window_);
     window_.txt状況.setEnabled(true);
-    // Pairs the user may not have meant are named before the first pair's line.
-    for (const PairFinding& finding : reviewPairList(*window_.mPairs_)) {
-      append(finding.text);
-    }
   }
   void note(std::string_view text) override { append(text); }
   void pairLine(std::string_view line) override { append(line); }

@@ -190,12 +190,13 @@ class BatchRun {
       running_ = true;
     }
     BatchRunDisplay display(output_);
-    RunPresenter observer(display, mode, &watcher.stop());
+    RunPresenter observer(display, mode, &watcher.stop(), false);
     progress_.start(static_cast<int>(pairs_.size()));
     const RunTarget target{options_.table, options_.field};
-    const RunResult result = runReplacement(
-        connection, target, pairs_, observer,
-        {mode, &watcher.stop(), options_.plain ? RunStrategy::perPair : RunStrategy::automatic});
+    const RunResult result =
+        runReplacement(connection, target, pairs_, observer,
+                       {mode, &watcher.stop(),
+                        options_.plain ? RunStrategy::perPair : RunStrategy::automatic, &findings});
     progress_.finish();
 
     if (result.outcome != RunOutcome::failed && display.summary()) {
