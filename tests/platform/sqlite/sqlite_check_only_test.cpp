@@ -98,9 +98,11 @@ TEST_F(SqliteCheckOnly, OnAWritableFileItIsTheFilesOwnTransaction) {
 }
 
 TEST_F(SqliteCheckOnly, AFileLockedByAnotherWriterFailsTheCopyWithSqlitesText) {
+  // The other writer opened the file before it lost its write bits, as a writer that keeps it
+  // open would have; without root no one could open it for writing after.
+  testing::SqliteFile other(file_);
   ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
   const auto db = openSqlite(file_, 50ms);
-  testing::SqliteFile other(file_);
   other.exec("BEGIN EXCLUSIVE; DELETE FROM 顧客;");
   const DatabaseError error = testing::databaseErrorOf([&] { db->beginCheckOnlyTransaction(); });
   EXPECT_STREQ(error.what(), "database is locked");
