@@ -103,7 +103,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   observer.began();
   observer.pairsReviewed(options.findings != nullptr ? *options.findings : reviewRunPairs(pairs));
 
-  MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
+  const MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
   if (mapping.kind == MappingOutcome::Kind::transactionLost) {
     // Nothing of the run had been applied yet: the pairs go one by one in a new transaction.
     try {

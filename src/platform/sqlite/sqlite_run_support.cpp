@@ -1,6 +1,5 @@
 #include "platform/sqlite/sqlite_run_support.h"
 
-#include <algorithm>
 #include <cctype>
 
 #include "platform/sqlite/sqlite_handles.h"
