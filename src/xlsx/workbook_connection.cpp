@@ -47,8 +47,12 @@ class InternalScope {
 
 }  // namespace
 
-WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits)
-    : file_(std::move(file)), limits_(limits), db_(std::make_unique<MemoryDatabase>()) {
+WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits,
+                                       FileSystem& files)
+    : files_(files),
+      file_(std::move(file)),
+      limits_(limits),
+      db_(std::make_unique<MemoryDatabase>()) {
   load(header_row);
   sqlite3_set_authorizer(db_->handle(), &WorkbookConnection::authorize, this);
 }
@@ -384,7 +388,7 @@ void WorkbookConnection::saveChanges() {
     // Cleared inside the transaction, so a failure to replace the file rolls this back too;
     // once the file is replaced nothing is left that can fail.
     runInternal(std::string("DELETE FROM temp.") + kChangeLog);
-    file_.identity = replaceFile(file_.path, bytes, file_.identity);
+    file_.identity = replaceFile(files_, file_.path, bytes, file_.identity);
     file_.bytes = std::move(bytes);
     for (const auto& [sheet, sheet_edits] : edits) tables_[sheet].index.reset();
   } catch (const DatabaseError& e) {

@@ -28,8 +28,9 @@ namespace norvel::xlsx {
 class WorkbookConnection final : public DatabaseConnection, public SetBasedSupport {
  public:
   // Reads the whole workbook. Throws DatabaseError. Tests lower the limits to keep their
-  // oversized parts small.
-  WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits = {});
+  // oversized parts small. Changes are saved through files.
+  WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits = {},
+                     FileSystem& files = nativeFileSystem());
   ~WorkbookConnection() override;
   WorkbookConnection(const WorkbookConnection&) = delete;
   WorkbookConnection& operator=(const WorkbookConnection&) = delete;
@@ -79,6 +80,7 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
   bool isTable(const char* table) const;
   bool isField(std::string_view table, std::string_view column) const;
 
+  FileSystem& files_;
   LoadedFile file_;
   InflateLimits limits_;
   WorkbookParts parts_;

@@ -1,37 +1,24 @@
 #pragma once
 
-#include <cstdint>
-#include <ctime>
 #include <string>
+
+#include "platform/file_system.h"
 
 namespace norvel::xlsx {
 
-// What tells whether the file on disk is still the one that was read.
-// On Windows: the volume serial number, the file index, the last write time and the attributes.
-struct FileIdentity {
-  std::uint64_t device = 0;
-  std::uint64_t inode = 0;
-  std::int64_t size = 0;
-  timespec modified{};
-  std::uint32_t mode = 0;
-  std::uint32_t owner = 0;
-  std::uint32_t group = 0;
-};
+using LoadedFile = IdentifiedFile;
 
-struct LoadedFile {
-  std::string path;  // the file itself, symbolic links resolved
-  std::string bytes;
-  FileIdentity identity;
-};
+// The files of the system the program runs on, for callers that bring none of their own.
+FileSystem& nativeFileSystem();
 
-// Reads a whole existing file; never creates one. Throws DatabaseError with strerror's text.
-LoadedFile loadFile(const std::string& path);
+// Reads a whole existing file; never creates one. Throws DatabaseError with the system's text.
+LoadedFile loadFile(const std::string& path, const FileSystem& files = nativeFileSystem());
 
-// Replaces the file's contents through a temporary file in the same folder that is renamed
-// over it only once completely written, so a failure leaves the file as it was. Refuses when
-// the file is read-only or is no longer the one described by expected. Returns the new identity;
-// throws DatabaseError with the reason (strerror's text where the system gives one).
-FileIdentity replaceFile(const std::string& path, const std::string& bytes,
+// Replaces the file's contents through FileSystem::replaceFile, so a failure leaves the file as
+// it was. Refuses when the file is read-only or is no longer the one described by expected.
+// Returns the new identity; throws DatabaseError with the reason (the system's text where it
+// gives one).
+FileIdentity replaceFile(FileSystem& files, const std::string& path, const std::string& bytes,
                          const FileIdentity& expected);
 
 }  // namespace norvel::xlsx

@@ -30,10 +30,15 @@ bool isEncryptedPackage(std::string_view bytes) {
 }  // namespace
 
 std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool header_row) {
+  return openWorkbook(path, header_row, xlsx::nativeFileSystem());
+}
+
+std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool header_row,
+                                                 FileSystem& files) {
   if (path.empty()) throw DatabaseError("Excel ブックのファイルが指定されていません。");
   const std::string context = "ブック「" + path + "」を開けません: ";
   try {
-    xlsx::LoadedFile file = xlsx::loadFile(path);
+    xlsx::LoadedFile file = xlsx::loadFile(path, files);
     if (file.bytes.empty()) throw DatabaseError("ファイルが空です");
     if (isCompoundDocument(file.bytes)) {
       if (isEncryptedPackage(file.bytes)) {
@@ -45,7 +50,8 @@ std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool h
           "Excel 97-2003 ブック（.xls）は開けません。Excel で開いて Excel ブック（.xlsx）として"
           "保存し、そのファイルに接続してください");
     }
-    return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row);
+    return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row,
+                                                      xlsx::InflateLimits{}, files);
   } catch (const DatabaseError& e) {
     throw DatabaseError(context + e.what());
   }

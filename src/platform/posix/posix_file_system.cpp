@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <utility>
 
 #include "platform/posix/file_descriptor.h"
@@ -56,6 +58,23 @@ void syncDirectory(const std::string& path) {
   if (syncFile(folder.get()) != 0 && errno != EINVAL) fail(path, errno);
 }
 
+FileIdentity identityFrom(const struct stat& info) {
+  FileIdentity id;
+  id.device = static_cast<std::uint64_t>(info.st_dev);
+  id.index = static_cast<std::uint64_t>(info.st_ino);
+  id.size = static_cast<std::int64_t>(info.st_size);
+  id.modified_seconds = static_cast<std::int64_t>(info.st_mtim.tv_sec);
+  id.modified_nanoseconds = static_cast<std::int64_t>(info.st_mtim.tv_nsec);
+  id.read_only = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  return id;
+}
+
+std::string resolvedPath(const std::string& path) {
+  const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
+                                                             &std::free);
+  return resolved ? std::string(resolved.get()) : path;
+}
+
 }  // namespace
 
 bool PosixFileSystem::canOpenForReading(const std::string& path) const {
@@ -75,6 +94,39 @@ std::string PosixFileSystem::readFile(const std::string& path) const {
   if (S_ISREG(info.st_mode)) bytes.reserve(static_cast<std::size_t>(info.st_size));
   if (const int error = readAll(file.get(), bytes); error != 0) fail(path, error);
   return bytes;
+}
+
+IdentifiedFile PosixFileSystem::readIdentifiedFile(const std::string& path) const {
+  const FileDescriptor file = openFile(systemPath(path), O_RDONLY | O_NOCTTY);
+  if (!file) fail(path, errno);
+  struct stat info {};
+  if (::fstat(file.get(), &info) != 0) fail(path, errno);
+  if (S_ISDIR(info.st_mode)) fail(path, EISDIR);
+  if (!S_ISREG(info.st_mode)) {
+    throw FileError(path + ": not a regular file", FileError::Cause::kNotRegularFile);
+  }
+  IdentifiedFile identified;
+  identified.identity = identityFrom(info);
+  identified.bytes.reserve(static_cast<std::size_t>(info.st_size));
+  const auto size = static_cast<std::size_t>(info.st_size);
+  if (const int error = readAll(file.get(), identified.bytes, size); error != 0) {
+    fail(path, error);
+  }
+  identified.path = resolvedPath(path);
+  return identified;
+}
+
+FileIdentity PosixFileSystem::identityOf(const std::string& path) const {
+  struct stat info {};
+  if (::stat(systemPath(path), &info) != 0) fail(path, errno);
+  return identityFrom(info);
+}
+
+void PosixFileSystem::checkCanReplace(const std::string& path) const {
+  if (identityOf(path).read_only) {
+    throw FileError(path + ": " + std::strerror(EACCES), FileError::Cause::kReadOnlyFile);
+  }
+  if (::access(systemPath(path), W_OK) != 0) fail(path, errno);
 }
 
 void PosixFileSystem::removeFile(const std::string& path) {

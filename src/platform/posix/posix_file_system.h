@@ -12,6 +12,10 @@ class PosixFileSystem : public FileSystem {
  public:
   bool canOpenForReading(const std::string& path) const override;
   std::string readFile(const std::string& path) const override;
+  IdentifiedFile readIdentifiedFile(const std::string& path) const override;
+  FileIdentity identityOf(const std::string& path) const override;
+  // The mode's write bits first: root may write anything, but not what its owner protected.
+  void checkCanReplace(const std::string& path) const override;
   void removeFile(const std::string& path) override;
   // Folders are made with 0777 less the umask.
   void createDirectories(const std::string& path) override;

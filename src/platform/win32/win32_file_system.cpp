@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 #include "platform/win32/win32_file.h"
@@ -29,6 +30,43 @@ std::wstring systemPath(const std::string& path) {
 bool isDirectory(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::optional<FileIdentity> identityFrom(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (!::GetFileInformationByHandle(file, &info)) return std::nullopt;
+  FileIdentity id;
+  id.device = info.dwVolumeSerialNumber;
+  id.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  id.size = static_cast<std::int64_t>((static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) |
+                                      info.nFileSizeLow);
+  // 100-nanosecond ticks.
+  const std::uint64_t ticks =
+      (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+      info.ftLastWriteTime.dwLowDateTime;
+  id.modified_seconds = static_cast<std::int64_t>(ticks / 10000000);
+  id.modified_nanoseconds = static_cast<std::int64_t>((ticks % 10000000) * 100);
+  id.read_only = (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  return id;
+}
+
+// The final path of an open file, links resolved, without the "\\?\" that
+// GetFinalPathNameByHandleW puts in front.
+std::string finalPath(HANDLE file, const std::string& fallback) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  DWORD length = ::GetFinalPathNameByHandleW(file, buffer.data(), buffer.size(), 0);
+  if (length >= buffer.size()) {
+    buffer.resize(length + 1);
+    length = ::GetFinalPathNameByHandleW(file, buffer.data(), buffer.size(), 0);
+  }
+  if (length == 0 || length >= buffer.size()) return fallback;
+  buffer.resize(length);
+  if (buffer.rfind(L"\\\\?\\UNC\\", 0) == 0) {
+    buffer.replace(0, 8, L"\\\\");
+  } else if (buffer.rfind(L"\\\\?\\", 0) == 0) {
+    buffer.erase(0, 4);
+  }
+  return win32::utf8FromWide(buffer);
 }
 
 // A new file beside the target, removed again unless it was put in the target's place.
@@ -88,6 +126,44 @@ std::string Win32FileSystem::readFile(const std::string& path) const {
   if (::GetFileSizeEx(file.get(), &size)) bytes.reserve(static_cast<std::size_t>(size.QuadPart));
   if (const DWORD error = win32::readAll(file.get(), bytes); error != 0) fail(path, error);
   return bytes;
+}
+
+IdentifiedFile Win32FileSystem::readIdentifiedFile(const std::string& path) const {
+  if (isDirectory(systemPath(path))) fail(path, ERROR_DIRECTORY);
+  // Opened for reading only: a missing file is not created.
+  const Handle file = win32::openForReading(path);
+  if (!file) fail(path, ::GetLastError());
+  if (::GetFileType(file.get()) != FILE_TYPE_DISK) {
+    throw FileError(path + ": not a regular file", FileError::Cause::kNotRegularFile);
+  }
+  const std::optional<FileIdentity> id = identityFrom(file.get());
+  if (!id) fail(path, ::GetLastError());
+  IdentifiedFile identified;
+  identified.identity = *id;
+  identified.bytes.reserve(static_cast<std::size_t>(id->size));
+  if (const DWORD error =
+          win32::readAll(file.get(), identified.bytes, static_cast<std::size_t>(id->size));
+      error != 0) {
+    fail(path, error);
+  }
+  identified.path = finalPath(file.get(), path);
+  return identified;
+}
+
+FileIdentity Win32FileSystem::identityOf(const std::string& path) const {
+  systemPath(path);
+  const Handle file = win32::openForReading(path);
+  if (!file) fail(path, ::GetLastError());
+  const std::optional<FileIdentity> id = identityFrom(file.get());
+  if (!id) fail(path, ::GetLastError());
+  return *id;
+}
+
+void Win32FileSystem::checkCanReplace(const std::string& path) const {
+  if (identityOf(path).read_only) {
+    throw FileError(path + ": " + win32::systemErrorText(ERROR_ACCESS_DENIED),
+                    FileError::Cause::kReadOnlyFile);
+  }
 }
 
 void Win32FileSystem::removeFile(const std::string& path) {

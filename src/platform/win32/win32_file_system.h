@@ -13,6 +13,12 @@ class Win32FileSystem : public FileSystem {
  public:
   bool canOpenForReading(const std::string& path) const override;
   std::string readFile(const std::string& path) const override;
+  // The path is the final one, links resolved, without the "\\?\" prefix.
+  IdentifiedFile readIdentifiedFile(const std::string& path) const override;
+  // The volume serial number, the file index, the size, the last write time, the attributes.
+  FileIdentity identityOf(const std::string& path) const override;
+  // Refuses a file with the read-only attribute; the ACLs decide the rest when it is replaced.
+  void checkCanReplace(const std::string& path) const override;
   void removeFile(const std::string& path) override;
   void createDirectories(const std::string& path) override;
   // Answered by creating (and at once deleting) a file there: access rights on Windows come
