@@ -43,7 +43,7 @@ class WindowSystem {
   virtual ScreenSize screenSize() const = 0;
 
   // Ends the process at once. The model has already stopped delivering events; front ends that
-  // must unwind (tests, the batch front end) may return from this.
+  // must unwind (the headless one of the tests) may return from this.
   virtual void endProcess() = 0;
 };
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <exception>
 #include <new>
+#include <utility>
 
 #include "platform/database.h"
 
@@ -36,6 +37,33 @@ void* ownedCopy(std::string_view data) {
   return copy;
 }
 
+// The part's fault in the workbook's words.
+DatabaseError describe(const ziparchive::ZipReadError& error, const InflateLimits& limits) {
+  using ziparchive::ZipFault;
+  const std::string& entry = error.entry();
+  switch (error.fault()) {
+    case ZipFault::kLibrary:
+      break;
+    case ZipFault::kSizeUnknown:
+      return DatabaseError(entry + ": サイズが記録されていません");
+    case ZipFault::kTooLarge:
+      return DatabaseError(entry + ": 展開すると " + std::to_string(error.size()) +
+                           " バイトになり、ブックのパーツの上限 " +
+                           std::to_string(limits.max_size) + " バイトを超えます");
+    case ZipFault::kTooCompressed:
+      return DatabaseError(entry + ": 展開すると " + std::to_string(error.compressedSize()) +
+                           " バイトから " + std::to_string(error.size()) +
+                           " バイトになり、圧縮サイズの " + std::to_string(limits.max_ratio) +
+                           " 倍を超えます。ZIP 爆弾と思われるファイルです");
+    case ZipFault::kLongerThanStated:
+      return DatabaseError(entry + ": 展開すると、記録されたサイズ " +
+                           std::to_string(error.size()) + " バイトを超えます");
+    case ZipFault::kShorterThanStated:
+      return DatabaseError(entry + ": 記録されたサイズに達する前にデータが終わっています");
+  }
+  return DatabaseError(entry + ": " + error.what());
+}
+
 }  // namespace
 
 ZipArchive::ZipArchive(const std::string& bytes, InflateLimits limits) : limits_(limits) {
@@ -61,21 +89,6 @@ ZipArchive::~ZipArchive() {
   zip_source_free(source_);
 }
 
-void ZipArchive::checkInflatedSize(const std::string& entry, std::uint64_t size,
-                                   std::uint64_t compressed_size) const {
-  if (size > limits_.max_size) {
-    throw DatabaseError(entry + ": 展開すると " + std::to_string(size) +
-                        " バイトになり、ブックのパーツの上限 " + std::to_string(limits_.max_size) +
-                        " バイトを超えます");
-  }
-  if (size > limits_.ratio_exempt_size && size / limits_.max_ratio > compressed_size) {
-    throw DatabaseError(entry + ": 展開すると " + std::to_string(compressed_size) + " バイトから " +
-                        std::to_string(size) + " バイトになり、圧縮サイズの " +
-                        std::to_string(limits_.max_ratio) +
-                        " 倍を超えます。ZIP 爆弾と思われるファイルです");
-  }
-}
-
 void ZipArchive::fail(const std::string& what) const {
   throw DatabaseError(what + ": " + zip_strerror(archive_));
 }
@@ -88,62 +101,39 @@ bool ZipArchive::contains(std::string_view name) const {
   return locate(name) >= 0;
 }
 
-EntryReader::EntryReader(std::string entry, zip_file* file, std::uint64_t size)
-    : entry_(std::move(entry)), file_(file), size_(size) {}
-
-EntryReader::~EntryReader() {
-  zip_fclose(file_);
-}
+EntryReader::EntryReader(std::unique_ptr<ziparchive::EntryReader> reader, InflateLimits limits)
+    : reader_(std::move(reader)), limits_(limits) {}
 
 std::size_t EntryReader::read(char* data, std::size_t capacity) {
-  if (finished_ || capacity == 0) return 0;
-  if (done_ == size_) {
-    // The stated size may be a lie; libzip inflates no more than is asked for, so memory
-    // stays within the stated size, and one byte beyond it shows a lie. Closing verifies the
-    // CRC only once the whole entry was read; a mismatch shows here.
-    char extra;
-    const auto n = zip_fread(file_, &extra, 1);
-    if (n < 0) throw DatabaseError(entry_ + ": " + zip_file_strerror(file_));
-    if (n > 0) {
-      throw DatabaseError(entry_ + ": 展開すると、記録されたサイズ " + std::to_string(size_) +
-                          " バイトを超えます");
-    }
-    finished_ = true;
-    return 0;
+  try {
+    return reader_->read(data, capacity);
+  } catch (const ziparchive::ZipReadError& error) {
+    throw describe(error, limits_);
   }
-  const auto wanted = static_cast<zip_uint64_t>(std::min<std::uint64_t>(capacity, size_ - done_));
-  const auto n = zip_fread(file_, data, wanted);
-  if (n < 0) throw DatabaseError(entry_ + ": " + zip_file_strerror(file_));
-  if (n == 0) throw DatabaseError(entry_ + ": 記録されたサイズに達する前にデータが終わっています");
-  done_ += static_cast<std::uint64_t>(n);
-  return static_cast<std::size_t>(n);
 }
 
 std::unique_ptr<EntryReader> ZipArchive::open(std::string_view name) const {
   const auto index = locate(name);
   if (index < 0) throw DatabaseError("パッケージにパーツ " + std::string(name) + " がありません");
-  std::string entry(name);
-  zip_stat_t stat;
-  zip_stat_init(&stat);
-  if (zip_stat_index(archive_, static_cast<zip_uint64_t>(index), 0, &stat) != 0) fail(entry);
-  if ((stat.valid & ZIP_STAT_SIZE) == 0 || (stat.valid & ZIP_STAT_COMP_SIZE) == 0) {
-    throw DatabaseError(entry + ": サイズが記録されていません");
+  try {
+    return std::make_unique<EntryReader>(
+        ziparchive::openEntry(archive_, static_cast<std::uint64_t>(index), std::string(name),
+                              limits_),
+        limits_);
+  } catch (const ziparchive::ZipReadError& error) {
+    throw describe(error, limits_);
   }
-  checkInflatedSize(entry, stat.size, stat.comp_size);
-  zip_file_t* file = zip_fopen_index(archive_, static_cast<zip_uint64_t>(index), 0);
-  if (file == nullptr) fail(entry);
-  return std::unique_ptr<EntryReader>(new EntryReader(std::move(entry), file, stat.size));
 }
 
 std::optional<std::string> ZipArchive::readIfPresent(std::string_view name) const {
-  if (locate(name) < 0) return std::nullopt;
-  auto reader = open(name);
-  std::string data(static_cast<std::size_t>(reader->size()), '\0');
-  std::size_t done = 0;
-  while (done < data.size()) done += reader->read(data.data() + done, data.size() - done);
-  char extra;
-  reader->read(&extra, 1);
-  return data;
+  const auto index = locate(name);
+  if (index < 0) return std::nullopt;
+  try {
+    return ziparchive::readToEnd(*ziparchive::openEntry(archive_, static_cast<std::uint64_t>(index),
+                                                        std::string(name), limits_));
+  } catch (const ziparchive::ZipReadError& error) {
+    throw describe(error, limits_);
+  }
 }
 
 std::string ZipArchive::read(std::string_view name) const {

@@ -8,43 +8,28 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/zip/zip_entry_reader.h"
+
 struct zip;
-struct zip_file;
 struct zip_source;
 
 namespace norvel::xlsx {
 
-// How far one part may inflate. The XML of real worksheets, as Excel and openpyxl write it,
-// deflates 5 to 11 times; a deflate bomb about 1000 times. 1 GiB holds a worksheet of all
-// 1,048,576 rows with about 25 filled cells each (about 40 bytes of XML a cell).
-struct InflateLimits {
-  std::uint64_t max_size = std::uint64_t{1} << 30;
-  std::uint64_t max_ratio = 100;
-  // Below this size any ratio is accepted: small parts of repeated markup cost little.
-  std::uint64_t ratio_exempt_size = std::uint64_t{16} << 20;
-};
+using InflateLimits = ziparchive::InflateLimits;
 
-// One entry inflated piece by piece, so that a large part is never held whole.
+// One part inflated piece by piece, so that a large part is never held whole.
 class EntryReader {
  public:
-  ~EntryReader();
-  EntryReader(const EntryReader&) = delete;
-  EntryReader& operator=(const EntryReader&) = delete;
+  explicit EntryReader(std::unique_ptr<ziparchive::EntryReader> reader, InflateLimits limits);
 
-  // Up to capacity bytes; 0 once the entry is read to its stated end. Throws DatabaseError
-  // naming the entry when it inflates to more or less than its stated size.
+  // Up to capacity bytes; 0 once the part is read to its stated end. Throws DatabaseError
+  // naming the part when it inflates to more or less than its stated size.
   std::size_t read(char* data, std::size_t capacity);
-  std::uint64_t size() const { return size_; }
+  std::uint64_t size() const { return reader_->size(); }
 
  private:
-  friend class ZipArchive;
-  EntryReader(std::string entry, zip_file* file, std::uint64_t size);
-
-  std::string entry_;
-  zip_file* file_;
-  std::uint64_t size_;
-  std::uint64_t done_ = 0;
-  bool finished_ = false;
+  std::unique_ptr<ziparchive::EntryReader> reader_;
+  InflateLimits limits_;
 };
 
 // A replacement part made piece by piece while the archive is written.
@@ -88,8 +73,6 @@ class ZipArchive {
 
  private:
   long long locate(std::string_view name) const;
-  void checkInflatedSize(const std::string& entry, std::uint64_t size,
-                         std::uint64_t compressed_size) const;
   [[noreturn]] void fail(const std::string& what) const;
   void keepCompression(long long index);
 
@@ -98,7 +81,7 @@ class ZipArchive {
   InflateLimits limits_;
   std::vector<std::unique_ptr<ProducedPart>> produced_;
   zip_source* source_ = nullptr;
-  zip* archive_ = nullptr;
+  ::zip* archive_ = nullptr;
 };
 
 }  // namespace norvel::xlsx

@@ -11,7 +11,7 @@ namespace norvel {
 
 class Form;
 
-// A window system without a screen: the front end of tests and of the batch program. Message
+// A window system without a screen: the front end of the tests and benchmarks. Message
 // boxes are recorded (and answered OK at once), the file-open dialog returns scripted answers,
 // and user events queued by the driver are delivered by processPendingEvents().
 class HeadlessWindowSystem : public WindowSystem {
@@ -41,7 +41,7 @@ class HeadlessWindowSystem : public WindowSystem {
   // Answers of the next file-open dialogs, in order; an empty answer is a cancel.
   void answerOpenDialog(std::string file_name) { dialog_answers_.push_back(std::move(file_name)); }
   void setScreenSize(ScreenSize screen) { screen_ = screen; }
-  // Called for every message box (the batch front end prints them).
+  // Called for every message box, as it is shown.
   void onMessage(std::function<void(const Message&)> sink) { sink_ = std::move(sink); }
 
   const std::vector<Message>& messages() const { return messages_; }

@@ -6,6 +6,9 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "support/temp_dir.h"
 #include "support/unprivileged.h"
@@ -106,6 +109,55 @@ TEST_F(PosixFileSystemTest, FailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFile
   }
   EXPECT_EQ(readBytes(file_), "old,old\r\n");
   EXPECT_EQ(entries(), 2);
+}
+
+// The cause a FileError carries, with its message.
+template <typename Action>
+std::pair<FileError::Cause, std::string> failureOf(Action action) {
+  try {
+    action();
+  } catch (const FileError& error) {
+    return {error.cause(), error.what()};
+  }
+  return {FileError::Cause::kOther, "no error"};
+}
+
+TEST_F(PosixFileSystemTest, AnIdentifiedFileIsTheLinksTargetAndItsIdentityShowsAnyChange) {
+  writeBytes(file_, "100-0001,100-0002\r\n");
+  const std::string link = dir_.file("link.csv");
+  std::filesystem::create_symlink(file_, link);
+  const IdentifiedFile read = files_.readIdentifiedFile(link);
+  EXPECT_EQ(read.path, std::filesystem::canonical(file_).string());
+  EXPECT_EQ(read.bytes, "100-0001,100-0002\r\n");
+  EXPECT_EQ(read.identity.size, 19);
+  EXPECT_FALSE(read.identity.read_only);
+  EXPECT_TRUE(files_.identityOf(file_).sameFileAs(read.identity));
+  files_.checkCanReplace(file_);
+
+  // The same bytes again are another file: what was read is not what is there.
+  files_.replaceFile(read.path, read.bytes);
+  EXPECT_FALSE(files_.identityOf(file_).sameFileAs(read.identity));
+  ASSERT_EQ(::chmod(file_.c_str(), 0444), 0);
+  EXPECT_TRUE(files_.identityOf(link).read_only);
+  EXPECT_EQ(failureOf([&] { files_.checkCanReplace(file_); }),
+            std::pair(FileError::Cause::kReadOnlyFile, file_ + ": Permission denied"));
+  EXPECT_EQ(readBytes(file_), "100-0001,100-0002\r\n");
+}
+
+TEST_F(PosixFileSystemTest, OnlyAnExistingRegularFileIsReadWithItsIdentity) {
+  const std::string missing = dir_.file("missing.xlsx");
+  const std::string folder = dir_.path().string();
+  for (const auto& [path, cause, error] :
+       std::vector<std::tuple<std::string, FileError::Cause, std::string>>{
+           {missing, FileError::Cause::kOther, missing + ": No such file or directory"},
+           {folder, FileError::Cause::kOther, folder + ": Is a directory"},
+           {"/dev/null", FileError::Cause::kNotRegularFile, "/dev/null: not a regular file"},
+       }) {
+    EXPECT_EQ(failureOf([&] { files_.readIdentifiedFile(path); }), std::pair(cause, error));
+  }
+  EXPECT_EQ(failureOf([&] { files_.identityOf(missing); }),
+            std::pair(FileError::Cause::kOther, missing + ": No such file or directory"));
+  EXPECT_EQ(entries(), 0);
 }
 
 // Root may read and write whatever the permission bits say, so an ordinary user's child tries.
