@@ -96,6 +96,38 @@ TEST_F(Win32FileSystemTest, AFailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFil
   EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"顧客.csv"});
 }
 
+TEST_F(Win32FileSystemTest, AnIdentifiedFileShowsAnyChangeAndTheReadOnlyAttribute) {
+  fs::create_directory(folder_);
+  const std::string file = utf8(folder_ / L"住所録.xlsx");
+  files_.replaceFile(file, "old");
+  const IdentifiedFile read = files_.readIdentifiedFile(file);
+  EXPECT_EQ(read.bytes, "old");
+  EXPECT_EQ(read.identity.size, 3);
+  EXPECT_FALSE(read.identity.read_only);
+  EXPECT_TRUE(files_.identityOf(read.path).sameFileAs(read.identity)) << read.path;
+  files_.checkCanReplace(file);
+
+  files_.replaceFile(file, "new");
+  EXPECT_FALSE(files_.identityOf(file).sameFileAs(read.identity));
+  ASSERT_TRUE(::SetFileAttributesW((folder_ / L"住所録.xlsx").c_str(), FILE_ATTRIBUTE_READONLY));
+  EXPECT_TRUE(files_.identityOf(file).read_only);
+  try {
+    files_.checkCanReplace(file);
+    ADD_FAILURE() << "a read-only file may be replaced";
+  } catch (const FileError& error) {
+    EXPECT_EQ(error.cause(), FileError::Cause::kReadOnlyFile);
+    EXPECT_EQ(error.what(), file + ": " + win32::systemErrorText(ERROR_ACCESS_DENIED));
+  }
+  ::SetFileAttributesW((folder_ / L"住所録.xlsx").c_str(), FILE_ATTRIBUTE_NORMAL);
+
+  const std::string missing = utf8(folder_ / L"無い.xlsx");
+  EXPECT_EQ(errorOf([&] { files_.readIdentifiedFile(missing); }),
+            missing + ": " + win32::systemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(errorOf([&] { files_.readIdentifiedFile(utf8(folder_)); }),
+            utf8(folder_) + ": " + win32::systemErrorText(ERROR_DIRECTORY));
+  EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"住所録.xlsx"});
+}
+
 TEST_F(Win32FileSystemTest, AFolderIsWritableWhenAFileCanBeMadeThere) {
   fs::create_directory(folder_);
   EXPECT_TRUE(files_.canWriteInDirectory(utf8(folder_)));
