@@ -16,7 +16,6 @@
 #include <algorithm>
 #include <limits>
 
-#include "db/source_kind.h"
 #include "frame_style.h"
 #include "log_view.h"
 #include "model_combo_box.h"
@@ -32,8 +31,7 @@ QWidget* createTextBox(const Control& control, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     // The boxes hold paths and connection strings; long ones scroll, never cut.
     edit->setMaxLength(std::numeric_limits<int>::max());
-    // Nobody reads a password over the operator's shoulder; the model keeps the text.
-    if (inv.name == "txtOO4Oパスワード") edit->setEchoMode(QLineEdit::Password);
+    if (inv.password) edit->setEchoMode(QLineEdit::Password);
     return edit;
   }
   if (inv.read_only) {
@@ -85,9 +83,11 @@ void fitTabsToWidth(QTabWidget* tabs) {
   bar->setStyle(style);
 }
 
-QWidget* createTabContainer(QWidget* parent) {
+QWidget* createTabContainer(const Control& control, QWidget* parent) {
   auto* tabs = new QTabWidget(parent);
-  for (const QString& caption : tabCaptions()) tabs->addTab(new QWidget(tabs), caption);
+  for (const std::string& caption : control.inventory().tab_captions) {
+    tabs->addTab(new QWidget(tabs), toQString(caption));
+  }
   return tabs;
 }
 
@@ -124,19 +124,11 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
       return frame;
     }
     case ControlKind::tabContainer:
-      return createTabContainer(parent);
+      return createTabContainer(control, parent);
     case ControlKind::textBox:
       return createTextBox(control, parent);
-    case ControlKind::commandButton: {
-      auto* button = new QPushButton(caption, parent);
-      if (control.name() == "cmd開始") {
-        button->setToolTip(
-            QStringLiteral("Shift キーを押しながらクリック（または "
-                           "Shift+Enter）すると、置換の件数だけを確かめます。"
-                           "データは変更しません。"));
-      }
-      return button;
-    }
+    case ControlKind::commandButton:
+      return new QPushButton(caption, parent);
     case ControlKind::listBox:
       return createListBox(parent);
     case ControlKind::comboBox: {
@@ -164,12 +156,6 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
 
 }  // namespace
 
-QStringList tabCaptions() {
-  QStringList captions;
-  for (const SourceKind kind : kSourceKinds) captions << toQString(sourceKindCaption(kind));
-  return captions;
-}
-
 QFont inventoryFont(const FontSpec& inventory_font, double scale) {
   QFont font;
   font.setFamilies({toQString(inventory_font.name), inventory_font.fixed_pitch
@@ -186,9 +172,12 @@ QWidget* createControlWidget(const Control& control, QWidget* parent, double dpi
   QWidget* widget = createWidget(control, parent);
   if (widget == nullptr) return nullptr;
   widget->setObjectName(toQString(control.displayName()));
+  if (!control.inventory().tool_tip.empty()) {
+    widget->setToolTip(toQString(control.inventory().tool_tip));
+  }
   // Points are converted at the screen's resolution; a window laid out at another one scales them.
   widget->setFont(inventoryFont(control.inventory().font, dpi / primaryScreenDpi()));
-  widget->setGeometry(twipsToPixels(control.inventory().layout, dpi));
+  widget->setGeometry(toQRect(twipsToPixels(control.inventory().layout, dpi)));
   if (auto* tabs = qobject_cast<QTabWidget*>(widget)) fitTabsToWidth(tabs);
   return widget;
 }

@@ -184,6 +184,44 @@ TEST_F(Keyboard, DownAndEnterInADroppedListPickTheFirstLine) {
   EXPECT_THAT(h.differences(), IsEmpty());
 }
 
+TEST_F(Keyboard, DeleteEnterAndTheTabStripArrowsDoWhatTheirButtonsAndTabsDo) {
+  // Delete in the list deletes the selected pair.
+  h.clickListRow(h.w().lst置換リスト, 0);
+  ASSERT_EQ(focusName(), "lst置換リスト");
+  press(Qt::Key_Delete);
+  EXPECT_EQ(h.w().lst置換リスト.itemCount(), 0);
+  EXPECT_EQ(h.widget<QListWidget>(h.w().lst置換リスト)->count(), 0);
+
+  // Enter after the new code adds the pair.
+  h.typeInto(h.w().txt置換元, QStringLiteral("100-0001"));
+  h.typeInto(h.w().txt置換先, QStringLiteral("100-0002"));
+  press(Qt::Key_Return);
+  EXPECT_THAT(h.w().lst置換リスト.items(), ElementsAre("100-0001 -> 100-0002"));
+  EXPECT_EQ(focusName(), "txt置換元");
+  EXPECT_THAT(h.differences(), IsEmpty());
+
+  // Right and Left walk the tabs; the focus stays on the strip.
+  auto* tabs = h.widget<QTabWidget>(h.w().sst対象);
+  tabs->tabBar()->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  for (const int expected : {1, 2, 3, 3}) {
+    press(Qt::Key_Right);
+    EXPECT_EQ(h.form().currentTab(), expected);
+    EXPECT_EQ(tabs->currentIndex(), expected);
+    EXPECT_EQ(focused(), tabs->tabBar()) << expected;
+    EXPECT_THAT(h.differences(), IsEmpty());
+  }
+  for (int i = 0; i < 3; ++i) press(Qt::Key_Left);
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_EQ(focusName(), "sst対象");
+
+  // Enter in the path box connects.
+  h.typeInto(h.w().txtMDBパス, toQString(database));
+  press(Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return h.w().mbConnected(); }, 2000));
+  EXPECT_THAT(h.w().cobテーブル名.items(), ElementsAre("住所", "顧客"));
+}
+
 // The focused control looks different from the same control without the focus.
 bool focusShows(QWidget* widget, QWidget* elsewhere) {
   widget->setFocus(Qt::OtherFocusReason);
