@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -16,6 +15,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "focus_style.h"
 #include "frame_style.h"
 #include "log_view.h"
 #include "model_combo_box.h"
@@ -51,13 +51,13 @@ QWidget* createTextBox(const Control& control, QWidget* parent) {
 }
 
 // Narrower space around the tab captions than the style's own.
-class TabSpacingStyle : public QProxyStyle {
+class TabSpacingStyle : public FocusStyle {
  public:
-  explicit TabSpacingStyle(int space) : space_(space) {}
+  TabSpacingStyle(int space, double dpi) : FocusStyle(dpi), space_(space) {}
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override {
     if (metric == PM_TabBarTabHSpace) return space_;
-    return QProxyStyle::pixelMetric(metric, option, widget);
+    return FocusStyle::pixelMetric(metric, option, widget);
   }
 
  private:
@@ -66,7 +66,7 @@ class TabSpacingStyle : public QProxyStyle {
 
 // The four captions share the container's width, as the tabs of the original container do;
 // where the style's spacing would push the last tab out of sight, the spacing gives way.
-void fitTabsToWidth(QTabWidget* tabs) {
+void fitTabsToWidth(QTabWidget* tabs, double dpi) {
   QTabBar* bar = tabs->tabBar();
   const QFontMetrics metrics(bar->font());
   int text = 0;
@@ -77,8 +77,8 @@ void fitTabsToWidth(QTabWidget* tabs) {
   const int per_tab = (tabs->width() - text) / std::max(1, tabs->count()) - kOutline;
   bar->setUsesScrollButtons(false);
   bar->setElideMode(Qt::ElideRight);
-  if (per_tab >= standard) return;
-  auto* style = new TabSpacingStyle(std::max(2, per_tab));
+  QStyle* style =
+      per_tab >= standard ? new FocusStyle(dpi) : new TabSpacingStyle(std::max(2, per_tab), dpi);
   style->setParent(tabs);
   bar->setStyle(style);
 }
@@ -178,7 +178,13 @@ QWidget* createControlWidget(const Control& control, QWidget* parent, double dpi
   // Points are converted at the screen's resolution; a window laid out at another one scales them.
   widget->setFont(inventoryFont(control.inventory().font, dpi / primaryScreenDpi()));
   widget->setGeometry(toQRect(twipsToPixels(control.inventory().layout, dpi)));
-  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) fitTabsToWidth(tabs);
+  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+    fitTabsToWidth(tabs, dpi);
+  } else if (kindTakesFocus(control.kind())) {
+    auto* style = new FocusStyle(dpi);
+    style->setParent(widget);
+    widget->setStyle(style);
+  }
   return widget;
 }
 

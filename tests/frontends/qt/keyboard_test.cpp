@@ -241,6 +241,57 @@ TEST_F(Keyboard, TheFocusIsAlwaysDrawn) {
   }
 }
 
+// Pixels of the highlight colour the focus adds to the control.
+int focusPixels(QWidget* widget, QWidget* elsewhere) {
+  const QRgb highlight = widget->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  const auto count = [&] {
+    QApplication::processEvents();
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int found = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) found += image.pixel(x, y) == highlight ? 1 : 0;
+    }
+    return found;
+  };
+  elsewhere->setFocus(Qt::OtherFocusReason);
+  const int without = count();
+  widget->setFocus(Qt::OtherFocusReason);
+  return count() - without;
+}
+
+TEST(FocusFrame, IsASolidFrameInTheHighlightColourAtEveryResolution) {
+  for (double dpi : {96.0, 144.0}) {
+    QtWindowHarness h;
+    h.dpi = dpi;
+    SqliteFile(h.dir.file("a.sqlite")).exec("CREATE TABLE t (code TEXT);");
+    writeBytes(h.pairFile(), "1000001,1000011\r\n");
+    ASSERT_TRUE(h.start());
+    h.connectAndPick(h.dir.file("a.sqlite"), QStringLiteral("t"), QStringLiteral("code"));
+    h.activate();
+    QWidget* elsewhere = h.v().widgetOf(h.w().txt置換先);
+    // More pixels than a line across the control: a frame, not a tint or a hairline.
+    for (Control* control :
+         {&h.w().cmdMDBパス, &h.w().txtMDBパス, &h.w().lst置換リスト, &h.w().cobテーブル名,
+          &h.w().txt状況, &h.w().cmd終了, &h.w().sst対象}) {
+      QWidget* widget = h.v().focusWidgetOf(*control);
+      EXPECT_GE(focusPixels(widget, elsewhere), widget->width())
+          << control->name() << " at " << dpi;
+    }
+    // On a selected line, whose fill is the highlight colour, the frame takes the text colour.
+    h.clickListRow(h.w().lst置換リスト, 0);
+    QWidget* list = h.v().widgetOf(h.w().lst置換リスト);
+    const QImage with = list->grab().toImage();
+    elsewhere->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    const QImage without = list->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < with.height(); ++y) {
+      for (int x = 0; x < with.width(); ++x) changed += with.pixel(x, y) != without.pixel(x, y);
+    }
+    EXPECT_GE(changed, list->width()) << dpi;
+  }
+}
+
 TEST_F(Keyboard, AnAddedPairIsScrolledIntoViewAndALongLineIsNotShortened) {
   auto* list = h.widget<QListWidget>(h.w().lst置換リスト);
   for (int i = 0; i < 25; ++i) {
