@@ -13,7 +13,6 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -322,12 +321,12 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::KeyPress: {
       // The window's own keys (Enter on a button, the arrows on the tab strip, …) are the
       // model's; the rest are the widget's.
+      const auto* pressed = static_cast<QKeyEvent*>(event);
       const auto found = focus_targets_.find(watched);
-      const std::optional<Key> key = modelKey(*static_cast<QKeyEvent*>(event));
+      const std::optional<Key> key = modelKey(*pressed);
+      const int shift = (pressed->modifiers() & Qt::ShiftModifier) != 0 ? kShiftMask : 0;
       if (key && found != focus_targets_.end() && forwarding() &&
-          form_.userPressesKey(
-              *found->second, *key,
-              static_cast<QKeyEvent*>(event)->modifiers() & Qt::ShiftModifier ? kShiftMask : 0)) {
+          form_.userPressesKey(*found->second, *key, shift)) {
         return true;
       }
       break;
