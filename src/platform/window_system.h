@@ -35,9 +35,9 @@ class WindowSystem {
   // Delivers the window events pending now; their handlers have run when this returns.
   virtual void processPendingEvents() = 0;
 
-  // Queues keystrokes ("{F4}") to whichever control has the focus when they are delivered;
-  // does not wait for them.
-  virtual void queueKeys(const std::string& keys) = 0;
+  // Opens the drop-down list of whichever control has the focus once the pending events are
+  // delivered, as the F4 key does; does not wait for it. A control without a list ignores it.
+  virtual void requestDropDown() = 0;
 
   // The whole screen, not the work area.
   virtual ScreenSize screenSize() const = 0;

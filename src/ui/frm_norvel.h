@@ -34,6 +34,7 @@ class FrmNorvel : public EventHandler {
   void Load();
 
   void handleEvent(Control& control, EventKind kind, int argument) override;
+  bool handleKey(Control& control, Key key, int shift) override;
 
   bool mbLoaded() const { return mbLoaded_; }
   bool mbConnected() const { return mbConnected_; }

@@ -53,7 +53,7 @@ void FrmNorvel::cmd接続_Click() {
         hold.restore();
         cobテーブル名.setEnabled(true);
         SetFocusSafe(cobテーブル名);
-        platform_.windows.queueKeys("{F4}");
+        platform_.windows.requestDropDown();
       }
     }
   }

@@ -1,10 +1,18 @@
 #include "ui/frm_norvel_inventory.h"
 
+#include "db/source_kind.h"
+
 namespace norvel {
 namespace {
 
 const FontSpec kUiFont{"MS UI Gothic", 11.25, false};
 const FontSpec kFixedFont{"ＭＳ ゴシック", 11.25, true};
+
+// How a text box shows and takes its text.
+constexpr unsigned kMultiLine = 1;
+constexpr unsigned kVerticalScroll = 2;
+constexpr unsigned kReadOnly = 4;
+constexpr unsigned kPassword = 8;
 
 struct Row {
   const char* name;
@@ -17,6 +25,8 @@ struct Row {
   TwipsRect layout;
   const char* caption;
   bool fixed_font;
+  unsigned text_style = 0;
+  const char* tool_tip = "";
 };
 
 using K = ControlKind;
@@ -47,7 +57,18 @@ const Row kRows[] = {
     {"txtMDBパス", -1, K::textBox, "sst対象", -1, 0, 2, {870, 915, 5355, 345}, "", false},
     {"cmdMDBパス", -1, K::commandButton, "sst対象", -1, 0, 3, {6285, 915, 465, 345}, "…", false},
     {"txtOO4Oユーザ名", -1, K::textBox, "sst対象", -1, 1, 4, {1365, 480, 5445, 345}, "", false},
-    {"txtOO4Oパスワード", -1, K::textBox, "sst対象", -1, 1, 5, {1365, 915, 5445, 345}, "", false},
+    // Nobody reads a password over the operator's shoulder.
+    {"txtOO4Oパスワード",
+     -1,
+     K::textBox,
+     "sst対象",
+     -1,
+     1,
+     5,
+     {1365, 915, 5445, 345},
+     "",
+     false,
+     kPassword},
     {"txtOO4Oホスト文字列",
      -1,
      K::textBox,
@@ -70,7 +91,17 @@ const Row kRows[] = {
      "１行目をフィールド名として扱う",
      false},
     {"cmdXLSパス", -1, K::commandButton, "sst対象", -1, 2, 9, {6285, 915, 465, 345}, "…", false},
-    {"txt接続文字列", -1, K::textBox, "sst対象", -1, 3, 10, {1365, 480, 5445, 1155}, "", false},
+    {"txt接続文字列",
+     -1,
+     K::textBox,
+     "sst対象",
+     -1,
+     3,
+     10,
+     {1365, 480, 5445, 1155},
+     "",
+     false,
+     kMultiLine},
     {"cmd接続",
      -1,
      K::commandButton,
@@ -121,7 +152,17 @@ const Row kRows[] = {
     {"cobテーブル名", -1, K::comboBox, "Frame2", -1, -1, 19, {1485, 330, 2220, 345}, "", false},
     {"Label1", 5, K::label, "Frame2", -1, -1, 29, {300, 780, 1155, 255}, "フィールド名", false},
     {"cobフィールド名", -1, K::comboBox, "Frame2", -1, -1, 20, {1485, 780, 2220, 345}, "", false},
-    {"txt状況", -1, K::textBox, "frmNorvel", -1, -1, 21, {3615, 4455, 3915, 1605}, "", false},
+    {"txt状況",
+     -1,
+     K::textBox,
+     "frmNorvel",
+     -1,
+     -1,
+     21,
+     {3615, 4455, 3915, 1605},
+     "",
+     false,
+     kMultiLine | kVerticalScroll | kReadOnly},
     {"cmd開始",
      -1,
      K::commandButton,
@@ -131,7 +172,10 @@ const Row kRows[] = {
      22,
      {3630, 6165, 1905, 400},
      "開始(&G)",
-     false},
+     false,
+     0,
+     "Shift キーを押しながらクリック（または Shift+Enter）すると、置換の件数だけを確かめます。"
+     "データは変更しません。"},
     {"cmd終了",
      -1,
      K::commandButton,
@@ -166,10 +210,16 @@ void buildFrmNorvelInventory(Form& form) {
     inv.layout = row.layout;
     inv.caption = row.caption;
     inv.font = row.fixed_font ? kFixedFont : kUiFont;
-    const std::string name = row.name;
-    inv.multi_line = name == "txt接続文字列" || name == "txt状況";
-    inv.vertical_scroll = name == "txt状況";
-    inv.read_only = name == "txt状況";
+    inv.multi_line = (row.text_style & kMultiLine) != 0;
+    inv.vertical_scroll = (row.text_style & kVerticalScroll) != 0;
+    inv.read_only = (row.text_style & kReadOnly) != 0;
+    inv.password = (row.text_style & kPassword) != 0;
+    inv.tool_tip = row.tool_tip;
+    // One tab for each kind of data source, in the order of their indexes.
+    if (row.kind == K::tabContainer) {
+      for (const SourceKind kind : kSourceKinds)
+        inv.tab_captions.emplace_back(sourceKindCaption(kind));
+    }
     // The captions on the tabs end just left of the box they name.
     inv.right_aligned = row.kind == K::label && row.tab >= 0;
     Control& control = form.add(std::move(inv));

@@ -43,7 +43,7 @@ void FrmNorvel::cobテーブル名_Click() {
     ListFields();
     if (cobフィールド名.itemCount() > 0) {
       SetFocusSafe(cobフィールド名);
-      platform_.windows.queueKeys("{F4}");
+      platform_.windows.requestDropDown();
     }
   }
   RefreshControlStates();

@@ -252,6 +252,26 @@ void Form::userCloses() {
   raise(window(), EventKind::unload);
 }
 
+bool Form::userPressesKey(Control& control, Key key, int shift) {
+  if (!acceptsInput(control)) return false;
+  if (&control == tab_container_ && (key == Key::left || key == Key::right)) {
+    const int tab = current_tab_ + (key == Key::right ? 1 : -1);
+    const int tabs = static_cast<int>(control.inventory().tab_captions.size());
+    // As a tab strip does: no wrapping round at either end.
+    if (tab < 0 || tab >= tabs) return true;
+    setCurrentTab(tab);
+    // The tab's handler puts the focus into the page, as a click on the tab does; an operator
+    // who goes on along the strip needs it where it was.
+    if (!terminated_ && control.canTakeFocus()) focusMoved(&control);
+    return true;
+  }
+  if (key == Key::enter && control.kind() == ControlKind::commandButton) {
+    userClicks(control, shift);
+    return true;
+  }
+  return !terminated_ && handler_ != nullptr && handler_->handleKey(control, key, shift);
+}
+
 void Form::raise(Control& control, EventKind kind, int argument) {
   if (terminated_ || handler_ == nullptr) return;
   handler_->handleEvent(control, kind, argument);

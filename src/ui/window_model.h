@@ -31,6 +31,9 @@ enum class EventKind {
 
 enum class WindowState { normal, minimized, maximized };
 
+// Keys the window gives a meaning beyond what each kind of control does with them itself.
+enum class Key { enter, del, left, right };
+
 struct TwipsRect {
   int left = 0;
   int top = 0;
@@ -69,6 +72,8 @@ class EventHandler {
  public:
   virtual ~EventHandler() = default;
   virtual void handleEvent(Control& control, EventKind kind, int argument) = 0;
+  // A key pressed in the control; true when the window used it, so the control must not.
+  virtual bool handleKey(Control& /*control*/, Key /*key*/, int /*shift*/) { return false; }
 };
 
 // A view of the model (the Qt window). Every state change is reported after it happened.
@@ -110,6 +115,9 @@ class Control {
     bool vertical_scroll = false;
     bool read_only = false;
     bool right_aligned = false;
+    bool password = false;  // the text is shown masked; the model keeps it as typed
+    std::string tool_tip;
+    std::vector<std::string> tab_captions;  // a tab container's tabs, by index
   };
 
   Control(Form& form, Inventory inventory);
@@ -241,6 +249,10 @@ class Form {
   void userFocuses(Control& control);
   void userChecks(Control& control, int value);
   void userCloses();
+  // A key pressed while the control has the focus; true when the window used it. Enter presses
+  // a command button (Shift as with the mouse); Left and Right on the tab strip switch tabs and
+  // the focus stays on the strip; other keys go to the handler.
+  bool userPressesKey(Control& control, Key key, int shift = 0);
 
   // Used by the controls.
   void raise(Control& control, EventKind kind, int argument = 0);

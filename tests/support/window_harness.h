@@ -75,6 +75,12 @@ class WindowHarness {
     }
     throw std::runtime_error("no item " + item + " in " + list.name());
   }
+  // A key pressed in the control; true when the window used it.
+  bool key(Control& control, Key key, int shift = 0) {
+    const bool used = form().userPressesKey(control, key, shift);
+    pump();
+    return used;
+  }
   void tab(int index) {
     form().userSelectsTab(index);
     pump();

@@ -103,7 +103,7 @@ TEST_F(WindowModelTest, F4OpensTheFocusedDropDownOnlyWhenEventsAreProcessed) {
   recorder.also = [&](Control& control, EventKind, int) {
     if (control.name() == "box") {
       c("combo").setFocus();
-      windows.queueKeys("{F4}");
+      windows.requestDropDown();
       EXPECT_FALSE(c("combo").droppedDown());
     }
   };

@@ -3,18 +3,15 @@
 #include <QCommandLineParser>
 #include <QIcon>
 
-#include <cstdio>
-#include <exception>
+#include <memory>
 #include <string_view>
 
+#include "app/window/window_program.h"
 #include "frontends/qt/form_view.h"
 #include "frontends/qt/japanese_ui.h"
 #include "frontends/qt/qt_window_system.h"
 #include "norvel_version.h"
 #include "platform/native/native_platform.h"
-#include "platform/routing/routing_database_layer.h"
-#include "ui/frm_norvel.h"
-#include "ui/main_sequence.h"
 
 namespace {
 
@@ -38,6 +35,21 @@ void answerHelpOrVersion(const QCoreApplication& application) {
   if (parser.isSet(QStringLiteral("version"))) parser.showVersion();
   if (parser.isSet(QStringLiteral("help"))) parser.showHelp(0);
 }
+
+class QtToolkit : public norvel::WindowToolkit {
+ public:
+  norvel::WindowSystem& windows() override { return windows_; }
+  std::unique_ptr<norvel::FormObserver> present(norvel::FrmNorvel& window) override {
+    auto view = std::make_unique<norvel::FormView>(window.form());
+    windows_.attach(window.form(), view.get());
+    return view;
+  }
+  bool ended() const override { return windows_.ended(); }
+  int run() override { return QApplication::exec(); }
+
+ private:
+  norvel::QtWindowSystem windows_;
+};
 
 }  // namespace
 
@@ -64,24 +76,8 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("norvel")));
   const norvel::JapaneseUi japanese;
   // QApplication has taken its own options (-platform, -style …) out of argv; what is left is
-  // the program's own argument.
+  // the program's own argument. Qt set the locale again from the environment.
   if (!norvel::localeIsUtf8()) norvel::useUtf8Locale();
-  try {
-    norvel::NativeProcess process(argc, argv);
-    norvel::NativeCodePage932 code_page;
-    norvel::NativeFileSystem files;
-    norvel::RoutingDatabaseLayer databases;
-    norvel::QtWindowSystem windows;
-    norvel::Platform platform{windows, databases, files, code_page, process};
-
-    norvel::FrmNorvel window(platform);
-    norvel::FormView view(window.form());
-    windows.attach(window.form(), &view);
-    if (!norvel::Main(window)) return 1;
-    if (windows.ended()) return 0;
-    return QApplication::exec();
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "norvel: %s\n", error.what());
-    return 1;
-  }
+  QtToolkit toolkit;
+  return norvel::runWindowProgram(argc, argv, toolkit);
 }

@@ -34,8 +34,7 @@ void HeadlessWindowSystem::processPendingEvents() {
   }
 }
 
-void HeadlessWindowSystem::queueKeys(const std::string& keys) {
-  if (keys != "{F4}") return;
+void HeadlessWindowSystem::requestDropDown() {
   queueEvent([this] {
     if (form_ == nullptr) return;
     if (Control* focused = form_->focus()) focused->dropDown();

@@ -24,14 +24,14 @@ class HeadlessWindowSystem : public WindowSystem {
 
   HeadlessWindowSystem();
 
-  // The form whose focused control receives queued keystrokes.
+  // The form whose focused control receives the drop-down requests.
   void attach(Form& form) { form_ = &form; }
 
   void showMessageBox(const std::string& text, const std::string& caption,
                       MessageIcon icon) override;
   void showOpenDialog(OpenFileDialog& dialog) override;
   void processPendingEvents() override;
-  void queueKeys(const std::string& keys) override;
+  void requestDropDown() override;
   ScreenSize screenSize() const override { return screen_; }
   void endProcess() override { ended_ = true; }
 

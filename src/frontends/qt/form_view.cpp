@@ -13,17 +13,14 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTextCursor>
 
-#include <algorithm>
-#include <cmath>
+#include <optional>
 
-#include "access_keys.h"
 #include "caption_fit.h"
 #include "form_widgets.h"
 #include "frame_style.h"
@@ -31,6 +28,8 @@
 #include "model_combo_box.h"
 #include "qt_text.h"
 #include "twips.h"
+#include "ui/access_keys.h"
+#include "ui/tab_order.h"
 
 namespace norvel {
 namespace {
@@ -40,8 +39,25 @@ int selectedRow(const QListWidget* list) {
   return rows.isEmpty() ? -1 : rows.front().row();
 }
 
-// Blank pixels, at 96 dots per inch, between a caption and the box beside it.
-constexpr double kCaptionGap = 4.0;
+// The keys the model gives a meaning; Shift only with Enter, as Shift+Enter checks a run.
+std::optional<Key> modelKey(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers modifiers = event.modifiers() & ~Qt::KeypadModifier;
+  switch (event.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      if (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier) return Key::enter;
+      return std::nullopt;
+    case Qt::Key_Delete:
+      if (modifiers == Qt::NoModifier) return Key::del;
+      return std::nullopt;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+      if (modifiers == Qt::NoModifier) return event.key() == Qt::Key_Left ? Key::left : Key::right;
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
 
 Qt::CheckState checkState(int value) {
   switch (value) {
@@ -119,7 +135,7 @@ void FormView::build() {
     QWidget* widget = createControlWidget(control, parent, dpi_);
     if (widget == nullptr) continue;
     widgets_[&control] = widget;
-    placed_[widget] = {widget->geometry(), widget->font()};
+    placed_[widget] = {&control, widget->geometry(), widget->font()};
     if (control.kind() == ControlKind::tabContainer) tabs_ = static_cast<QTabWidget*>(widget);
     // A backdrop: the controls drawn over it were created before it.
     if (control.kind() == ControlKind::pictureBox) widget->lower();
@@ -150,34 +166,29 @@ QWidget* FormView::pageOf(const QWidget* widget) const {
 }
 
 void FormView::fitCaptions(const std::vector<QWidget*>& widgets) {
-  const int gap = static_cast<int>(std::lround(kCaptionGap * dpi_ / 96.0));
   for (QWidget* widget : widgets) {
     const auto placed = placed_.find(widget);
     if (placed == placed_.end()) continue;
-    QRect geometry = placed->second.first;
+    const Control& control = *placed->second.control;
+    QRect geometry = placed->second.geometry;
     QWidget* parent = widget->parentWidget();
     QWidget* page = pageOf(widget);
     CaptionRoom room;
-    room.gap = gap;
+    room.gap = captionGap(dpi_);
     if (page != nullptr) {
       geometry.translate(-page->mapTo(tabs_, QPoint(0, 0)));
-      room.bounds = page->rect().adjusted(1, 1, -1, -1);
+      room.bounds = toPixelRect(page->rect().adjusted(1, 1, -1, -1));
     } else if (auto* frame = qobject_cast<QGroupBox*>(parent)) {
-      room.bounds = FrameStyle::insideRect(frame);
+      room.bounds = toPixelRect(FrameStyle::insideRect(frame));
     } else {
-      room.bounds = parent->rect();
+      room.bounds = toPixelRect(parent->rect());
     }
-    // The boxes the caption must keep clear of: every control on the same page that takes the
-    // focus, wherever it sits (the arrow between the code boxes lies on their backdrop).
-    const QPoint parent_origin = parent->mapTo(this, QPoint(0, 0));
-    for (const auto& [control, other] : widgets_) {
-      if (other == widget || other == this || !kindTakesFocus(control->kind()) ||
-          control->kind() == ControlKind::tabContainer || pageOf(other) != page) {
-        continue;
-      }
-      room.boxes.push_back(QRect(other->mapTo(this, QPoint(0, 0)) - parent_origin, other->size()));
+    const QPoint origin = parent->mapTo(this, QPoint(0, 0));
+    for (const Control* other : captionNeighbours(form_, control)) {
+      if (widgetOf(*other) == nullptr) continue;
+      room.boxes.push_back(windowPixels(*other, dpi_).translated(-origin.x(), -origin.y()));
     }
-    fitCaption(widget, geometry, placed->second.second, room);
+    fitCaption(widget, control, geometry, placed->second.font, room);
   }
 }
 
@@ -241,15 +252,12 @@ void FormView::forwardInput(Control& control, QWidget* widget) {
 }
 
 void FormView::setTabOrder() {
-  std::vector<const Control*> order;
-  for (const auto& owned : form_.controls()) {
-    if (kindTakesFocus(owned->kind()) && widgetOf(*owned) != nullptr) order.push_back(owned.get());
-  }
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->inventory().tab_order < b->inventory().tab_order;
-  });
-  for (std::size_t i = 1; i < order.size(); ++i) {
-    QWidget::setTabOrder(widgetOf(*order[i - 1]), widgetOf(*order[i]));
+  QWidget* previous = nullptr;
+  for (const Control* control : tabOrder(form_)) {
+    QWidget* widget = widgetOf(*control);
+    if (widget == nullptr) continue;
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
   }
 }
 
@@ -271,38 +279,22 @@ void FormView::placeTabChildren(QWidget* page) {
 }
 
 bool FormView::focusNextPrevChild(bool next) {
-  std::vector<Control*> order;
-  for (const auto& owned : form_.controls()) {
-    if (kindTakesFocus(owned->kind()) && focusWidgetOf(*owned) != nullptr) {
-      order.push_back(owned.get());
-    }
-  }
-  std::stable_sort(order.begin(), order.end(), [](const Control* a, const Control* b) {
-    return a->inventory().tab_order < b->inventory().tab_order;
-  });
-  const int count = static_cast<int>(order.size());
-  if (count == 0 || !forwarding()) return false;
+  if (!forwarding()) return false;
   const Control* current = controlOf(QApplication::focusWidget());
   if (current == nullptr) current = form_.focus();
-  const auto at = std::find(order.begin(), order.end(), current);
-  // Without a focused control, Tab starts at the first control and Shift+Tab at the last.
-  int index = at != order.end() ? static_cast<int>(at - order.begin()) : (next ? count - 1 : 0);
-  for (int step = 0; step < count; ++step) {
-    index = (index + (next ? 1 : count - 1)) % count;
-    Control& candidate = *order[static_cast<std::size_t>(index)];
-    QWidget* widget = focusWidgetOf(candidate);
-    if (candidate.canTakeFocus() && widget->isVisible() && widget->isEnabled() &&
-        (widget->focusPolicy() & Qt::TabFocus)) {
-      widget->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
-      return true;
-    }
-  }
-  return false;
+  Control* target = nextInTabOrder(form_, current, next, [this](const Control& candidate) {
+    const QWidget* widget = focusWidgetOf(candidate);
+    return widget != nullptr && widget->isVisible() && widget->isEnabled() &&
+           (widget->focusPolicy() & Qt::TabFocus) != 0;
+  });
+  if (target == nullptr) return false;
+  focusWidgetOf(*target)->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+  return true;
 }
 
-bool FormView::pressAccessKey(const QAbstractButton* button) {
-  const QChar key = accessKey(button->text());
-  if (key.isNull()) return false;
+bool FormView::pressAccessKey(const Control& control) {
+  const char32_t key = accessKey(control.text());
+  if (key == 0) return false;
   const AccessKeyTarget target = accessKeyTarget(form_, key, form_.focus());
   if (target.control == nullptr) return true;
   QWidget* widget = focusWidgetOf(*target.control);
@@ -319,23 +311,22 @@ bool FormView::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::Shortcut: {
       // Qt would cycle shared keys in its own order and never press; the model decides.
-      auto* button = qobject_cast<QAbstractButton*>(watched);
-      if (button != nullptr && forwarding() && focus_targets_.count(button) > 0 &&
-          pressAccessKey(button)) {
+      const auto found = focus_targets_.find(watched);
+      if (qobject_cast<QAbstractButton*>(watched) != nullptr && forwarding() &&
+          found != focus_targets_.end() && pressAccessKey(*found->second)) {
         return true;
       }
       break;
     }
     case QEvent::KeyPress: {
-      // Enter presses the focused command button, as on Windows; Qt's buttons take only Space.
-      const auto* key = static_cast<QKeyEvent*>(event);
-      auto* button = qobject_cast<QPushButton*>(watched);
-      const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-      if (button != nullptr && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-          (modifiers == Qt::NoModifier || modifiers == Qt::ShiftModifier)) {
-        press_modifiers_ = modifiers;
-        if (forwarding() && button->isEnabled()) button->click();
-        press_modifiers_ = Qt::NoModifier;
+      // The window's own keys (Enter on a button, the arrows on the tab strip, …) are the
+      // model's; the rest are the widget's.
+      const auto* pressed = static_cast<QKeyEvent*>(event);
+      const auto found = focus_targets_.find(watched);
+      const std::optional<Key> key = modelKey(*pressed);
+      const int shift = (pressed->modifiers() & Qt::ShiftModifier) != 0 ? kShiftMask : 0;
+      if (key && found != focus_targets_.end() && forwarding() &&
+          form_.userPressesKey(*found->second, *key, shift)) {
         return true;
       }
       break;

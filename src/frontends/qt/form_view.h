@@ -7,12 +7,10 @@
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
-#include <utility>
 #include <vector>
 
 #include "ui/window_model.h"
 
-class QAbstractButton;
 class QTabWidget;
 
 namespace norvel {
@@ -20,8 +18,9 @@ namespace norvel {
 // The real window: renders the window model and forwards what the user does into it. It holds
 // no state of its own that the model has; every widget shows the model's value. The keyboard
 // works as in the original window: Tab and Shift+Tab walk the inventory's tab order over the
-// whole window, Enter presses the focused command button, and an access key shared by several
-// controls moves the focus from one to the next.
+// whole window and an access key shared by several controls moves the focus from one to the
+// next (ui/tab_order.h, ui/access_keys.h); Enter on a command button and the window's other
+// keys are the model's (Form::userPressesKey).
 class FormView : public QWidget, public FormObserver {
   Q_OBJECT
 
@@ -78,7 +77,7 @@ class FormView : public QWidget, public FormObserver {
   void placeTabChildren(QWidget* page);
   void fitCaptions(const std::vector<QWidget*>& widgets);
   QWidget* pageOf(const QWidget* widget) const;
-  bool pressAccessKey(const QAbstractButton* button);
+  bool pressAccessKey(const Control& control);
   void renderText(Control& control);
   void renderItems(Control& control);
   void renderSelection(Control& control);
@@ -87,7 +86,7 @@ class FormView : public QWidget, public FormObserver {
 
   Form& form_;
   double dpi_;
-  // Held by a button's key or mouse release until its click reaches the model.
+  // Held by a button's mouse release until its click reaches the model.
   Qt::KeyboardModifiers press_modifiers_ = Qt::NoModifier;
   QTabWidget* tabs_ = nullptr;
   std::unordered_map<const Control*, QWidget*> widgets_;
@@ -99,7 +98,12 @@ class FormView : public QWidget, public FormObserver {
   std::unordered_map<const QWidget*, QRect> tab_origins_;
   // The inventory's geometry (relative to the parent; for controls on the tab container,
   // relative to the container) and font, which caption fitting starts from.
-  std::unordered_map<const QWidget*, std::pair<QRect, QFont>> placed_;
+  struct Placed {
+    const Control* control;
+    QRect geometry;
+    QFont font;
+  };
+  std::unordered_map<const QWidget*, Placed> placed_;
   // Status boxes whose last append ended in CR: a following LF completes that line end.
   std::unordered_set<const Control*> pending_cr_;
 

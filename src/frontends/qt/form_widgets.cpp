@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -16,7 +15,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "db/source_kind.h"
+#include "focus_style.h"
 #include "frame_style.h"
 #include "log_view.h"
 #include "model_combo_box.h"
@@ -32,8 +31,7 @@ QWidget* createTextBox(const Control& control, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
     // The boxes hold paths and connection strings; long ones scroll, never cut.
     edit->setMaxLength(std::numeric_limits<int>::max());
-    // Nobody reads a password over the operator's shoulder; the model keeps the text.
-    if (inv.name == "txtOO4Oパスワード") edit->setEchoMode(QLineEdit::Password);
+    if (inv.password) edit->setEchoMode(QLineEdit::Password);
     return edit;
   }
   if (inv.read_only) {
@@ -53,13 +51,13 @@ QWidget* createTextBox(const Control& control, QWidget* parent) {
 }
 
 // Narrower space around the tab captions than the style's own.
-class TabSpacingStyle : public QProxyStyle {
+class TabSpacingStyle : public FocusStyle {
  public:
-  explicit TabSpacingStyle(int space) : space_(space) {}
+  TabSpacingStyle(int space, double dpi) : FocusStyle(dpi), space_(space) {}
   int pixelMetric(PixelMetric metric, const QStyleOption* option,
                   const QWidget* widget) const override {
     if (metric == PM_TabBarTabHSpace) return space_;
-    return QProxyStyle::pixelMetric(metric, option, widget);
+    return FocusStyle::pixelMetric(metric, option, widget);
   }
 
  private:
@@ -68,7 +66,7 @@ class TabSpacingStyle : public QProxyStyle {
 
 // The four captions share the container's width, as the tabs of the original container do;
 // where the style's spacing would push the last tab out of sight, the spacing gives way.
-void fitTabsToWidth(QTabWidget* tabs) {
+void fitTabsToWidth(QTabWidget* tabs, double dpi) {
   QTabBar* bar = tabs->tabBar();
   const QFontMetrics metrics(bar->font());
   int text = 0;
@@ -79,15 +77,17 @@ void fitTabsToWidth(QTabWidget* tabs) {
   const int per_tab = (tabs->width() - text) / std::max(1, tabs->count()) - kOutline;
   bar->setUsesScrollButtons(false);
   bar->setElideMode(Qt::ElideRight);
-  if (per_tab >= standard) return;
-  auto* style = new TabSpacingStyle(std::max(2, per_tab));
+  QStyle* style =
+      per_tab >= standard ? new FocusStyle(dpi) : new TabSpacingStyle(std::max(2, per_tab), dpi);
   style->setParent(tabs);
   bar->setStyle(style);
 }
 
-QWidget* createTabContainer(QWidget* parent) {
+QWidget* createTabContainer(const Control& control, QWidget* parent) {
   auto* tabs = new QTabWidget(parent);
-  for (const QString& caption : tabCaptions()) tabs->addTab(new QWidget(tabs), caption);
+  for (const std::string& caption : control.inventory().tab_captions) {
+    tabs->addTab(new QWidget(tabs), toQString(caption));
+  }
   return tabs;
 }
 
@@ -124,19 +124,11 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
       return frame;
     }
     case ControlKind::tabContainer:
-      return createTabContainer(parent);
+      return createTabContainer(control, parent);
     case ControlKind::textBox:
       return createTextBox(control, parent);
-    case ControlKind::commandButton: {
-      auto* button = new QPushButton(caption, parent);
-      if (control.name() == "cmd開始") {
-        button->setToolTip(
-            QStringLiteral("Shift キーを押しながらクリック（または "
-                           "Shift+Enter）すると、置換の件数だけを確かめます。"
-                           "データは変更しません。"));
-      }
-      return button;
-    }
+    case ControlKind::commandButton:
+      return new QPushButton(caption, parent);
     case ControlKind::listBox:
       return createListBox(parent);
     case ControlKind::comboBox: {
@@ -164,12 +156,6 @@ QWidget* createWidget(const Control& control, QWidget* parent) {
 
 }  // namespace
 
-QStringList tabCaptions() {
-  QStringList captions;
-  for (const SourceKind kind : kSourceKinds) captions << toQString(sourceKindCaption(kind));
-  return captions;
-}
-
 QFont inventoryFont(const FontSpec& inventory_font, double scale) {
   QFont font;
   font.setFamilies({toQString(inventory_font.name), inventory_font.fixed_pitch
@@ -186,10 +172,19 @@ QWidget* createControlWidget(const Control& control, QWidget* parent, double dpi
   QWidget* widget = createWidget(control, parent);
   if (widget == nullptr) return nullptr;
   widget->setObjectName(toQString(control.displayName()));
+  if (!control.inventory().tool_tip.empty()) {
+    widget->setToolTip(toQString(control.inventory().tool_tip));
+  }
   // Points are converted at the screen's resolution; a window laid out at another one scales them.
   widget->setFont(inventoryFont(control.inventory().font, dpi / primaryScreenDpi()));
-  widget->setGeometry(twipsToPixels(control.inventory().layout, dpi));
-  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) fitTabsToWidth(tabs);
+  widget->setGeometry(toQRect(twipsToPixels(control.inventory().layout, dpi)));
+  if (auto* tabs = qobject_cast<QTabWidget*>(widget)) {
+    fitTabsToWidth(tabs, dpi);
+  } else if (kindTakesFocus(control.kind())) {
+    auto* style = new FocusStyle(dpi);
+    style->setParent(widget);
+    widget->setStyle(style);
+  }
   return widget;
 }
 

@@ -53,11 +53,10 @@ void QtWindowSystem::processPendingEvents() {
   QCoreApplication::processEvents();
 }
 
-void QtWindowSystem::queueKeys(const std::string& keys) {
-  if (keys != "{F4}") return;
+void QtWindowSystem::requestDropDown() {
   // Delivered after the handler that queued it has returned, to whichever control has the
   // focus then; the model's drop-down is rendered by the view as the open list.
-  QTimer::singleShot(0, &keys_context_, [this] {
+  QTimer::singleShot(0, &requests_context_, [this] {
     if (form_ == nullptr || form_->terminated()) return;
     if (Control* focused = form_->focus()) focused->dropDown();
   });

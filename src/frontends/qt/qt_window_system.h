@@ -16,7 +16,7 @@ class QtWindowSystem : public WindowSystem {
  public:
   QtWindowSystem() = default;
 
-  // The form whose focused control receives queued keystrokes, and the window that owns the
+  // The form whose focused control receives the drop-down requests, and the window that owns the
   // dialogs and is hidden when the process ends.
   void attach(Form& form, QWidget* window = nullptr);
 
@@ -24,7 +24,7 @@ class QtWindowSystem : public WindowSystem {
                       MessageIcon icon) override;
   void showOpenDialog(OpenFileDialog& dialog) override;
   void processPendingEvents() override;
-  void queueKeys(const std::string& keys) override;
+  void requestDropDown() override;
   ScreenSize screenSize() const override;
   void endProcess() override;
 
@@ -33,8 +33,8 @@ class QtWindowSystem : public WindowSystem {
  private:
   Form* form_ = nullptr;
   QPointer<QWidget> window_;
-  // Owns the posted keystrokes: none is delivered once this is gone.
-  QObject keys_context_;
+  // Owns the posted drop-down requests: none is delivered once this is gone.
+  QObject requests_context_;
   bool ended_ = false;
 };
 

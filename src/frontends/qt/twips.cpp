@@ -3,22 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include <cmath>
-
 namespace norvel {
-
-int twipsToPixels(double twips, double dpi) {
-  return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
-}
-
-double pixelsToTwips(double pixels, double dpi) {
-  return pixels * kTwipsPerInch / dpi;
-}
-
-QRect twipsToPixels(const TwipsRect& rect, double dpi) {
-  return QRect(twipsToPixels(rect.left, dpi), twipsToPixels(rect.top, dpi),
-               twipsToPixels(rect.width, dpi), twipsToPixels(rect.height, dpi));
-}
 
 double primaryScreenDpi() {
   const QScreen* screen = QGuiApplication::primaryScreen();

@@ -2,16 +2,16 @@
 
 #include <QRect>
 
-#include "ui/window_model.h"
+#include "ui/twips.h"
 
 namespace norvel {
 
-inline constexpr double kTwipsPerInch = 1440.0;
-
-// Twips at the screen's logical resolution (dots per inch), rounded to whole pixels.
-int twipsToPixels(double twips, double dpi);
-double pixelsToTwips(double pixels, double dpi);
-QRect twipsToPixels(const TwipsRect& rect, double dpi);
+inline QRect toQRect(const PixelRect& rect) {
+  return QRect(rect.left, rect.top, rect.width, rect.height);
+}
+inline PixelRect toPixelRect(const QRect& rect) {
+  return {rect.left(), rect.top(), rect.width(), rect.height()};
+}
 
 // The logical resolution of the primary screen, the one the window is centred on.
 double primaryScreenDpi();

@@ -184,6 +184,44 @@ TEST_F(Keyboard, DownAndEnterInADroppedListPickTheFirstLine) {
   EXPECT_THAT(h.differences(), IsEmpty());
 }
 
+TEST_F(Keyboard, DeleteEnterAndTheTabStripArrowsDoWhatTheirButtonsAndTabsDo) {
+  // Delete in the list deletes the selected pair.
+  h.clickListRow(h.w().lst置換リスト, 0);
+  ASSERT_EQ(focusName(), "lst置換リスト");
+  press(Qt::Key_Delete);
+  EXPECT_EQ(h.w().lst置換リスト.itemCount(), 0);
+  EXPECT_EQ(h.widget<QListWidget>(h.w().lst置換リスト)->count(), 0);
+
+  // Enter after the new code adds the pair.
+  h.typeInto(h.w().txt置換元, QStringLiteral("100-0001"));
+  h.typeInto(h.w().txt置換先, QStringLiteral("100-0002"));
+  press(Qt::Key_Return);
+  EXPECT_THAT(h.w().lst置換リスト.items(), ElementsAre("100-0001 -> 100-0002"));
+  EXPECT_EQ(focusName(), "txt置換元");
+  EXPECT_THAT(h.differences(), IsEmpty());
+
+  // Right and Left walk the tabs; the focus stays on the strip.
+  auto* tabs = h.widget<QTabWidget>(h.w().sst対象);
+  tabs->tabBar()->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  for (const int expected : {1, 2, 3, 3}) {
+    press(Qt::Key_Right);
+    EXPECT_EQ(h.form().currentTab(), expected);
+    EXPECT_EQ(tabs->currentIndex(), expected);
+    EXPECT_EQ(focused(), tabs->tabBar()) << expected;
+    EXPECT_THAT(h.differences(), IsEmpty());
+  }
+  for (int i = 0; i < 3; ++i) press(Qt::Key_Left);
+  EXPECT_EQ(tabs->currentIndex(), 0);
+  EXPECT_EQ(focusName(), "sst対象");
+
+  // Enter in the path box connects.
+  h.typeInto(h.w().txtMDBパス, toQString(database));
+  press(Qt::Key_Return);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return h.w().mbConnected(); }, 2000));
+  EXPECT_THAT(h.w().cobテーブル名.items(), ElementsAre("住所", "顧客"));
+}
+
 // The focused control looks different from the same control without the focus.
 bool focusShows(QWidget* widget, QWidget* elsewhere) {
   widget->setFocus(Qt::OtherFocusReason);
@@ -200,6 +238,57 @@ TEST_F(Keyboard, TheFocusIsAlwaysDrawn) {
   for (Control* control : {&h.w().txt状況, &h.w().cobテーブル名, &h.w().cobフィールド名,
                            &h.w().cmd終了, &h.w().cmd開始, &h.w().lst置換リスト}) {
     EXPECT_TRUE(focusShows(h.v().widgetOf(*control), elsewhere)) << control->name();
+  }
+}
+
+// Pixels of the highlight colour the focus adds to the control.
+int focusPixels(QWidget* widget, QWidget* elsewhere) {
+  const QRgb highlight = widget->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  const auto count = [&] {
+    QApplication::processEvents();
+    const QImage image = widget->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int found = 0;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) found += image.pixel(x, y) == highlight ? 1 : 0;
+    }
+    return found;
+  };
+  elsewhere->setFocus(Qt::OtherFocusReason);
+  const int without = count();
+  widget->setFocus(Qt::OtherFocusReason);
+  return count() - without;
+}
+
+TEST(FocusFrame, IsASolidFrameInTheHighlightColourAtEveryResolution) {
+  for (double dpi : {96.0, 144.0}) {
+    QtWindowHarness h;
+    h.dpi = dpi;
+    SqliteFile(h.dir.file("a.sqlite")).exec("CREATE TABLE t (code TEXT);");
+    writeBytes(h.pairFile(), "1000001,1000011\r\n");
+    ASSERT_TRUE(h.start());
+    h.connectAndPick(h.dir.file("a.sqlite"), QStringLiteral("t"), QStringLiteral("code"));
+    h.activate();
+    QWidget* elsewhere = h.v().widgetOf(h.w().txt置換先);
+    // More pixels than a line across the control: a frame, not a tint or a hairline.
+    for (Control* control :
+         {&h.w().cmdMDBパス, &h.w().txtMDBパス, &h.w().lst置換リスト, &h.w().cobテーブル名,
+          &h.w().txt状況, &h.w().cmd終了, &h.w().sst対象}) {
+      QWidget* widget = h.v().focusWidgetOf(*control);
+      EXPECT_GE(focusPixels(widget, elsewhere), widget->width())
+          << control->name() << " at " << dpi;
+    }
+    // On a selected line, whose fill is the highlight colour, the frame takes the text colour.
+    h.clickListRow(h.w().lst置換リスト, 0);
+    QWidget* list = h.v().widgetOf(h.w().lst置換リスト);
+    const QImage with = list->grab().toImage();
+    elsewhere->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    const QImage without = list->grab().toImage();
+    int changed = 0;
+    for (int y = 0; y < with.height(); ++y) {
+      for (int x = 0; x < with.width(); ++x) changed += with.pixel(x, y) != without.pixel(x, y);
+    }
+    EXPECT_GE(changed, list->width()) << dpi;
   }
 }
 

@@ -57,7 +57,7 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
   EXPECT_FALSE(h.w().cobテーブル名.droppedDown());
   h.activate();
   EXPECT_THAT(h.differences(), IsEmpty());
-  h.windows.queueKeys("{F4}");
+  h.windows.requestDropDown();
   QApplication::processEvents();
   EXPECT_TRUE(tables->view()->isVisible());
 
