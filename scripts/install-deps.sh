@@ -41,15 +41,22 @@ for p in "${missing[@]}"; do
   if [[ " ${servers[*]} " == *" $p "* ]]; then new_servers+=("$p"); fi
 done
 
-# What to run as root when this script cannot.
+# What to run as root when this script cannot: itself, or the same by hand.
+self="bash $(cd "$(dirname "$0")" && pwd)/$(basename "$0")${1:+ $1}"
 as_root_advice() {
-  [[ ${#missing[@]} -gt 0 ]] && echo "install-deps: these Debian packages are missing: ${missing[*]}" >&2
+  if [[ ${#missing[@]} -gt 0 ]]; then
+    echo "install-deps: these Debian packages are missing: ${missing[*]}" >&2
+  fi
   echo "install-deps: $1 Run as root:" >&2
+  echo "  $self" >&2
+  echo "or by hand:" >&2
   if [[ ${#missing[@]} -gt 0 ]]; then
     echo "  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}" >&2
   fi
-  [[ ${#new_servers[@]} -gt 0 ]] && echo "  systemctl disable --now postgresql mariadb   # the tests start servers of their own" >&2
-  [[ $locale_missing == true ]] && echo "  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8" >&2
+  if [[ ${#new_servers[@]} -gt 0 ]]; then
+    echo "  systemctl disable --now postgresql mariadb   # the tests start servers of their own" >&2
+  fi
+  if [[ $locale_missing == true ]]; then echo "  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8" >&2; fi
   echo "then run this script again." >&2
 }
 
