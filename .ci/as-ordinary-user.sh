@@ -14,7 +14,8 @@ git ls-files -z | tar --null -T - -cf - | (mkdir -p "$work/main" && tar -xf - -C
 chown -R "$user": "$work"
 
 # The user's own servers and ports (the state files in the temp folder are per user), so that
-# nothing of root's is touched.
-runuser -u "$user" -- env -i HOME="$home" PATH=/usr/local/bin:/usr/bin:/bin LANG=C.UTF-8 CI=true \
+# nothing of root's is touched. No locale at all, as on a fresh system's console: the tests set
+# up theirs as the programs do.
+runuser -u "$user" -- env -i HOME="$home" PATH=/usr/local/bin:/usr/bin:/bin CI=true \
   NORVEL_PG_PORT=55329 NORVEL_MARIADB_PORT=34069 bash "$work/main/scripts/test.sh"
 rm -rf "$work"

@@ -53,4 +53,12 @@ if [[ $sanitize == ON ]]; then
   export LSAN_OPTIONS=${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}
   export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 fi
+marker=$(mktemp)
+trap 'rm -f "$marker"; for stop in "${stops[@]}"; do bash "$stop" >/dev/null 2>&1 || true; done' EXIT
 ctest --test-dir "$build_dir" --output-on-failure -j 2
+# psqlODBC as Debian registers it logs every connection to /tmp; the tests turn that off.
+logs=$(find /tmp -maxdepth 1 -name 'psqlodbc_*.log' -user "$(id -un)" -newer "$marker" | wc -l)
+if [[ $logs -gt 0 ]]; then
+  echo "test.sh: the tests left $logs psqlodbc_*.log files in /tmp" >&2
+  [[ ${CI:-} == true ]] && exit 1
+fi
