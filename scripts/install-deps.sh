@@ -21,7 +21,8 @@ packages=(
 )
 servers=(postgresql-15 mariadb-server)
 if [[ $tests == true ]]; then
-  packages+=(libgtest-dev libgmock-dev python3 python3-openpyxl sqlite3 locales "${servers[@]}")
+  packages+=(libgtest-dev libgmock-dev python3 python3-openpyxl sqlite3 bash-completion locales
+    "${servers[@]}")
 fi
 
 missing=()
