@@ -37,9 +37,15 @@ if [[ $tests == true ]]; then
 fi
 [[ ${#missing[@]} -eq 0 && $locale_missing == false ]] && exit 0
 
+# The servers installed now, and their services: only those are disabled, a server already in
+# use stays as it is.
 new_servers=()
+services=()
 for p in "${missing[@]}"; do
-  if [[ " ${servers[*]} " == *" $p "* ]]; then new_servers+=("$p"); fi
+  case $p in
+    postgresql-*) new_servers+=("$p") services+=(postgresql) ;;
+    mariadb-server) new_servers+=("$p") services+=(mariadb) ;;
+  esac
 done
 
 # What to run as root when this script cannot: itself, or the same by hand.
@@ -55,7 +61,7 @@ as_root_advice() {
     echo "  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}" >&2
   fi
   if [[ ${#new_servers[@]} -gt 0 ]]; then
-    echo "  systemctl disable --now postgresql mariadb   # the tests start servers of their own" >&2
+    echo "  systemctl disable --now ${services[*]}   # the tests start servers of their own" >&2
   fi
   if [[ $locale_missing == true ]]; then echo "  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8" >&2; fi
   echo "then run this script again." >&2
@@ -97,15 +103,15 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}" >&2
   if [[ ${#new_servers[@]} -gt 0 ]]; then
     if [[ -d /run/systemd/system ]]; then
-      "${sudo[@]}" systemctl disable --now --quiet postgresql.service mariadb.service 2>/dev/null || true
+      "${sudo[@]}" systemctl disable --now --quiet "${services[@]}" 2>/dev/null || true
     elif command -v update-rc.d >/dev/null; then
-      for service in postgresql mariadb; do
+      for service in "${services[@]}"; do
         "${sudo[@]}" update-rc.d "$service" disable >/dev/null 2>&1 || true
       done
     fi
     echo "install-deps: ${new_servers[*]} installed with their services disabled: they do not" \
       "start at boot (the tests run servers of their own). To use them yourself:" \
-      "sudo systemctl enable --now postgresql mariadb" >&2
+      "sudo systemctl enable --now ${services[*]}" >&2
   fi
 fi
 if [[ $locale_missing == true ]]; then
