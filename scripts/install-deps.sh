@@ -104,9 +104,10 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   if [[ ${#new_servers[@]} -gt 0 ]]; then
     if [[ -d /run/systemd/system ]]; then
       "${sudo[@]}" systemctl disable --now --quiet "${services[@]}" 2>/dev/null || true
-    elif command -v update-rc.d >/dev/null; then
+    elif [[ -x /usr/sbin/update-rc.d ]]; then
+      # By its path: an ordinary user's PATH has no sbin.
       for service in "${services[@]}"; do
-        "${sudo[@]}" update-rc.d "$service" disable >/dev/null 2>&1 || true
+        "${sudo[@]}" /usr/sbin/update-rc.d "$service" disable >/dev/null 2>&1 || true
       done
     fi
     echo "install-deps: ${new_servers[*]} installed with their services disabled: they do not" \
