@@ -6,7 +6,9 @@
 # escape character inside its string literals. Stop it with .ci/stop-mariadb.sh.
 set -euo pipefail
 
-state_file=${NORVEL_MARIADB_STATE:-/tmp/norvel-mariadb.current}
+# One state file per user in the temp folder: two users' test runs keep a server each.
+tmp=${TMPDIR:-/tmp}
+state_file=${NORVEL_MARIADB_STATE:-$tmp/norvel-mariadb-$(id -un).current}
 first_port=${NORVEL_MARIADB_PORT:-33069}
 
 die() {
@@ -35,7 +37,7 @@ while port_in_use "$port"; do
   ((port < first_port + 100)) || die "no free port in $first_port..$((port - 1))"
 done
 
-dir=$(mktemp -d /tmp/norvel-mariadb.XXXXXX)
+dir=$(mktemp -d "$tmp/norvel-mariadb.XXXXXX")
 chown "$owner" "$dir"
 chmod 700 "$dir"
 echo "$dir" >"$state_file"

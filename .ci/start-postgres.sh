@@ -7,7 +7,9 @@
 set -euo pipefail
 
 pg_bin=${NORVEL_PG_BIN:-/usr/lib/postgresql/15/bin}
-state_file=${NORVEL_PG_STATE:-/tmp/norvel-pg.current}
+# One state file per user in the temp folder: two users' test runs keep a server each.
+tmp=${TMPDIR:-/tmp}
+state_file=${NORVEL_PG_STATE:-$tmp/norvel-pg-$(id -un).current}
 first_port=${NORVEL_PG_PORT:-54329}
 role=norvel
 database=norvel
@@ -42,7 +44,7 @@ while port_in_use "$port"; do
   ((port < first_port + 100)) || die "no free port in $first_port..$((port - 1))"
 done
 
-dir=$(mktemp -d /tmp/norvel-pg.XXXXXX)
+dir=$(mktemp -d "$tmp/norvel-pg.XXXXXX")
 chown "$owner" "$dir"
 chmod 700 "$dir"
 echo "$dir" >"$state_file"

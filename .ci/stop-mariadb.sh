@@ -3,11 +3,13 @@
 # none is running.
 set -uo pipefail
 
-state_file=${NORVEL_MARIADB_STATE:-/tmp/norvel-mariadb.current}
+# One state file per user in the temp folder: two users' test runs keep a server each.
+tmp=${TMPDIR:-/tmp}
+state_file=${NORVEL_MARIADB_STATE:-$tmp/norvel-mariadb-$(id -un).current}
 [[ -f $state_file ]] || exit 0
 dir=$(<"$state_file")
 case $dir in
-  /tmp/norvel-mariadb.*) ;;
+  /*/norvel-mariadb.??????) ;;
   *) echo "stop-mariadb: unexpected directory '$dir' in $state_file" >&2; exit 1 ;;
 esac
 

@@ -4,12 +4,14 @@
 set -uo pipefail
 
 pg_bin=${NORVEL_PG_BIN:-/usr/lib/postgresql/15/bin}
-state_file=${NORVEL_PG_STATE:-/tmp/norvel-pg.current}
+# One state file per user in the temp folder: two users' test runs keep a server each.
+tmp=${TMPDIR:-/tmp}
+state_file=${NORVEL_PG_STATE:-$tmp/norvel-pg-$(id -un).current}
 
 [[ -f $state_file ]] || exit 0
 dir=$(<"$state_file")
 case $dir in
-  /tmp/norvel-pg.*) ;;
+  /*/norvel-pg.??????) ;;
   *) echo "stop-postgres: unexpected directory '$dir' in $state_file" >&2; exit 1 ;;
 esac
 

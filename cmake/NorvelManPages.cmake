@@ -10,7 +10,7 @@ if(NOT HELP2MAN_EXECUTABLE)
 endif()
 
 set(NORVEL_MAN_DIR ${CMAKE_CURRENT_LIST_DIR}/man)
-foreach(program norvel-batch norvel)
+foreach(program norvel-batch norvel-pairs norvel)
   if(NOT TARGET ${program})
     continue()
   endif()
@@ -21,6 +21,7 @@ foreach(program norvel-batch norvel)
             -DVERSION=${PROJECT_VERSION} -DINCLUDE=${NORVEL_MAN_DIR}/${program}.h2m -DOUTPUT=${page}
             -P ${NORVEL_MAN_DIR}/generate.cmake
     DEPENDS ${program} ${NORVEL_MAN_DIR}/generate.cmake ${NORVEL_MAN_DIR}/${program}.h2m
+            ${NORVEL_MAN_DIR}/usage_one_line.pl ${NORVEL_MAN_DIR}/ascii_fallbacks.pl
     COMMENT "Writing the man page of ${program}"
     VERBATIM)
   add_custom_target(${program}-man ALL DEPENDS ${page}.gz)

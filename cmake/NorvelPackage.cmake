@@ -31,6 +31,17 @@ set(CPACK_PACKAGE_VENDOR "The Norvel developers")
 set(CPACK_PACKAGE_CONTACT ${NORVEL_PACKAGE_MAINTAINER})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
+# Stripped as Debian's dh_strip does: without the compiler's .comment and .note sections.
+install(CODE "
+  if(CMAKE_INSTALL_DO_STRIP)
+    foreach(program norvel norvel-batch norvel-pairs)
+      set(file \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}\")
+      if(EXISTS \"\${file}\")
+        execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                                --remove-section=.note \"\${file}\" COMMAND_ERROR_IS_FATAL ANY)
+      endif()
+    endforeach()
+  endif()")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "replace Japanese postal codes in a database field")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "Norvel replaces Japanese postal codes stored in one field of one\n"
@@ -41,15 +52,21 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "It reads SQLite and Microsoft Access files, Excel workbooks (.xlsx)\n"
     "and any data source with an ODBC driver (PostgreSQL, MariaDB, Oracle).\n"
     "\n"
-    "This package holds the window (norvel) and the scriptable norvel-batch.")
+    "This package holds the window (norvel), the scriptable norvel-batch, and\n"
+    "norvel-pairs, which proposes a pair list from two editions of Japan\n"
+    "Post's address list.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION database)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The ODBC drivers Debian registers for the data sources the window offers, and the Japanese
-# fonts the window's fallbacks name.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-    "odbc-postgresql, libsqliteodbc, odbc-mariadb, odbc-mdbtools, fonts-noto-cjk")
+# The ODBC drivers Debian registers for the data sources the window offers, the Japanese fonts
+# the window's fallbacks name, and Qt's translations, which put its own dialogs (the file
+# dialog) in Japanese.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "odbc-postgresql, libsqliteodbc, odbc-mariadb, \
+odbc-mdbtools, fonts-noto-cjk, qt6-translations-l10n")
+# The window shows through Qt's xcb platform plugin (libqxcb.so), which libqt6gui6 holds; the
+# library scan alone would not say that the plugin is needed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6gui6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds Norvel and starts it on the sample address database (made from the Japan Post data
-# beside this checkout on first use). With a display: the window. Without one: the batch front
-# end, as a dry run of the sample pair list.
+# Builds Norvel and starts it on the sample address database (made on first use from Japan
+# Post's address list in data/postal/). With a display: the window. Without one: the batch
+# front end, as a dry run of the sample pair list. Installs what building and running need;
+# the tests' own needs are scripts/test.sh's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,13 +13,26 @@ if [[ ${1:-} == --real ]]; then
   shift
 fi
 
+# The address list first: without it the sample cannot be made, and nothing is installed.
+data=${NORVEL_SAMPLE_CSV:-data/postal/jp-postal-2022.csv.tar.xz}
+if [[ ! -r $data ]]; then
+  echo "run.sh: the address list $data is missing: this checkout is incomplete (git status" \
+    "tells), or set NORVEL_SAMPLE_CSV to a copy of it." >&2
+  exit 1
+fi
+csv=()
+[[ -n ${NORVEL_SAMPLE_CSV:-} ]] && csv=(--csv "$NORVEL_SAMPLE_CSV")
+
 bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
-cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# The tests are configured once what they need is there (scripts/test.sh installs it).
+tests=OFF
+[[ -f /usr/include/gmock/gmock.h && -x /usr/bin/python3 ]] && tests=ON
+cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVEL_BUILD_TESTS=$tests \
+  >/dev/null
 cmake --build "$build_dir" -j "$(nproc)" --target norvel norvel-batch norvel-sample
 bin=$build_dir/bin
-csv=${NORVEL_SAMPLE_CSV:-../shared/data/jp-postal-2022.csv}
-"$bin/norvel-sample" --csv "$csv" --out "$bin"
+"$bin/norvel-sample" "${csv[@]}" --out "$bin"
 
 if [[ -n ${DISPLAY:-} || -n ${WAYLAND_DISPLAY:-} ]]; then
   echo "Starting the window. Connect on the first tab with: $bin/sample.sqlite" >&2

@@ -12,8 +12,8 @@
 # used as it is. Time is wall-clock and CPU (user + system): other work on the machine
 # stretches the first.
 # BIN_DIR holds norvel-batch and workbook_bench (a build with NORVEL_BUILD_BENCH=ON).
-# NORVEL_BENCH_CSV names the CSV (default ../shared/data/jp-postal-2022.csv beside the
-# checkout), NORVEL_BENCH_DIR the scratch folder (default /tmp/norvel-workbook-bench),
+# NORVEL_BENCH_CSV names the CSV (default: the one the build unpacked, BIN_DIR/../data/
+# jp-postal-2022.csv), NORVEL_BENCH_DIR the scratch folder (default /tmp/norvel-workbook-bench),
 # NORVEL_BENCH_BASELINE another norvel-batch to time beside this one; NORVEL_BENCH_PLAIN=0
 # and NORVEL_BENCH_LIBREOFFICE=0 leave out the --plain and the LibreOffice runs.
 set -euo pipefail
@@ -23,7 +23,7 @@ bin=$(cd "${1:?usage: workbook_bench.sh BIN_DIR [ROWS...]}" && pwd)
 shift
 rows=("$@")
 [[ ${#rows[@]} -eq 0 ]] && rows=(126431 500000)
-csv=${NORVEL_BENCH_CSV:-$here/../../../shared/data/jp-postal-2022.csv}
+csv=${NORVEL_BENCH_CSV:-$bin/../data/jp-postal-2022.csv}
 work=${NORVEL_BENCH_DIR:-/tmp/norvel-workbook-bench}
 python=/usr/bin/python3
 mkdir -p "$work"

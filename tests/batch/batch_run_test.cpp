@@ -59,6 +59,30 @@ TEST_F(BatchTest, DryRunPrintsTheCountsOfTheRealRunAndOnlyRealRunsChangeData) {
   }
 }
 
+// "norvel-batch … 2>&1 | less", "… >run.log 2>&1": stdout and stderr are one pipe or one file,
+// and the summary, written to both (for scripts and for the eye), shows there once.
+TEST_F(BatchTest, SummaryShowsOnceWhereStdoutAndStderrAreOne) {
+  if (!kTerminalAndSignals) GTEST_SKIP() << "no POSIX shell to redirect with";
+  const std::string dry = "dry run: 1,502件置換しました。 (rolled back, nothing changed)\n";
+  const std::string log = (temp_.path() / "run.log").string();
+  for (const auto& [quiet, into_file] :
+       std::vector<std::pair<bool, bool>>{{false, false}, {true, false}, {false, true}}) {
+    Args command = {"-c",
+                    into_file ? "exec \"$0\" \"$@\" >\"$LOG\" 2>&1" : "exec \"$0\" \"$@\" 2>&1",
+                    NORVEL_BATCH_PROGRAM};
+    for (const std::string& arg : args({"--db", db_, "--dry-run"})) command.push_back(arg);
+    if (quiet) command.push_back("--quiet");
+    const RunResult run = runProgram(
+        "/bin/sh", command,
+        {{"LOG", log}, {"LC_ALL", std::nullopt}, {"LANGUAGE", std::nullopt}, {"LANG", "C.UTF-8"}});
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(into_file ? readBytes(log) : run.out, (quiet ? "" : standardStatus("1,500")) + dry)
+        << quiet << into_file;
+    EXPECT_EQ(run.err, "");
+  }
+  EXPECT_EQ(codes(), kOriginalCodes);
+}
+
 TEST_F(BatchTest, FailingPairRollsBackEveryPairAndExitsOne) {
   // The second pair breaks the table's CHECK; the third is never attempted.
   writeBytes(pairs_, "100-0001,100-0091\r\n100-0003,100-00931\r\n100-0004,100-0094\r\n");

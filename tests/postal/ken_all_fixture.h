@@ -8,7 +8,7 @@
 
 namespace norvel::postal::test {
 
-// The addresses of ../shared/data/jp-postal-2022.csv (code, prefecture, and city and town in
+// The addresses of data/postal/jp-postal-2022.csv (code, prefecture, and city and town in
 // one column) with city and town told apart: the city is the longest beginning of the column
 // that ends in 市, 区, 町 or 村 and that the file lists on its own under a code ending in "00"
 // (the municipality's 以下に掲載がない場合 line); where there is none, the text up to the first

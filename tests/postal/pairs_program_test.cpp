@@ -4,6 +4,7 @@
 
 #include "batch/batch_test_support.h"
 #include "ken_all_fixture.h"
+#include "norvel_version.h"
 #include "platform/native/native_platform.h"
 #include "postal/code_changes.h"
 
@@ -339,6 +340,13 @@ TEST_F(PairsProgramTest, HelpNamesTheDefaults) {
   EXPECT_THAT(run.out, HasSubstr("default: pairs.csv"));
   EXPECT_THAT(run.out, HasSubstr("default: pairs-report.csv"));
   EXPECT_THAT(run.out, HasSubstr("norvel-pairs --changes del_YYMM.csv add_YYMM.csv"));
+}
+
+TEST_F(PairsProgramTest, VersionNeedsNoLists) {
+  const RunResult run = pairsProgram({"--version"});
+  EXPECT_EQ(run.exit_code, 0) << run.err;
+  EXPECT_EQ(run.out, "norvel-pairs " NORVEL_VERSION "\n");
+  EXPECT_EQ(run.err, "");
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include "support/test_environment.h"
 
 int main(int argc, char** argv) {
   // The SQLite3 ODBC driver converts through the process locale.
-  if (std::setlocale(LC_ALL, "C.UTF-8") == nullptr) std::setlocale(LC_ALL, "");
+  norvel::test::useTestEnvironment();
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -60,7 +60,7 @@ class BatchRun {
       : options_(options),
         env_(env),
         progress_(env.stderr_is_terminal),
-        output_(env.out, env.err, options.quiet, progress_, env.same_terminal) {}
+        output_(env.out, env.err, options.quiet, progress_, env.same_output) {}
 
   int run(const std::string& password) {
     ignoreBrokenPipe();

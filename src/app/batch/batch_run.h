@@ -17,8 +17,9 @@ struct BatchEnvironment {
   std::ostream& out;
   std::ostream& err;
   bool stderr_is_terminal = false;
-  // stdout and stderr are one terminal: the summary, which goes to both, is shown once.
-  bool same_terminal = false;
+  // stdout and stderr reach one terminal, pipe or file: the summary, which goes to both, is
+  // written once.
+  bool same_output = false;
 };
 
 // One whole run as the window does it: the pair list file, the connect, the table and the

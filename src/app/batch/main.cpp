@@ -70,7 +70,7 @@ int main(int main_argc, char** main_argv) {
                          std::cout,
                          std::cerr,
                          standardErrorIsTerminal(),
-                         standardStreamsShareTerminal()};
+                         standardStreamsShareOutput()};
     return runBatch(options, password, env);
   } catch (const std::exception& error) {
     std::cerr << "norvel-batch: " << error.what() << '\n';

@@ -41,7 +41,7 @@ void BatchOutput::message(std::string_view text) {
 }
 
 void BatchOutput::summary(std::string_view text) {
-  if (same_terminal_) {
+  if (same_output_) {
     progress_.clear();
     return;
   }

@@ -20,16 +20,16 @@ std::string terminalText(std::string_view text);
 class BatchOutput {
  public:
   BatchOutput(std::ostream& out, std::ostream& err, bool quiet, ProgressLine& progress,
-              bool same_terminal = false)
-      : out_(out), err_(err), quiet_(quiet), progress_(progress), same_terminal_(same_terminal) {}
+              bool same_output = false)
+      : out_(out), err_(err), quiet_(quiet), progress_(progress), same_output_(same_output) {}
 
   // One status line, without its line end. A pair's first line starts the pair for the
   // progress line.
   void pairBegins(std::string_view line);
   void statusLine(std::string_view line);
   // A message box's text; the summary ends the run, so the progress line stays away after it.
-  // The summary goes to stdout as well (by the caller), so where both are one terminal it is
-  // not written here a second time.
+  // The summary goes to stdout as well (by the caller), so where both reach one terminal, pipe
+  // or file it is not written here a second time.
   void message(std::string_view text);
   void summary(std::string_view text);
 
@@ -46,7 +46,7 @@ class BatchOutput {
   std::ostream& err_;
   bool quiet_;
   ProgressLine& progress_;
-  bool same_terminal_;
+  bool same_output_;
   int pairs_started_ = 0;
   std::function<void()> on_closed_;
   bool closed_ = false;

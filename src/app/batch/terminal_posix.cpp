@@ -11,12 +11,12 @@ bool standardErrorIsTerminal() {
   return isatty(STDERR_FILENO) == 1;
 }
 
-bool standardStreamsShareTerminal() {
+bool standardStreamsShareOutput() {
   struct stat out {};
   struct stat err {};
-  return isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1 &&
-         fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
-         out.st_rdev == err.st_rdev;
+  if (fstat(STDOUT_FILENO, &out) != 0 || fstat(STDERR_FILENO, &err) != 0) return false;
+  if (isatty(STDOUT_FILENO) == 1 && isatty(STDERR_FILENO) == 1) return out.st_rdev == err.st_rdev;
+  return out.st_dev == err.st_dev && out.st_ino == err.st_ino;
 }
 
 void ignoreBrokenPipe() {

@@ -9,8 +9,9 @@ bool standardErrorIsTerminal() {
   return win32::isConsole(STD_ERROR_HANDLE);
 }
 
-// A process has one console at most.
-bool standardStreamsShareTerminal() {
+// A process has one console at most. Pipes and files are not compared: Windows has no
+// identity of a pipe that Wine answers for.
+bool standardStreamsShareOutput() {
   return win32::isConsole(STD_OUTPUT_HANDLE) && win32::isConsole(STD_ERROR_HANDLE);
 }
 

@@ -3,6 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <ostream>
 
+#include "norvel_version.h"
+
 namespace norvel::pairs_tool {
 namespace {
 
@@ -73,6 +75,9 @@ std::variant<PairsOptions, int> parseOptions(int argc, const char* const* argv, 
   app.add_option("--report", options.report, "Review report to write (default: pairs-report.csv)")
       ->option_text("FILE");
   app.add_flag("--hyphen", options.hyphen, "Write codes as 999-9999 instead of 9999999");
+  // Answered before the lists are asked for, as --help is.
+  app.set_version_flag("--version", std::string("norvel-pairs ") + NORVEL_VERSION,
+                       "Print the version and exit");
 
   try {
     app.parse(argc, argv);

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include "support/test_environment.h"
 
 int main(int argc, char** argv) {
   // Widgets without a screen; the window tests need no display.
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  std::setlocale(LC_ALL, "C.UTF-8");
+  norvel::test::useTestEnvironment();
   ::testing::InitGoogleTest(&argc, argv);
   QApplication application(argc, argv);
   return RUN_ALL_TESTS();

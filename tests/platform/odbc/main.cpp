@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <clocale>
+#include "support/test_environment.h"
 
 int main(int argc, char** argv) {
   // unixODBC converts the wide calls for ANSI drivers (SQLite3) through the process locale.
-  std::setlocale(LC_ALL, "C.UTF-8");
+  norvel::test::useTestEnvironment();
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
