@@ -4,7 +4,8 @@
 #include <numeric>
 #include <random>
 
-#include "engine/error_description.h"
+#include "catalog/failure_texts.h"
+#include "catalog/run_texts.h"
 #include "engine/mapping_sql.h"
 #include "engine/pair_plan.h"
 #include "engine/run_strategy.h"
@@ -222,7 +223,8 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
   }
   if (options.stopRequested()) {
     outcome.kind = MappingOutcome::Kind::failed;
-    outcome.failure = RunFailure{RunStage::interrupted, 0, kRunInterrupted, std::nullopt};
+    outcome.failure =
+        RunFailure{RunStage::interrupted, 0, runInterruptedText(Language::english), std::nullopt};
   }
   return outcome;
 }

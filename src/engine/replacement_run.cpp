@@ -2,7 +2,8 @@
 
 #include <utility>
 
-#include "engine/error_description.h"
+#include "catalog/failure_texts.h"
+#include "catalog/run_texts.h"
 #include "engine/mapping_run.h"
 #include "engine/pair_plan.h"
 #include "engine/run_pair_review.h"
@@ -77,18 +78,6 @@ bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& obs
 
 }  // namespace
 
-std::string perPairCauseText(PerPairCause cause) {
-  switch (cause) {
-    case PerPairCause::updateTriggers:
-      return "テーブルに更新時に動くトリガーまたはルールがあるため、1組ずつ置換します。";
-    case PerPairCause::uniqueIndex:
-      return "フィールドに一意のインデックスまたは制約があるため、1組ずつ置換します。";
-    case PerPairCause::none:
-      break;
-  }
-  return {};
-}
-
 RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target,
                          const std::vector<RunPair>& pairs, RunObserver& observer,
                          const RunOptions& options) {
@@ -145,7 +134,8 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   for (std::size_t index = result.by_mapping || result.failure ? pairs.size() : 0;
        index < pairs.size(); ++index) {
     if (options.stopRequested()) {
-      result.failure = RunFailure{RunStage::interrupted, index, kRunInterrupted, std::nullopt};
+      result.failure = RunFailure{RunStage::interrupted, index,
+                                  runInterruptedText(Language::english), std::nullopt};
       break;
     }
     observer.pairStarted(index, pairs[index]);
@@ -161,7 +151,8 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   }
   // A stop after the last pair still keeps the data as it was.
   if (!result.failure && options.stopRequested()) {
-    result.failure = RunFailure{RunStage::interrupted, std::nullopt, kRunInterrupted, std::nullopt};
+    result.failure = RunFailure{RunStage::interrupted, std::nullopt,
+                                runInterruptedText(Language::english), std::nullopt};
   }
 
   // A check meets what the commit would: a deferred constraint left broken fails it as it

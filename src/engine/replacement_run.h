@@ -37,8 +37,6 @@ enum class RunStrategy {
   perPair,  // a probe and an UPDATE per pair, always
 };
 
-inline constexpr const char* kRunInterrupted = "The run was interrupted; nothing was committed.";
-
 // Where a run stopped.
 enum class RunStage {
   begin,        // the transaction could not be begun; no pair was attempted
@@ -56,7 +54,9 @@ enum class RunStage {
 struct RunFailure {
   RunStage stage = RunStage::update;
   std::optional<std::size_t> pair_index;  // from 0; none for begin and commit
-  std::string description;  // the data source's own text, or the refusal text; never empty
+  // The data source's own text, or the refusal text; never empty. An interruption has the
+  // catalogue's English words here, for logs and tests: a front end words the stage itself.
+  std::string description;
   std::optional<DatabaseError> error;  // the data source's error, when it raised one
 };
 
@@ -117,9 +117,6 @@ struct RunOptions {
 
   bool stopRequested() const { return stop != nullptr && stop->load(); }
 };
-
-// What a check says when the table's definition has the pairs applied one by one.
-std::string perPairCauseText(PerPairCause cause);
 
 // Runs the pairs in order inside one transaction on the connection: per pair the codes are
 // checked, the field's type probed and one UPDATE executed; the first failure stops the run and

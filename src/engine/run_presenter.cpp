@@ -1,25 +1,13 @@
 #include "engine/run_presenter.h"
 
-#include "text/number_text.h"
+#include "catalog/failure_texts.h"
+#include "catalog/run_texts.h"
 
 namespace norvel {
 
-constexpr std::string_view kReplaced = "件置換しました。";
-constexpr std::size_t kCountColumns = 24;
-
-std::string replacedText(std::int64_t rows) {
-  return formatCount(rows) + std::string(kReplaced);
-}
-
-std::string resultLine(std::int64_t rows) {
-  std::string count = formatCount(rows);
-  if (count.size() < kCountColumns) count.insert(0, kCountColumns - count.size(), ' ');
-  return count + std::string(kReplaced);
-}
-
 // Pairs the user may not have meant are named before the first pair's line.
 void RunPresenter::pairsReviewed(const std::vector<PairFinding>& findings) {
-  if (!show_findings_) return;
+  if (!options_.show_findings) return;
   for (const PairFinding& finding : findings) display_.note(finding.text);
 }
 
@@ -33,13 +21,14 @@ void RunPresenter::pairStarted(std::size_t /*index*/, const RunPair& pair) {
 }
 
 void RunPresenter::pairReplaced(std::size_t /*index*/, std::int64_t rows) {
-  display_.statusLine(resultLine(rows));
+  const bool would = mode_ == RunMode::dryRun && options_.check_says_would_replace;
+  display_.statusLine(resultLine(rows, would ? CountTense::wouldReplace : CountTense::replaced));
   display_.pairDone();
 }
 
 void RunPresenter::pairFailed(std::size_t /*index*/, const RunFailure& failure) {
   if (failure.stage == RunStage::interrupted || stopped()) return;
-  display_.warning(failure.description);
+  display_.warning(failureMessage(failure.description, failure.error, options_.language));
   // A pair whose probe failed keeps only its progress line.
   if (failure.stage != RunStage::probe) display_.statusLine("  " + failure.description);
 }
@@ -53,23 +42,42 @@ void RunPresenter::rolledBack(std::int64_t total, const std::optional<RunFailure
 }
 
 void RunPresenter::runFailed(const RunFailure& failure) {
-  if (!stopped()) reportEnd(failure.description);
+  if (!stopped()) {
+    reportEnd(failureMessage(failure.description, failure.error, options_.language),
+              failure.description);
+  }
 }
 
 void RunPresenter::commitFailed(const RunFailure& failure) {
   commit_failed_ = true;
-  if (failure.stage != RunStage::interrupted) reportEnd(failure.description);
+  if (failure.stage != RunStage::interrupted) {
+    reportEnd(failureMessage(failure.description, failure.error, options_.language),
+              failure.description);
+  }
 }
 
 // After a failed commit the user has been told that nothing was committed; the rollback's own
 // failure adds nothing they can act on.
 void RunPresenter::rollbackFailed(const std::string& description) {
-  if (!commit_failed_) reportEnd(description);
+  if (!commit_failed_) reportEnd(description, description);
 }
 
-void RunPresenter::reportEnd(const std::string& description) {
-  display_.warning(description);
+// The status line keeps the data source's text alone: norvel-batch's scripts read it.
+void RunPresenter::reportEnd(const std::string& message, const std::string& description) {
+  display_.warning(message);
   display_.statusLine("  " + description);
+}
+
+// A failed begin leaves nothing to undo, and its failure is the caller's to show.
+void RunPresenter::finished(const RunResult& result) {
+  if (result.outcome != RunOutcome::failed || !result.failure ||
+      result.failure->stage == RunStage::begin) {
+    return;
+  }
+  const RunEnd end = result.rollback_failure                          ? RunEnd::rollbackFailed
+                     : result.failure->stage == RunStage::interrupted ? RunEnd::interrupted
+                                                                      : RunEnd::failed;
+  display_.ended(runEndText(end, mode_ == RunMode::dryRun));
 }
 
 }  // namespace norvel

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/language.h"
 #include "engine/replacement_run.h"
 
 namespace norvel {
@@ -22,7 +23,8 @@ class RunDisplay {
   virtual void pairLine(std::string_view line) = 0;
   // Any other line of the status box: a pair's count, an error after its message.
   virtual void statusLine(std::string_view line) = 0;
-  // A failure as a message box shows it, before its status line.
+  // A failure as a message box shows it (its category's sentence, then the data source's
+  // text), before its status line.
   virtual void warning(std::string_view text) = 0;
   // The total of a committed run, «1,234件置換しました。».
   virtual void committed(std::string_view summary) = 0;
@@ -30,6 +32,22 @@ class RunDisplay {
   virtual void checked(std::string_view /*summary*/) {}
   // After the lines of a pair that went through.
   virtual void pairDone() {}
+  // A run that failed or was interrupted after its transaction was open, once it is over: what
+  // became of the data, in the window's words (norvel-batch says it in its own).
+  virtual void ended(std::string_view /*text*/) {}
+};
+
+struct PresenterOptions {
+  // Set from another thread to stop the run: a statement it cuts short is no failure to show.
+  const std::atomic<bool>* stop = nullptr;
+  // The pair list's findings are notes before the first pair (the window); false where the
+  // caller has shown them before the run (norvel-batch).
+  bool show_findings = true;
+  // The language of the failures' category sentences.
+  Language language = Language::japanese;
+  // A check's count lines say what a run would replace (the window); norvel-batch keeps the
+  // run's words, which scripts read.
+  bool check_says_would_replace = false;
 };
 
 // How a run is shown, the same in the window and in norvel-batch: per pair its line and its count
@@ -39,11 +57,8 @@ class RunDisplay {
 // is no failure of the data: the end of the run says it all.
 class RunPresenter : public RunObserver {
  public:
-  // `show_findings`: the pair list's findings are notes before the first pair (the window);
-  // false where the caller has shown them before the run (norvel-batch).
-  RunPresenter(RunDisplay& display, RunMode mode, const std::atomic<bool>* stop = nullptr,
-               bool show_findings = true)
-      : display_(display), mode_(mode), stop_(stop), show_findings_(show_findings) {}
+  RunPresenter(RunDisplay& display, RunMode mode, PresenterOptions options = {})
+      : display_(display), mode_(mode), options_(options) {}
 
   void began() override { display_.began(); }
   void pairsReviewed(const std::vector<PairFinding>& findings) override;
@@ -57,20 +72,18 @@ class RunPresenter : public RunObserver {
   void commitFailed(const RunFailure& failure) override;
   void rollbackFailed(const std::string& description) override;
 
+  // After the run: one that failed or was interrupted once its transaction was open ends with
+  // what became of the data (RunDisplay::ended).
+  void finished(const RunResult& result);
+
  private:
-  bool stopped() const { return stop_ != nullptr && stop_->load(); }
-  void reportEnd(const std::string& description);
+  bool stopped() const { return options_.stop != nullptr && options_.stop->load(); }
+  void reportEnd(const std::string& message, const std::string& description);
 
   RunDisplay& display_;
   RunMode mode_;
-  const std::atomic<bool>* stop_;
-  bool show_findings_;
+  PresenterOptions options_;
   bool commit_failed_ = false;
 };
-
-// «1,234件置換しました。»: a count of replaced rows as the run says it.
-std::string replacedText(std::int64_t rows);
-// A pair's count line: the count right-aligned in 24 columns, then «件置換しました。».
-std::string resultLine(std::int64_t rows);
 
 }  // namespace norvel

@@ -20,7 +20,9 @@ enum class DatabaseErrorCategory {
   syntax,          // bad SQL, or a table or field name the data source does not know
   constraint,      // a check, unique, foreign key or not-null rule refused the change
   busy,            // locked by another user or transaction, deadlock, timeout
-  readOnly,        // the file, database or user may not be written
+  readOnly,        // the file, database or transaction is read-only
+  permission,      // the user lacks the right (a privilege, the file system's permission)
+  diskFull,        // no room left to write
   connectionLost,  // the link broke after it was open
   interrupted,     // cancelled on request
 };
@@ -48,6 +50,14 @@ class DatabaseError : public std::runtime_error {
   Category category_ = Category::other;
   std::string sql_state_;
   std::optional<std::int64_t> native_code_;
+};
+
+// What keeps a connection from writing, as far as the data source tells once it is open.
+enum class WriteBarrier {
+  none,
+  readOnlyFile,         // the database file may only be read
+  readOnlyTransaction,  // the session's transactions are read-only (a standby, a read-only
+                        // user's default)
 };
 
 // ADO's data type codes, which the replacement run uses to tell text from numeric columns.
@@ -237,6 +247,10 @@ class DatabaseConnection {
                                         const std::string& /*field*/) {
     return false;
   }
+
+  // What the data source says right after connecting about writes it would refuse; none where
+  // it cannot tell.
+  virtual WriteBarrier writeBarrier() { return WriteBarrier::none; }
 
   // The catalog: every table once, in the data source's own stable order, and the columns of
   // one table in their order. A table the catalog does not have yields no columns.

@@ -1,5 +1,6 @@
 #include "db/connect_messages.h"
 #include "db/source_kind.h"
+#include "db/write_check.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"
@@ -44,6 +45,14 @@ void FrmNorvel::cmd接続_Click() {
     if (kind != SourceKind::connectionString) txt接続文字列.setText(connection_string);
     if (!OpenDatabase(connection_string)) {
       mbConnected_ = true;
+      // Said now rather than after a whole run: a check still works.
+      const bool file_kind = kind == SourceKind::access || kind == SourceKind::excel;
+      if (const std::string warning =
+              writeWarningOf(*database_.gAdoConnection(), file_kind ? inputs.path : "",
+                             platform_.files, Language::japanese, CheckName::window);
+          !warning.empty()) {
+        MsgWarning(warning);
+      }
       try {
         ListTables();
       } catch (const std::exception& error) {

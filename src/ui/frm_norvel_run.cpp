@@ -1,11 +1,11 @@
 #include <optional>
 #include <vector>
 
-#include "engine/error_description.h"
+#include "catalog/failure_texts.h"
+#include "catalog/run_texts.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_presenter.h"
-#include "text/number_text.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"
@@ -15,7 +15,6 @@ namespace norvel {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
-constexpr std::string_view kCheckOnly = "（確認のみ）";
 
 }  // namespace
 
@@ -37,9 +36,24 @@ class FrmNorvel::RunView final : public RunDisplay {
     append(line);
     window_.txt状況.setSelectionStart(window_.txt状況.text().size());
   }
-  void warning(std::string_view text) override { window_.MsgWarning(text); }
+  // Shown once the run is over, so that the box can say what became of the data.
+  void warning(std::string_view text) override { warnings_.emplace_back(text); }
   void committed(std::string_view summary) override { window_.MsgInfo(summary); }
   void pairDone() override { window_.platform_.windows.processPendingEvents(); }
+  // The last line of the run, and the end of its last box.
+  void ended(std::string_view text) override {
+    statusLine(text);
+    if (warnings_.empty()) {
+      warnings_.emplace_back(text);
+    } else {
+      warnings_.back() += std::string(kCrLf) + std::string(kCrLf) + std::string(text);
+    }
+  }
+
+  void showWarnings() {
+    for (const std::string& text : warnings_) window_.MsgWarning(text);
+    warnings_.clear();
+  }
 
   void restore() {
     if (hold_) hold_->restore();
@@ -52,6 +66,7 @@ class FrmNorvel::RunView final : public RunDisplay {
 
   FrmNorvel& window_;
   std::optional<LongAction> hold_;
+  std::vector<std::string> warnings_;
 };
 
 void FrmNorvel::cmd開始_Click(RunMode mode) {
@@ -67,7 +82,7 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
   const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
 
   RunView view(*this);
-  RunPresenter presenter(view, mode);
+  RunPresenter presenter(view, mode, {.check_says_would_replace = true});
   DatabaseConnection* connection = nullptr;
   try {
     connection = &database_.connection();
@@ -76,9 +91,12 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
   }
   if (connection != nullptr) {
     const RunResult result = runReplacement(*connection, target, pairs, presenter, {.mode = mode});
+    presenter.finished(result);
+    view.showWarnings();
     // The observer is not told of a failed begin.
     if (result.failure && result.failure->stage == RunStage::begin) {
-      MsgWarning(result.failure->description);
+      MsgWarning(
+          failureMessage(result.failure->description, result.failure->error, Language::japanese));
     }
     if (result.outcome == RunOutcome::rolledBack) {
       // A check: the pairs' lines as a run writes them, what the codes as typed would miss,
@@ -87,10 +105,9 @@ void FrmNorvel::cmd開始_Click(RunMode mode) {
            findOtherFormHints(*connection, target, pairs, result.counts)) {
         txt状況.appendText(hint.text + std::string(kCrLf));
       }
-      txt状況.appendText(std::string(kCheckOnly) + "変更はしていません。" + std::string(kCrLf));
+      txt状況.appendText(checkUnchangedLine() + std::string(kCrLf));
       txt状況.setSelectionStart(txt状況.text().size());
-      MsgInfo(std::string(kCheckOnly) + formatCount(result.total) +
-              "件置換されます。変更はしていません。");
+      MsgInfo(checkTotalText(result.total));
     }
   }
 

@@ -1,6 +1,6 @@
 #include "ui/main_sequence.h"
 
-#include "engine/error_description.h"
+#include "catalog/failure_texts.h"
 #include "ui/messages.h"
 
 namespace norvel {

@@ -205,6 +205,50 @@ TEST_F(BatchLanguageTest, AnInterruptedRunSaysSoInJapanese) {
   EXPECT_EQ(readBytes(db_), before);
 }
 
+// A failure of the data source is led by a sentence of its kind under Japanese, and left in the
+// driver's words otherwise; stdout, which scripts read, is the same in every locale.
+TEST_F(BatchLanguageTest, DriverFailuresAreLedByTheirKindInJapaneseAndStdoutStaysAsItIs) {
+  const std::string before = readBytes(db_);
+  writeBytes(pairs_, "100-0001,100-0091\r\n100-0003,100-00931\r\n");
+  const std::string driver = "CHECK constraint failed: length(郵便番号) = 8\n";
+  const RunResult english = batch(args({"--db", db_}));
+  EXPECT_EQ(english.exit_code, 1);
+  EXPECT_EQ(english.err, driver);
+  for (const auto& [name, env] : kEnglishLocales) {
+    EXPECT_EQ(batch(args({"--db", db_}), env).err, driver) << name;
+  }
+  const RunResult japanese = batch(args({"--db", db_}), kJapanese);
+  EXPECT_EQ(japanese.exit_code, 1);
+  EXPECT_EQ(japanese.out, english.out);
+  EXPECT_EQ(japanese.err,
+            "テーブルの制約（一意・外部キー・CHECK・NOT NULL・トリガーなど）により変更が拒否"
+            "されました。\n" +
+                driver);
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+// A file that may only be read is named right after connecting, under Japanese; a dry run, which
+// writes nothing, is not warned.
+TEST_F(BatchLanguageTest, AReadOnlyFileIsNamedAtConnectInJapanese) {
+  const std::string before = readBytes(db_);
+  fs::permissions(utf8Path(db_),
+                  fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const RunResult run = batch(args({"--db", db_}), kJapanese);
+  const RunResult dry = batch(args({"--db", db_, "--dry-run"}), kJapanese);
+  fs::permissions(utf8Path(db_), fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.err,
+            "norvel-batch: このデータベースファイルは読み取り専用です。置換を実行しても失敗します"
+            "（--dry-run はできます）。\n"
+            "データベースが読み取り専用のため、書き込めません。\n"
+            "attempt to write a readonly database\n");
+  EXPECT_EQ(run.out, "100-0001->100-0091 ... \n  attempt to write a readonly database\n");
+  EXPECT_EQ(dry.exit_code, 0);
+  EXPECT_EQ(dry.err.find("読み取り専用"), std::string::npos) << dry.err;
+  EXPECT_EQ(readBytes(db_), before);
+}
+
 // The help says when a signal or a closed stdout stops norvel-batch and when a save is let
 // finish; the closed stdout is told in the user's language, with the system's own words for it.
 TEST_F(BatchLanguageTest, StoppingIsExplainedAndToldInJapanese) {

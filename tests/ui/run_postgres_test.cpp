@@ -140,7 +140,9 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   EXPECT_FALSE(h.messageTexts()[0].empty());
   EXPECT_NE(h.messageTexts()[0].find("何もコミットされていません。"), std::string::npos);
   EXPECT_EQ(h.w().txt状況.text().substr(h.w().txt状況.text().rfind("100-0003")),
-            "100-0003->100-0004 ... \r\n");
+            "100-0003->100-0004 ... \r\n"
+            "エラーのため、すべての置換を取り消しました（ロールバック）。データは何も変わって"
+            "いません。\r\n");
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
   EXPECT_TRUE(h.w().cmd開始.enabled());

@@ -15,6 +15,18 @@ std::string result(const std::string& count) {
   return std::string(24 - count.size(), ' ') + count + "件置換しました。\r\n";
 }
 
+// A check's count line: what a run would replace.
+std::string checkResult(const std::string& count) {
+  return std::string(24 - count.size(), ' ') + count + "件置換されます。\r\n";
+}
+
+// How a failed run ends: its last line, and the end of its box.
+const std::string kRolledBack =
+    "エラーのため、すべての置換を取り消しました（ロールバック）。データは何も変わっていません。";
+std::string rolledBackBox(const std::string& failure) {
+  return failure + "\r\n\r\n" + kRolledBack;
+}
+
 class RunTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -91,8 +103,8 @@ TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
   h.shiftClick(w.cmd開始);
 
   EXPECT_EQ(w.txt状況.text(),
-            "100-0001->100-0002 ... \r\n" + result("2") + "100-0007->100-0008 ... \r\n" +
-                result("0") +
+            "100-0001->100-0002 ... \r\n" + checkResult("2") + "100-0007->100-0008 ... \r\n" +
+                checkResult("0") +
                 "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
                 "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
                 "（確認のみ）変更はしていません。\r\n");
@@ -119,8 +131,12 @@ TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   h.click(w.cmd開始);
 
   EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + result("2") +
-                                  "100-0003->bad ... \r\n  郵便番号が不正です\r\n");
-  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"郵便番号が不正です"});
+                                  "100-0003->bad ... \r\n  郵便番号が不正です\r\n" + kRolledBack +
+                                  "\r\n");
+  EXPECT_EQ(h.messageTexts(),
+            std::vector<std::string>{rolledBackBox(
+                "テーブルの制約（一意・外部キー・CHECK・NOT NULL・トリガーなど）により変更が拒否"
+                "されました。\r\n郵便番号が不正です")});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
@@ -136,7 +152,7 @@ TEST_F(RunTest, ProbeFailureAddsOnlyTheProgressLine) {
   connect();
   db->exec("ALTER TABLE 住所 RENAME COLUMN 郵便番号 TO 郵便");
   h.click(w.cmd開始);
-  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n");
+  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + kRolledBack + "\r\n");
   ASSERT_EQ(h.messageTexts().size(), 1u);
   EXPECT_NE(h.messageTexts()[0].find("郵便番号"), std::string::npos);
   EXPECT_EQ(count("郵便 = '100-0001'"), 2);
@@ -153,7 +169,9 @@ TEST_F(RunTest, FailedBeginShowsItsBoxWithoutHoldingTheWindow) {
   h.windows.onMessage([&](const auto&) { start_enabled_at_box.push_back(w.cmd開始.enabled()); });
   h.click(w.cmd開始);
   db->exec("ROLLBACK");
-  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"database is locked"});
+  EXPECT_EQ(h.messageTexts(),
+            std::vector<std::string>{"データベースが他の接続にロックされています（使用中）。"
+                                     "しばらくしてからやり直してください。\r\ndatabase is locked"});
   EXPECT_EQ(start_enabled_at_box, std::vector<bool>{true});
   EXPECT_EQ(w.txt状況.text(), "");
   EXPECT_EQ(h.form().focus(), &w.cmd終了);
@@ -173,11 +191,15 @@ TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
   });
   h.click(w.cmd開始);
   ASSERT_EQ(h.messageTexts().size(), 1u);
-  const std::string failure = h.messageTexts()[0];
+  const std::string box = h.messageTexts()[0];
+  const std::string lead = "データベースでエラーが発生しました。\r\n";
+  ASSERT_EQ(box.rfind(lead, 0), 0u) << box;
+  const std::string failure = box.substr(lead.size(), box.find("\r\n\r\n") - lead.size());
   EXPECT_NE(failure.find("nothing was committed"), std::string::npos) << failure;
+  EXPECT_EQ(box, lead + rolledBackBox(failure));
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
-  EXPECT_EQ(w.txt状況.text(),
-            "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure + "\r\n");
+  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure +
+                                  "\r\n" + kRolledBack + "\r\n");
   EXPECT_EQ(h.form().focus(), &w.cmd終了);
   EXPECT_TRUE(w.cmd開始.enabled());
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);  // the file as it was opened
@@ -277,9 +299,11 @@ TEST(RunColumnTypes, NumericColumnRefusesCodesThatAreNotNumbers) {
   h.connectFile(path, "t", "code");
   h.click(h.w().cmd開始);
   ASSERT_EQ(h.messageTexts().size(), 1u);
-  EXPECT_NE(h.messageTexts()[0].find("100-0001"), std::string::npos);
+  const std::string refusal = h.messageTexts()[0].substr(0, h.messageTexts()[0].find("\r\n"));
+  EXPECT_NE(refusal.find("100-0001"), std::string::npos);
+  EXPECT_EQ(h.messageTexts()[0], rolledBackBox(refusal));
   EXPECT_EQ(h.w().txt状況.text().substr(h.w().txt状況.text().rfind("100-0001->")),
-            "100-0001->100-0002 ... \r\n  " + h.messageTexts()[0] + "\r\n");
+            "100-0001->100-0002 ... \r\n  " + refusal + "\r\n" + kRolledBack + "\r\n");
   EXPECT_EQ(db.scalar("SELECT group_concat(code, ' ') FROM t"), "1000001 100");
 }
 
@@ -296,8 +320,9 @@ TEST_F(RunTest, UndecodableCodesAreRefusedAndEmptyingPairsNamedFirst) {
   EXPECT_EQ(w.txt状況.text(),
             "1 番目の置換ペア「100-0001 -> 」は置換先が空です。該当するフィールドは空（NULL）"
             "になります。\r\n100-0001-> ... \r\n" +
-                result("2") + "100-0003->100-\xEF\xBF\xBD ... \r\n  " + refusal + "\r\n");
-  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{refusal});
+                result("2") + "100-0003->100-\xEF\xBF\xBD ... \r\n  " + refusal + "\r\n" +
+                kRolledBack + "\r\n");
+  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{rolledBackBox(refusal)});
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
 }

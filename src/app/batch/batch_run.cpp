@@ -19,8 +19,10 @@
 #include "app/batch/progress_line.h"
 #include "app/batch/run_display.h"
 #include "app/batch/terminal.h"
+#include "catalog/failure_texts.h"
 #include "db/connect_messages.h"
 #include "db/source_kind.h"
+#include "db/write_check.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_pair_review.h"
@@ -130,6 +132,14 @@ class BatchRun {
       output_.message(openFailureMessage(connection_string, error.what()));
       return false;
     }
+    // A dry run writes nothing: only a run is told that it will fail.
+    if (!options_.dry_run) {
+      const bool file_kind =
+          options_.source == SourceKind::access || options_.source == SourceKind::excel;
+      const std::string warning = writeWarningOf(*connection_, file_kind ? options_.path : "",
+                                                 env_.files, batchLanguage(), CheckName::batch);
+      if (!warning.empty()) env_.err << kProgram << warning << '\n';
+    }
     return true;
   }
 
@@ -190,7 +200,9 @@ class BatchRun {
       running_ = true;
     }
     BatchRunDisplay display(output_);
-    RunPresenter observer(display, mode, &watcher.stop(), false);
+    RunPresenter observer(
+        display, mode,
+        {.stop = &watcher.stop(), .show_findings = false, .language = batchLanguage()});
     progress_.start(static_cast<int>(pairs_.size()));
     const RunTarget target{options_.table, options_.field};
     const RunResult result =
@@ -226,7 +238,8 @@ class BatchRun {
     }
     // A failed begin reaches no observer: the window shows its message alone.
     if (result.failure && result.failure->stage == RunStage::begin) {
-      output_.message(result.failure->description);
+      output_.message(
+          failureMessage(result.failure->description, result.failure->error, batchLanguage()));
     }
     return kExitRolledBack;
   }

@@ -70,6 +70,17 @@ std::string trn(const char* singular, const char* plural, unsigned long count,
   return filled(count == 1 ? singular : plural, values);
 }
 
+Language batchLanguage() {
+#if NORVEL_NLS
+  // The header of the catalog gettext picked (LANGUAGE may pick another than LC_MESSAGES).
+  if (translating) {
+    const std::string_view header = ::dgettext(kDomain, "");
+    if (header.find("\nLanguage: ja") != std::string_view::npos) return Language::japanese;
+  }
+#endif
+  return Language::english;
+}
+
 void bindMessageCatalog([[maybe_unused]] const Process& process) {
 #if NORVEL_NLS
   const char* messages = std::setlocale(LC_MESSAGES, nullptr);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "catalog/language.h"
 #include "platform/process.h"
 
 namespace norvel::batch {
@@ -21,6 +22,10 @@ std::string tr(const char* text, std::initializer_list<std::string_view> values)
 // The singular or the plural text for count, as the language counts, with {1}, … replaced.
 std::string trn(const char* singular, const char* plural, unsigned long count,
                 std::initializer_list<std::string_view> values);
+
+// The language tr() answers in, for the texts of the shared catalogue: Japanese where the
+// message catalog chosen for the locale is the Japanese one, English otherwise.
+Language batchLanguage();
 
 // Points the catalog lookup at share/locale beside the program's bin folder, so that a build
 // tree and an installed copy each find their own catalogs. Called before the first text.

@@ -348,6 +348,29 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
     if (running_ != SQL_NULL_HSTMT) SQLCancel(running_);
   }
 
+  // The driver's read-only flag, then the session's own setting where the DBMS has one: a
+  // standby, or a user whose transactions default to read-only.
+  WriteBarrier writeBarrier() override {
+    try {
+      if (odbc::infoText(dbc(), SQL_DATA_SOURCE_READ_ONLY) == "Y") {
+        return WriteBarrier::readOnlyTransaction;
+      }
+      const std::string dbms = asciiUppercase(odbc::infoText(dbc(), SQL_DBMS_NAME));
+      const char* setting = dbms == "POSTGRESQL"                   ? "SHOW transaction_read_only"
+                            : dbms == "MARIADB" || dbms == "MYSQL" ? "SELECT @@session.tx_read_only"
+                                                                   : nullptr;
+      if (setting == nullptr) return WriteBarrier::none;
+      const QueryRows rows = queryRows(SqlStatement(setting));
+      if (!rows.empty() && !rows[0].empty() && rows[0][0] &&
+          (*rows[0][0] == "on" || *rows[0][0] == "1")) {
+        return WriteBarrier::readOnlyTransaction;
+      }
+    } catch (const DatabaseError&) {
+      // A source that cannot tell is taken as writable: the run still meets the refusal.
+    }
+    return WriteBarrier::none;
+  }
+
   std::vector<std::string> tableNames() override {
     const std::optional<std::vector<std::string>> schemas = searchPath();
     odbc::StmtHandle stmt = newStatement();

@@ -53,7 +53,9 @@ DatabaseErrorCategory categoryOf(std::string_view sql_state) {
       sql_state == "57P01" || sql_state == "57P02") {
     return Category::connectionLost;  // link failure, not open any more, server shut down
   }
-  if (sql_state == "42501" || sql_state == "25006") return Category::readOnly;
+  if (sql_state == "25006") return Category::readOnly;    // read-only SQL transaction
+  if (sql_state == "42501") return Category::permission;  // insufficient privilege
+  if (sql_state == "53100") return Category::diskFull;    // PostgreSQL's disk_full
   if (sql_state == "40001" || sql_state == "40P01" || sql_state == "55P03" ||
       sql_state == "HYT00" || sql_state == "HYT01" || sql_state == "S1T00") {
     return Category::busy;  // serialization failure, deadlock, lock timeout

@@ -204,6 +204,11 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
 
   // Tables and views in the order they were created; SQLite's own sqlite_… tables are not
   // part of the user's data.
+  WriteBarrier writeBarrier() override {
+    return sqlite3_db_readonly(handle(), "main") == 1 ? WriteBarrier::readOnlyFile
+                                                      : WriteBarrier::none;
+  }
+
   std::vector<std::string> tableNames() override {
     return strings(
         "SELECT name FROM main.sqlite_master WHERE type IN ('table', 'view')"

@@ -15,9 +15,12 @@ DatabaseErrorCategory categoryOf(int result_code) {
     case SQLITE_LOCKED:
       return Category::busy;
     case SQLITE_READONLY:
+      return Category::readOnly;
     case SQLITE_PERM:
     case SQLITE_AUTH:
-      return Category::readOnly;
+      return Category::permission;
+    case SQLITE_FULL:
+      return Category::diskFull;
     case SQLITE_INTERRUPT:
       return Category::interrupted;
     case SQLITE_CANTOPEN:
