@@ -4,7 +4,13 @@
 
 namespace norvel {
 
-enum class MessageIcon { warning, information };
+enum class MessageIcon { warning, information, question };
+
+// The buttons of a question box; the first is its default button.
+enum class MessageButtons { yesNo, yesNoCancel };
+// The button that closed a question box: Esc and the title bar's close answer no (or cancel,
+// where the box has it).
+enum class MessageAnswer { yes, no, cancel };
 
 // The properties of the file-open dialog that the browse actions set and read.
 struct OpenFileDialog {
@@ -29,11 +35,22 @@ class WindowSystem {
   virtual void showMessageBox(const std::string& text, const std::string& caption,
                               MessageIcon icon) = 0;
 
+  // Modal question box with はい, いいえ (and キャンセル); returns when it was answered.
+  virtual MessageAnswer askQuestion(const std::string& text, const std::string& caption,
+                                    MessageButtons buttons) = 0;
+
   // Modal file-open dialog; leaves file_name empty on cancel.
   virtual void showOpenDialog(OpenFileDialog& dialog) = 0;
 
   // Delivers the window events pending now; their handlers have run when this returns.
   virtual void processPendingEvents() = 0;
+
+  // For a window thread that waits on work of another thread: waits until window events come or
+  // wake() is called, and delivers the events pending then. A wake() that came since the last
+  // wait ends the next one at once.
+  virtual void waitForEvents() = 0;
+  // Ends the window thread's waitForEvents(). Safe from any thread.
+  virtual void wake() = 0;
 
   // Queues keystrokes ("{F4}") to whichever control has the focus when they are delivered;
   // does not wait for them.

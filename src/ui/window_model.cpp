@@ -39,6 +39,12 @@ void Control::appendText(std::string_view tail) {
   form_.raise(*this, EventKind::change);
 }
 
+void Control::setProgressLine(std::string line) {
+  if (progress_line_ == line) return;
+  progress_line_ = std::move(line);
+  form_.notify([&](FormObserver& o) { o.progressChanged(*this); });
+}
+
 void Control::setSelectionStart(std::size_t position) {
   selection_start_ = std::min(position, text_.size());
   form_.notify([&](FormObserver& o) { o.caretMoved(*this); });
@@ -250,6 +256,11 @@ void Form::userChecks(Control& control, int value) {
 void Form::userCloses() {
   if (terminated_) return;
   raise(window(), EventKind::unload);
+}
+
+void Form::userCancels() {
+  if (terminated_) return;
+  raise(window(), EventKind::cancel);
 }
 
 void Form::raise(Control& control, EventKind kind, int argument) {
