@@ -156,8 +156,8 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   std::vector<OtherFormHint> hints;
   try {
     background.run([&] {
-      result = runReplacement(connection, target, pairs, progress,
-                              {.mode = mode, .stop = &run_stop_});
+      result =
+          runReplacement(connection, target, pairs, progress, {.mode = mode, .stop = &run_stop_});
       // A check: what the codes as typed would miss, read while the window goes on.
       if (result.outcome == RunOutcome::rolledBack) {
         hints = findOtherFormHints(connection, target, pairs, result.counts);

@@ -80,10 +80,10 @@ class PostgresRunTest : public ::testing::Test {
   }
   // Whether a session of this database waits for a lock on a statement over the table.
   bool runWaitsForTheLock() {
-    const QueryRows rows = admin->queryRows(SqlStatement(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
-        "wait_event_type = 'Lock' AND query LIKE '%" +
-        table + "%'"));
+    const QueryRows rows = admin->queryRows(
+        SqlStatement("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                     "state = 'active' AND wait_event_type = 'Lock' AND query LIKE '%" +
+                     table + "%'"));
     return !rows.empty() && rows[0][0] && *rows[0][0] != "0";
   }
   // From another thread, as a user who sees the window wait: once the run waits for the lock,
@@ -165,12 +165,14 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   h.addPair("100-0003", "100-0004");
   connect("郵便番号");
   // After the first pair the server ends the run's session.
-  h.windows.queueEventWhen([&] { return h.statusLog().find("件置換") != std::string::npos; }, [&] {
-    admin->execute(
-        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-        "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
-        table + "%'");
-  });
+  h.windows.queueEventWhen(
+      [&] { return h.statusLog().find("件置換") != std::string::npos; },
+      [&] {
+        admin->execute(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+            "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
+            table + "%'");
+      });
   h.click(h.w().cmd開始);
   ASSERT_GE(h.messageTexts().size(), 1u);
   for (const auto& text : h.messageTexts())

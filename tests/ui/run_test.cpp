@@ -54,8 +54,8 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
   h.click(w.cmd開始);
 
   EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
-                                  "999-9999->999-0000 ... \r\n" + result("0") +
-                                  "100-0003->100-0004 ... \r\n" + result("1,500"));
+                               "999-9999->999-0000 ... \r\n" + result("0") +
+                               "100-0003->100-0004 ... \r\n" + result("1,500"));
   EXPECT_EQ(w.txt状況.selectionStart(), w.txt状況.text().size());
   EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"1,502件置換しました。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
@@ -90,12 +90,11 @@ TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
   const std::string before = testing::readBytes(path);
   h.shiftClick(w.cmd開始);
 
-  EXPECT_EQ(h.statusLog(),
-            "100-0001->100-0002 ... \r\n" + result("2") + "100-0007->100-0008 ... \r\n" +
-                result("0") +
-                "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
-                "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
-                "（確認のみ）変更はしていません。\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
+                               "100-0007->100-0008 ... \r\n" + result("0") +
+                               "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
+                               "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
+                               "（確認のみ）変更はしていません。\r\n");
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{"（確認のみ）2件置換されます。変更はしていません。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
@@ -119,7 +118,7 @@ TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   h.click(w.cmd開始);
 
   EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
-                                  "100-0003->bad ... \r\n  郵便番号が不正です\r\n");
+                               "100-0003->bad ... \r\n  郵便番号が不正です\r\n");
   EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"郵便番号が不正です"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
@@ -168,17 +167,17 @@ TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
   connect();
   // While the run goes on (its pair done, the commit to come), another program replaces the file
   // by a copy of itself.
-  h.windows.queueEventWhen([&] { return h.statusLog().find("件置換") != std::string::npos; }, [&] {
-    std::filesystem::copy_file(path, path + ".new");
-    std::filesystem::rename(path + ".new", path);
-  });
+  h.windows.queueEventWhen([&] { return h.statusLog().find("件置換") != std::string::npos; },
+                           [&] {
+                             std::filesystem::copy_file(path, path + ".new");
+                             std::filesystem::rename(path + ".new", path);
+                           });
   h.click(w.cmd開始);
   ASSERT_EQ(h.messageTexts().size(), 1u);
   const std::string failure = h.messageTexts()[0];
   EXPECT_NE(failure.find("nothing was committed"), std::string::npos) << failure;
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
-  EXPECT_EQ(h.statusLog(),
-            "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure + "\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure + "\r\n");
   EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_TRUE(w.cmd開始.enabled());
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);  // the file as it was opened

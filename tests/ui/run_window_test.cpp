@@ -55,11 +55,10 @@ TEST_F(RunWindowTest, TheProgressLineFollowsTheRunAndIsGoneAfterIt) {
   h.click(h.w().cmd開始);
   h.form().removeObserver(&recorder);
   // Three pairs against a small file go one by one, so each one is told.
-  EXPECT_EQ(recorder.seen,
-            (std::vector<std::string>{"開始しています…", "置換しています（置換ペア 3 件）…",
-                                      "置換しています（1 / 3 件目）…",
-                                      "置換しています（2 / 3 件目）…",
-                                      "置換しています（3 / 3 件目）…", "確定しています…", ""}));
+  EXPECT_EQ(recorder.seen, (std::vector<std::string>{
+                               "開始しています…", "置換しています（置換ペア 3 件）…",
+                               "置換しています（1 / 3 件目）…", "置換しています（2 / 3 件目）…",
+                               "置換しています（3 / 3 件目）…", "確定しています…", ""}));
   EXPECT_EQ(h.w().txt状況.progressLine(), "");
   EXPECT_EQ(h.statusLog().find("しています"), std::string::npos);
 
@@ -117,8 +116,9 @@ TEST(RunHeader, SaysTimeTableFieldAndPairs) {
   const std::time_t when = std::mktime(&local);
   EXPECT_EQ(runHeaderLine(when, {"住所", "郵便番号"}, 12345, RunMode::commit),
             "―― 2026/01/02 03:04:05　テーブル 住所　フィールド 郵便番号　置換ペア 12,345 件 ――");
-  EXPECT_EQ(runHeaderLine(when, {"Sheet1$", "F1"}, 1, RunMode::dryRun),
-            "―― 2026/01/02 03:04:05　テーブル Sheet1$　フィールド F1　置換ペア 1 件（確認のみ） ――");
+  EXPECT_EQ(
+      runHeaderLine(when, {"Sheet1$", "F1"}, 1, RunMode::dryRun),
+      "―― 2026/01/02 03:04:05　テーブル Sheet1$　フィールド F1　置換ペア 1 件（確認のみ） ――");
 }
 
 }  // namespace

@@ -13,8 +13,7 @@ void HeadlessWindowSystem::showMessageBox(const std::string& text, const std::st
   if (sink_) sink_(messages_.back());
 }
 
-MessageAnswer HeadlessWindowSystem::askQuestion(const std::string& text,
-                                                const std::string& caption,
+MessageAnswer HeadlessWindowSystem::askQuestion(const std::string& text, const std::string& caption,
                                                 MessageButtons /*buttons*/) {
   MessageAnswer answer = MessageAnswer::yes;
   if (!question_answers_.empty()) {

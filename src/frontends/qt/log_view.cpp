@@ -115,8 +115,8 @@ void LogView::saveToFile() {
   const QByteArray bytes = text().toUtf8();
   if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
     QMessageBox box(QMessageBox::Warning, window()->windowTitle(),
-                    QStringLiteral("状況を保存できませんでした。\n") + QDir::toNativeSeparators(path) +
-                        QStringLiteral("\n") + file.errorString(),
+                    QStringLiteral("状況を保存できませんでした。\n") +
+                        QDir::toNativeSeparators(path) + QStringLiteral("\n") + file.errorString(),
                     QMessageBox::Ok, this);
     box.setTextFormat(Qt::PlainText);
     box.exec();

@@ -87,7 +87,8 @@ void QtWindowSystem::waitForEvents() {
 
 void QtWindowSystem::wake() {
   // A posted call is never lost, also when it comes before the wait.
-  QMetaObject::invokeMethod(&wake_context_, [] {}, Qt::QueuedConnection);
+  QMetaObject::invokeMethod(
+      &wake_context_, [] {}, Qt::QueuedConnection);
 }
 
 void QtWindowSystem::queueKeys(const std::string& keys) {

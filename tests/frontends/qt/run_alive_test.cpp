@@ -25,7 +25,8 @@ using ::testing::IsEmpty;
 // Lines of the status box as they wrap: a text full of what may not begin or end a line.
 TEST(LineBreaking, NoRowBeginsWithClosingPunctuationOrEndsWithAnOpeningBracket) {
   const QString text = QStringLiteral(
-      "置換リストの２番目のペア「100-0003 -> bad」は、数値型のフィールド「番号」の置換に使えません。"
+      "置換リストの２番目のペア「100-0003 -> "
+      "bad」は、数値型のフィールド「番号」の置換に使えません。"
       "（確認のみ）変更はしていません。『引用』（括弧）、読点、句点。ー長音ッ小書き…"
       "「「二重」」。」");
   QFont font = QApplication::font();
@@ -44,12 +45,12 @@ TEST(LineBreaking, NoRowBeginsWithClosingPunctuationOrEndsWithAnOpeningBracket) 
       const QChar end = text[next - 1];
       // A row that holds one character only had nothing to give the row before.
       if (row > 0 && layout.lineAt(row - 1).textLength() > 1) {
-        EXPECT_TRUE(mayBeginLine(first)) << width << ": row " << row << " begins with "
-                                         << QString(first).toStdString();
+        EXPECT_TRUE(mayBeginLine(first))
+            << width << ": row " << row << " begins with " << QString(first).toStdString();
       }
       if (!last && line.textLength() > 1) {
-        EXPECT_TRUE(mayEndLine(end)) << width << ": row " << row << " ends with "
-                                     << QString(end).toStdString();
+        EXPECT_TRUE(mayEndLine(end))
+            << width << ": row " << row << " ends with " << QString(end).toStdString();
       }
     }
     EXPECT_EQ(next, text.size());
@@ -83,7 +84,8 @@ TEST_F(RunAlive, TheStatusBoxKeepsTheFocusAndCopiesAndSavesTheLog) {
   auto* status = h.widget<LogView>(h.w().txt状況);
   {
     const std::unique_ptr<QMenu> empty = status->createContextMenu();
-    for (QAction* action : empty->actions()) EXPECT_FALSE(action->isEnabled() && !action->isSeparator());
+    for (QAction* action : empty->actions())
+      EXPECT_FALSE(action->isEnabled() && !action->isSeparator());
   }
   h.connectAndPick(database, QStringLiteral("住所"), QStringLiteral("郵便番号"));
   {
@@ -167,7 +169,8 @@ TEST_F(RunAlive, ClosingWithAChangedListAsksWhetherToSave) {
   ASSERT_EQ(answerer.messages.size(), 2u);
   for (const SeenMessage& message : answerer.messages) {
     EXPECT_EQ(message.icon, QMessageBox::Question);
-    EXPECT_TRUE(message.text.startsWith(QStringLiteral("置換リストが変更されています。保存しますか？")));
+    EXPECT_TRUE(
+        message.text.startsWith(QStringLiteral("置換リストが変更されています。保存しますか？")));
   }
   EXPECT_TRUE(h.form().terminated() && h.windows.ended());
   EXPECT_EQ(readBytes(h.pairFile()), "1000001,1000011\r\n1000002,\r\n");
@@ -219,10 +222,10 @@ TEST(RunAliveOnPostgres, EscInterruptsARunThatWaitsForALock) {
   bool start_shown_enabled = true;
   QTimer watcher;
   QObject::connect(&watcher, &QTimer::timeout, [&] {
-    const QueryRows waiting = admin->queryRows(SqlStatement(
-        "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
-        "wait_event_type = 'Lock' AND query LIKE '%" +
-        table + "%'"));
+    const QueryRows waiting = admin->queryRows(
+        SqlStatement("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                     "state = 'active' AND wait_event_type = 'Lock' AND query LIKE '%" +
+                     table + "%'"));
     if (waiting.empty() || !waiting[0][0] || *waiting[0][0] == "0") return;
     watcher.stop();
     status->refresh();
