@@ -153,13 +153,13 @@ void FrmNorvel::cmd終了_Click() {
 // is saved if the user wants it.
 void FrmNorvel::Form_Unload() {
   if (runRunning()) {
-    if (AskToInterruptRun(true)) close_after_run_ = true;
+    if (askToInterruptRun(true)) close_after_run_ = true;
     return;
   }
   if (pairs_changed_) {
-    switch (norvel::MsgQuestion(platform_.windows, platform_.code_page,
-                                "置換リストが変更されています。保存しますか？",
-                                MessageButtons::yesNoCancel)) {
+    switch (norvel::askUser(platform_.windows, platform_.code_page,
+                            "置換リストが変更されています。保存しますか？",
+                            MessageButtons::yesNoCancel)) {
       case MessageAnswer::yes:
         if (!SavePairFile()) return;
         break;
@@ -180,7 +180,7 @@ void FrmNorvel::handleEvent(Control& control, EventKind kind, int argument) {
     }
     if (!mbLoaded_) return;
     if (kind == EventKind::cancel) {
-      Form_Cancel();
+      cancelRequested();
       return;
     }
     if (kind == EventKind::change) {

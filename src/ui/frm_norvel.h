@@ -114,10 +114,10 @@ class FrmNorvel : public EventHandler {
   void runInBackground(DatabaseConnection& connection, const RunTarget& target,
                        const std::vector<RunPair>& pairs, RunMode mode);
   // Asks whether to interrupt the run and, on yes, interrupts it; true when it is interrupted.
-  bool AskToInterruptRun(bool to_close);
+  bool askToInterruptRun(bool to_close);
   void cmd終了_Click();
   void Form_Unload();
-  void Form_Cancel();
+  void cancelRequested();
   void appendPair(const std::string& old_code, const std::string& new_code);
   Control& inputBoxOfCurrentTab();
 

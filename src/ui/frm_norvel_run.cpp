@@ -187,15 +187,15 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   }
 }
 
-bool FrmNorvel::AskToInterruptRun(bool to_close) {
+bool FrmNorvel::askToInterruptRun(bool to_close) {
   if (run_stop_) {
     // Asked already: a statement that began since is cut short too.
     run_connection_->interrupt();
     return true;
   }
   const MessageAnswer answer =
-      norvel::MsgQuestion(platform_.windows, platform_.code_page,
-                          to_close ? kAskInterruptToClose : kAskInterrupt, MessageButtons::yesNo);
+      norvel::askUser(platform_.windows, platform_.code_page,
+                      to_close ? kAskInterruptToClose : kAskInterrupt, MessageButtons::yesNo);
   if (answer != MessageAnswer::yes) return false;
   run_stop_ = true;
   txt状況.setProgressLine(run_step::interrupting());
@@ -203,8 +203,8 @@ bool FrmNorvel::AskToInterruptRun(bool to_close) {
   return true;
 }
 
-void FrmNorvel::Form_Cancel() {
-  if (runRunning()) AskToInterruptRun(false);
+void FrmNorvel::cancelRequested() {
+  if (runRunning()) askToInterruptRun(false);
 }
 
 }  // namespace norvel

@@ -21,8 +21,8 @@ void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_vi
                          MessageIcon::information);
 }
 
-MessageAnswer MsgQuestion(WindowSystem& windows, const CodePage932& code_page,
-                          std::string_view message, MessageButtons buttons) {
+MessageAnswer askUser(WindowSystem& windows, const CodePage932& code_page, std::string_view message,
+                      MessageButtons buttons) {
   return windows.askQuestion(padMessage(code_page, message), std::string(kProgramTitle), buttons);
 }
 

@@ -18,7 +18,7 @@ std::string padMessage(const CodePage932& code_page, std::string_view message);
 void MsgWarning(WindowSystem& windows, const CodePage932& code_page, std::string_view message);
 void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_view message);
 // A question with the question icon and the program's title; はい is the default button.
-MessageAnswer MsgQuestion(WindowSystem& windows, const CodePage932& code_page,
-                          std::string_view message, MessageButtons buttons);
+MessageAnswer askUser(WindowSystem& windows, const CodePage932& code_page, std::string_view message,
+                      MessageButtons buttons);
 
 }  // namespace norvel
