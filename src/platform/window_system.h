@@ -4,7 +4,13 @@
 
 namespace norvel {
 
-enum class MessageIcon { warning, information };
+enum class MessageIcon { warning, information, question };
+
+// The buttons of a question box; the first is its default button.
+enum class MessageButtons { yesNo, yesNoCancel };
+// The button that closed a question box: Esc and the title bar's close answer no (or cancel,
+// where the box has it).
+enum class MessageAnswer { yes, no, cancel };
 
 // The properties of the file-open dialog that the browse actions set and read.
 struct OpenFileDialog {
@@ -29,6 +35,10 @@ class WindowSystem {
   virtual void showMessageBox(const std::string& text, const std::string& caption,
                               MessageIcon icon) = 0;
 
+  // Modal question box with はい, いいえ (and キャンセル); returns when it was answered.
+  virtual MessageAnswer askQuestion(const std::string& text, const std::string& caption,
+                                    MessageButtons buttons) = 0;
+
   // Modal file-open dialog; leaves file_name empty on cancel.
   virtual void showOpenDialog(OpenFileDialog& dialog) = 0;
 
@@ -38,6 +48,13 @@ class WindowSystem {
   // Opens the drop-down list of whichever control has the focus once the pending events are
   // delivered, as the F4 key does; does not wait for it. A control without a list ignores it.
   virtual void requestDropDown() = 0;
+
+  // For a window thread that waits on work of another thread: waits until window events come or
+  // wake() is called, and delivers the events pending then. A wake() that came since the last
+  // wait ends the next one at once.
+  virtual void waitForEvents() = 0;
+  // Ends the window thread's waitForEvents(). Safe from any thread.
+  virtual void wake() = 0;
 
   // The whole screen, not the work area.
   virtual ScreenSize screenSize() const = 0;

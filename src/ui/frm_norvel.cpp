@@ -149,7 +149,26 @@ void FrmNorvel::cmd終了_Click() {
   TerminateApplication();
 }
 
+// Closing from the title bar or with Alt+F4: a run is interrupted first, and a changed pair list
+// is saved if the user wants it.
 void FrmNorvel::Form_Unload() {
+  if (runRunning()) {
+    if (askToInterruptRun(true)) close_after_run_ = true;
+    return;
+  }
+  if (pairs_changed_) {
+    switch (norvel::askUser(platform_.windows, platform_.code_page,
+                            "置換リストが変更されています。保存しますか？",
+                            MessageButtons::yesNoCancel)) {
+      case MessageAnswer::yes:
+        if (!SavePairFile()) return;
+        break;
+      case MessageAnswer::no:
+        break;
+      case MessageAnswer::cancel:
+        return;
+    }
+  }
   TerminateApplication();
 }
 
@@ -160,6 +179,10 @@ void FrmNorvel::handleEvent(Control& control, EventKind kind, int argument) {
       return;
     }
     if (!mbLoaded_) return;
+    if (kind == EventKind::cancel) {
+      cancelRequested();
+      return;
+    }
     if (kind == EventKind::change) {
       // Every box with a change handler only refreshes; txt置換先 and txt状況 have none.
       if (&control == &txtMDBパス || &control == &txtOO4Oユーザ名 ||

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,6 +44,10 @@ class FrmNorvel : public EventHandler {
   // True while connecting or running: the window is disabled and a tab change must not
   // enable anything.
   bool longActionRunning() const { return long_action_depth_ > 0; }
+  // True while a run goes on off the window's thread.
+  bool runRunning() const { return run_connection_ != nullptr; }
+  // The pair list changed since it was loaded or saved.
+  bool pairsChanged() const { return pairs_changed_; }
 
   // The handlers, public so that front ends and tests can name them.
   void RefreshControlStates();
@@ -50,7 +55,8 @@ class FrmNorvel : public EventHandler {
   void InitPairCollection();
   void InitializeForm();
   void LoadPairFile();
-  void SavePairFile();
+  // False when the file could not be written (the user has been told).
+  bool SavePairFile();
   void ListTables();
   void ListFields();
 
@@ -106,8 +112,13 @@ class FrmNorvel : public EventHandler {
   void cmd追加_Click();
   void cmd削除_Click();
   void cmd開始_Click(RunMode mode = RunMode::commit);
+  void runInBackground(DatabaseConnection& connection, const RunTarget& target,
+                       const std::vector<RunPair>& pairs, RunMode mode);
+  // Asks whether to interrupt the run and, on yes, interrupts it; true when it is interrupted.
+  bool askToInterruptRun(bool to_close);
   void cmd終了_Click();
   void Form_Unload();
+  void cancelRequested();
   void appendPair(const std::string& old_code, const std::string& new_code);
   Control& inputBoxOfCurrentTab();
 
@@ -118,8 +129,13 @@ class FrmNorvel : public EventHandler {
   std::string pair_file_path_;
   // The pair list file held lines the window did not load; saving over it keeps a copy first.
   bool pair_file_left_out_ = false;
+  bool pairs_changed_ = false;
   bool table_click_running_ = false;
   int long_action_depth_ = 0;
+  // The run going on: its connection, the request to stop it, and a close that waits for it.
+  DatabaseConnection* run_connection_ = nullptr;
+  std::atomic<bool> run_stop_{false};
+  bool close_after_run_ = false;
 };
 
 }  // namespace norvel

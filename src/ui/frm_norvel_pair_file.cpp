@@ -14,15 +14,17 @@ std::string FrmNorvel::defaultPairFilePath() const {
 void FrmNorvel::LoadPairFile() {
   const std::string argument = platform_.process.commandLineArgument();
   pair_file_path_ = argument.empty() ? defaultPairFilePath() : argument;
+  pairs_changed_ = false;
   if (!platform_.files.canOpenForReading(pair_file_path_)) return;
   const PairFileContents file = readPairFile(platform_.files.readFile(pair_file_path_),
                                              pair_file_path_, platform_.code_page, kMaxListLines);
   for (const PairCodes& pair : file.pairs) appendPair(pair.old_code, pair.new_code);
+  pairs_changed_ = false;
   pair_file_left_out_ = file.left_out;
   for (const std::string& problem : file.problems) MsgWarning(problem);
 }
 
-void FrmNorvel::SavePairFile() {
+bool FrmNorvel::SavePairFile() {
   const std::string path = defaultPairFilePath();
   std::vector<PairCodes> pairs;
   for (std::int32_t i = 1; i <= mPairs_->GetSize(); ++i) {
@@ -42,7 +44,10 @@ void FrmNorvel::SavePairFile() {
     platform_.files.replaceFile(path, encodePairFile(pairs, platform_.code_page));
   } catch (const std::exception& error) {
     MsgWarning(std::string("置換リストを保存できませんでした。\r\n") + error.what());
+    return false;
   }
+  pairs_changed_ = false;
+  return true;
 }
 
 }  // namespace norvel

@@ -10,6 +10,7 @@ void FrmNorvel::appendPair(const std::string& old_code, const std::string& new_c
   clsInf& pair = mPairs_->AddItem();
   pair.s01 = old_code;
   pair.s02 = new_code;
+  pairs_changed_ = true;
 }
 
 void FrmNorvel::cmd追加_Click() {
@@ -32,6 +33,7 @@ void FrmNorvel::cmd削除_Click() {
   if (idx == -1) return;
   lst置換リスト.removeItem(idx);
   mPairs_->RemoveItem(idx + 1);
+  pairs_changed_ = true;
   const int m = lst置換リスト.itemCount();
   if (m > 0) lst置換リスト.setSelectedIndex(idx < m ? idx : m - 1);
   SetFocusSafe(lst置換リスト);

@@ -1,3 +1,4 @@
+#include <ctime>
 #include <optional>
 #include <vector>
 
@@ -6,29 +7,33 @@
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_presenter.h"
+#include "ui/background_run.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/long_action.h"
+#include "ui/messages.h"
 #include "ui/mouse_pointer.h"
+#include "ui/run_header.h"
+#include "ui/run_progress.h"
 
 namespace norvel {
 namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
+constexpr std::string_view kAskInterrupt =
+    "置換を中断しますか？\r\n中断すると、この実行での変更はすべて元に戻ります。";
+constexpr std::string_view kAskInterruptToClose =
+    "置換を実行中です。中断して終了しますか？\r\n"
+    "中断すると、この実行での変更はすべて元に戻ります。";
 
 }  // namespace
 
-// Where the window shows a run: the status box and message boxes, the window held while it goes
-// on. What is shown is the presenter's.
+// Where the window shows a run: the status box and message boxes. What is shown is the
+// presenter's. On the window's thread.
 class FrmNorvel::RunView final : public RunDisplay {
  public:
   explicit RunView(FrmNorvel& window) : window_(window) {}
 
-  // The window is held only once the transaction is open: a failed begin leaves it usable.
-  void began() override {
-    hold_.emplace(window_);
-    window_.txt状況.setEnabled(true);
-  }
   void note(std::string_view text) override { append(text); }
   void pairLine(std::string_view line) override { append(line); }
   // The caret follows, so that the box shows its newest line.
@@ -39,6 +44,7 @@ class FrmNorvel::RunView final : public RunDisplay {
   // Shown once the run is over, so that the box can say what became of the data.
   void warning(std::string_view text) override { warnings_.emplace_back(text); }
   void committed(std::string_view summary) override { window_.MsgInfo(summary); }
+  // Events that came while the pair ran are seen before the next pair begins.
   void pairDone() override { window_.platform_.windows.processPendingEvents(); }
   // The last line of the run, and the end of its last box.
   void ended(std::string_view text) override {
@@ -55,65 +61,170 @@ class FrmNorvel::RunView final : public RunDisplay {
     warnings_.clear();
   }
 
-  void restore() {
-    if (hold_) hold_->restore();
-  }
-
  private:
   void append(std::string_view line) {
     window_.txt状況.appendText(std::string(line) + std::string(kCrLf));
   }
 
   FrmNorvel& window_;
-  std::optional<LongAction> hold_;
   std::vector<std::string> warnings_;
 };
 
+namespace {
+
+// The presenter's calls, made on the run's thread, passed to the window's thread in order. The
+// end of each pair holds the run until the window has shown it: the run is never further on
+// than the window shows.
+class PostedRunDisplay final : public RunDisplay {
+ public:
+  PostedRunDisplay(BackgroundRun& run, RunDisplay& view) : run_(run), view_(view) {}
+
+  void began() override {
+    run_.post([this] { view_.began(); });
+  }
+  void note(std::string_view text) override {
+    run_.post([this, text = std::string(text)] { view_.note(text); });
+  }
+  void pairLine(std::string_view line) override {
+    run_.post([this, line = std::string(line)] { view_.pairLine(line); });
+  }
+  void statusLine(std::string_view line) override {
+    run_.post([this, line = std::string(line)] { view_.statusLine(line); });
+  }
+  void warning(std::string_view text) override {
+    run_.post([this, text = std::string(text)] { view_.warning(text); });
+  }
+  void committed(std::string_view summary) override {
+    run_.post([this, summary = std::string(summary)] { view_.committed(summary); });
+  }
+  void checked(std::string_view summary) override {
+    run_.post([this, summary = std::string(summary)] { view_.checked(summary); });
+  }
+  void pairDone() override {
+    run_.post([this] { view_.pairDone(); }, true);
+  }
+  void ended(std::string_view text) override {
+    run_.post([this, text = std::string(text)] { view_.ended(text); });
+  }
+
+ private:
+  BackgroundRun& run_;
+  RunDisplay& view_;
+};
+
+}  // namespace
+
 void FrmNorvel::cmd開始_Click(RunMode mode) {
-  clsMousePointer pointer(form_);
-  pointer.Busy();
+  {
+    clsMousePointer pointer(form_);
+    pointer.Busy();
 
-  std::vector<RunPair> pairs;
-  const auto last = static_cast<std::int16_t>(lst置換リスト.itemCount()) - 1;
-  for (std::int32_t index = 0; index <= last; ++index) {
-    const clsInf& pair = mPairs_->GetItem(index + 1);
-    pairs.push_back({pair.s01, pair.s02});
+    std::vector<RunPair> pairs;
+    const auto last = static_cast<std::int16_t>(lst置換リスト.itemCount()) - 1;
+    for (std::int32_t index = 0; index <= last; ++index) {
+      const clsInf& pair = mPairs_->GetItem(index + 1);
+      pairs.push_back({pair.s01, pair.s02});
+    }
+    const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
+
+    DatabaseConnection* connection = nullptr;
+    try {
+      connection = &database_.connection();
+    } catch (const DatabaseError& error) {
+      MsgWarning(descriptionOf(error));
+    }
+    if (connection != nullptr) runInBackground(*connection, target, pairs, mode);
+    RefreshControlStates();
+    // The log stays in view with the focus: one more Enter must not end the program.
+    SetFocusSafe(txt状況);
   }
-  const RunTarget target{cobテーブル名.currentText(), cobフィールド名.currentText()};
+  if (close_after_run_) {
+    close_after_run_ = false;
+    Form_Unload();
+  }
+}
 
+// The run goes on its own thread; this thread keeps the window painted and answering (the
+// status box to scroll, Esc to interrupt) while the controls that would change the run's
+// inputs are held.
+void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget& target,
+                                const std::vector<RunPair>& pairs, RunMode mode) {
+  std::optional<LongAction> hold;
+  hold.emplace(*this);
+  txt状況.setEnabled(true);
+  txt状況.appendText(runHeaderLine(std::time(nullptr), target, pairs.size(), mode) +
+                     std::string(kCrLf));
+  txt状況.setSelectionStart(txt状況.text().size());
+  txt状況.setProgressLine(run_step::beginning());
+
+  run_stop_ = false;
+  run_connection_ = &connection;
+  BackgroundRun background(platform_.windows);
   RunView view(*this);
-  RunPresenter presenter(view, mode, {.check_says_would_replace = true});
-  DatabaseConnection* connection = nullptr;
+  PostedRunDisplay posted(background, view);
+  RunPresenter presenter(posted, mode, {.stop = &run_stop_, .check_says_would_replace = true});
+  RunProgress progress(presenter, pairs.size(), mode, [this, &background](std::string step) {
+    background.post([this, step = std::move(step)] {
+      // An interruption asked for is what the user waits on, until the rollback begins.
+      if (run_stop_ && step != run_step::rollingBack()) return;
+      txt状況.setProgressLine(step);
+    });
+  });
+  RunResult result;
+  std::vector<OtherFormHint> hints;
   try {
-    connection = &database_.connection();
-  } catch (const DatabaseError& error) {
-    MsgWarning(descriptionOf(error));
-  }
-  if (connection != nullptr) {
-    const RunResult result = runReplacement(*connection, target, pairs, presenter, {.mode = mode});
-    presenter.finished(result);
-    view.showWarnings();
-    // The observer is not told of a failed begin.
-    if (result.failure && result.failure->stage == RunStage::begin) {
-      MsgWarning(
-          failureMessage(result.failure->description, result.failure->error, Language::japanese));
-    }
-    if (result.outcome == RunOutcome::rolledBack) {
-      // A check: the pairs' lines as a run writes them, what the codes as typed would miss,
-      // and a total that says nothing was changed.
-      for (const OtherFormHint& hint :
-           findOtherFormHints(*connection, target, pairs, result.counts)) {
-        txt状況.appendText(hint.text + std::string(kCrLf));
+    background.run([&] {
+      result =
+          runReplacement(connection, target, pairs, progress, {.mode = mode, .stop = &run_stop_});
+      presenter.finished(result);
+      // A check: what the codes as typed would miss, read while the window goes on.
+      if (result.outcome == RunOutcome::rolledBack) {
+        hints = findOtherFormHints(connection, target, pairs, result.counts);
       }
-      txt状況.appendText(checkUnchangedLine() + std::string(kCrLf));
-      txt状況.setSelectionStart(txt状況.text().size());
-      MsgInfo(checkTotalText(result.total));
-    }
+    });
+  } catch (...) {
+    run_connection_ = nullptr;
+    txt状況.setProgressLine("");
+    throw;
   }
+  run_connection_ = nullptr;
+  txt状況.setProgressLine("");
 
-  view.restore();
-  RefreshControlStates();
-  SetFocusSafe(cmd終了);
+  // The observer is not told of a failed begin; its box shows over a usable window.
+  if (result.failure && result.failure->stage == RunStage::begin) {
+    hold->restore();
+    MsgWarning(
+        failureMessage(result.failure->description, result.failure->error, Language::japanese));
+  }
+  view.showWarnings();
+  if (result.outcome == RunOutcome::rolledBack) {
+    // A check: the pairs' lines as a run writes them, what the codes as typed would miss, and a
+    // total that says nothing was changed.
+    for (const OtherFormHint& hint : hints) txt状況.appendText(hint.text + std::string(kCrLf));
+    txt状況.appendText(checkUnchangedLine() + std::string(kCrLf));
+    txt状況.setSelectionStart(txt状況.text().size());
+    MsgInfo(checkTotalText(result.total));
+  }
+}
+
+bool FrmNorvel::askToInterruptRun(bool to_close) {
+  if (run_stop_) {
+    // Asked already: a statement that began since is cut short too.
+    run_connection_->interrupt();
+    return true;
+  }
+  const MessageAnswer answer =
+      norvel::askUser(platform_.windows, platform_.code_page,
+                      to_close ? kAskInterruptToClose : kAskInterrupt, MessageButtons::yesNo);
+  if (answer != MessageAnswer::yes) return false;
+  run_stop_ = true;
+  txt状況.setProgressLine(run_step::interrupting());
+  run_connection_->interrupt();
+  return true;
+}
+
+void FrmNorvel::cancelRequested() {
+  if (runRunning()) askToInterruptRun(false);
 }
 
 }  // namespace norvel

@@ -21,4 +21,9 @@ void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_vi
                          MessageIcon::information);
 }
 
+MessageAnswer askUser(WindowSystem& windows, const CodePage932& code_page, std::string_view message,
+                      MessageButtons buttons) {
+  return windows.askQuestion(padMessage(code_page, message), std::string(kProgramTitle), buttons);
+}
+
 }  // namespace norvel

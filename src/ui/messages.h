@@ -17,5 +17,8 @@ std::string padMessage(const CodePage932& code_page, std::string_view message);
 // Every message box of the program: warning or information icon, the program's title, one OK.
 void MsgWarning(WindowSystem& windows, const CodePage932& code_page, std::string_view message);
 void MsgInfo(WindowSystem& windows, const CodePage932& code_page, std::string_view message);
+// A question with the question icon and the program's title; はい is the default button.
+MessageAnswer askUser(WindowSystem& windows, const CodePage932& code_page, std::string_view message,
+                      MessageButtons buttons);
 
 }  // namespace norvel

@@ -39,6 +39,12 @@ void Control::appendText(std::string_view tail) {
   form_.raise(*this, EventKind::change);
 }
 
+void Control::setProgressLine(std::string line) {
+  if (progress_line_ == line) return;
+  progress_line_ = std::move(line);
+  form_.notify([&](FormObserver& o) { o.progressChanged(*this); });
+}
+
 void Control::setSelectionStart(std::size_t position) {
   selection_start_ = std::min(position, text_.size());
   form_.notify([&](FormObserver& o) { o.caretMoved(*this); });
@@ -270,6 +276,11 @@ bool Form::userPressesKey(Control& control, Key key, int shift) {
     return true;
   }
   return !terminated_ && handler_ != nullptr && handler_->handleKey(control, key, shift);
+}
+
+void Form::userCancels() {
+  if (terminated_) return;
+  raise(window(), EventKind::cancel);
 }
 
 void Form::raise(Control& control, EventKind kind, int argument) {

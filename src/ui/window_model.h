@@ -27,6 +27,7 @@ enum class EventKind {
   change,  // text of a text box changed
   click,   // button pressed, list item chosen, tab changed (argument: previous tab)
   unload,  // the window is being closed from outside
+  cancel,  // Esc: the user asks to stop what the window is doing (raised on the window)
 };
 
 enum class WindowState { normal, minimized, maximized };
@@ -89,6 +90,7 @@ class FormObserver {
   virtual void enabledChanged(Control&) {}
   virtual void valueChanged(Control&) {}
   virtual void caretMoved(Control&) {}
+  virtual void progressChanged(Control&) {}
   virtual void droppedDown(Control&) {}
   virtual void focusChanged(Control* /*focused*/) {}
   virtual void tabChanged(int /*tab*/) {}
@@ -145,6 +147,11 @@ class Control {
   // Same as setText(text() + tail), told to views as an append so they stay fast.
   void appendText(std::string_view tail);
 
+  // A line shown after a text box's text without being part of it: the step a long action is at.
+  // Empty for none.
+  const std::string& progressLine() const { return progress_line_; }
+  void setProgressLine(std::string line);
+
   // Caret of a text box (selection start, nothing selected).
   std::size_t selectionStart() const { return selection_start_; }
   void setSelectionStart(std::size_t position);
@@ -183,6 +190,7 @@ class Control {
   bool enabled_ = true;
   std::string tag_;
   std::string text_;
+  std::string progress_line_;
   std::size_t selection_start_ = 0;
   std::vector<std::string> items_;
   int selected_index_ = -1;
@@ -253,6 +261,8 @@ class Form {
   // a command button (Shift as with the mouse); Left and Right on the tab strip switch tabs and
   // the focus stays on the strip; other keys go to the handler.
   bool userPressesKey(Control& control, Key key, int shift = 0);
+  // Esc: raises the window's cancel event, also while its controls are disabled.
+  void userCancels();
 
   // Used by the controls.
   void raise(Control& control, EventKind kind, int argument = 0);

@@ -10,8 +10,24 @@
 #include "support/temp_dir.h"
 #include "ui/frm_norvel.h"
 #include "ui/main_sequence.h"
+#include "ui/run_header.h"
 
 namespace norvel::testing {
+
+// The status box's text without the header line each run begins with.
+inline std::string withoutRunHeaders(const std::string& status) {
+  std::string out;
+  std::size_t position = 0;
+  while (position < status.size()) {
+    std::size_t end = status.find("\r\n", position);
+    end = end == std::string::npos ? status.size() : end + 2;
+    if (status.compare(position, kRunHeaderMark.size(), kRunHeaderMark) != 0) {
+      out.append(status, position, end - position);
+    }
+    position = end;
+  }
+  return out;
+}
 
 // Process facts of a program installed in a test folder.
 class TestProcess : public Process {
@@ -98,6 +114,9 @@ class WindowHarness {
     selectText(w().cobテーブル名, table);
     selectText(w().cobフィールド名, field);
   }
+
+  // The status box's lines without the runs' header lines.
+  std::string statusLog() const { return withoutRunHeaders(window->txt状況.text()); }
 
   // Message texts without their padding.
   std::vector<std::string> messageTexts() const {

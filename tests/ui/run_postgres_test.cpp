@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <thread>
 
 #include "platform/odbc/odbc_connection.h"
 #include "support/window_harness.h"
@@ -43,6 +47,7 @@ class PostgresRunTest : public ::testing::Test {
     ASSERT_TRUE(h.start());
   }
   void TearDown() override {
+    releaseRows();
     if (h.window) h.form().userCloses();
     if (admin) admin->execute("DROP TABLE IF EXISTS " + table);
   }
@@ -62,8 +67,40 @@ class PostgresRunTest : public ::testing::Test {
     return static_cast<long>(admin->execute("UPDATE " + table + " SET 番号 = 番号 WHERE " + where));
   }
 
+  // Another session takes the rows of 100-0003 and keeps them until released: the run's UPDATE
+  // of them waits for it.
+  void lockRows() {
+    locker = openOdbc(connection_string);
+    locker->beginTransaction();
+    locker->execute("UPDATE " + table + " SET 番号 = 番号 WHERE 郵便番号 = '100-0003'");
+  }
+  void releaseRows() {
+    if (locker) locker->rollbackTransaction();
+    locker.reset();
+  }
+  // Whether a session of this database waits for a lock on a statement over the table.
+  bool runWaitsForTheLock() {
+    const QueryRows rows = admin->queryRows(
+        SqlStatement("SELECT count(*) FROM pg_stat_activity WHERE datname = current_database() AND "
+                     "state = 'active' AND wait_event_type = 'Lock' AND query LIKE '%" +
+                     table + "%'"));
+    return !rows.empty() && rows[0][0] && *rows[0][0] != "0";
+  }
+  // From another thread, as a user who sees the window wait: once the run waits for the lock,
+  // the events are queued one after the other.
+  std::thread whenTheRunWaits(std::vector<std::function<void()>> events) {
+    return std::thread([this, events = std::move(events)] {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+      while (!runWaitsForTheLock() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      }
+      for (const auto& event : events) h.windows.queueEvent(event);
+    });
+  }
+
   std::string connection_string;
   std::string table;
+  std::unique_ptr<DatabaseConnection> locker;
   std::unique_ptr<DatabaseConnection> admin;
   WindowHarness h;
 };
@@ -96,6 +133,8 @@ TEST_F(PostgresRunTest, EveryColumnType) {
       {"実数", "600001", "600002", "実数 = 600002"},
   };
   for (const Case& c : cases) {
+    // The next window starts from the list file as it was.
+    h.windows.answerQuestion(MessageAnswer::no);
     h.form().userCloses();
     h.window.reset();
     h.windows.clearMessages();
@@ -118,7 +157,7 @@ TEST_F(PostgresRunTest, FailingSecondPairLeavesTheDatabaseAsBefore) {
   EXPECT_NE(h.messageTexts()[0].find("check"), std::string::npos) << h.messageTexts()[0];
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
-  EXPECT_EQ(h.form().focus(), &h.w().cmd終了);
+  EXPECT_EQ(h.form().focus(), &h.w().txt状況);
 }
 
 TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
@@ -126,12 +165,14 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   h.addPair("100-0003", "100-0004");
   connect("郵便番号");
   // After the first pair the server ends the run's session.
-  h.windows.queueEvent([&] {
-    admin->execute(
-        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-        "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
-        table + "%'");
-  });
+  h.windows.queueEventWhen(
+      [&] { return h.statusLog().find("件置換") != std::string::npos; },
+      [&] {
+        admin->execute(
+            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+            "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
+            table + "%'");
+      });
   h.click(h.w().cmd開始);
   ASSERT_GE(h.messageTexts().size(), 1u);
   for (const auto& text : h.messageTexts())
@@ -147,6 +188,84 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
   EXPECT_TRUE(h.w().cmd開始.enabled());
   EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
+}
+
+// A run that waits on another session's lock leaves the window alive: the step it is at is shown
+// and Esc asks whether to interrupt it. いいえ lets it wait on; はい cuts the waiting statement
+// short and rolls everything back, and the window is usable again for a run that then goes
+// through.
+TEST_F(PostgresRunTest, EscDuringARunBlockedByALockInterruptsItAndRollsBack) {
+  FrmNorvel& w = h.w();
+  h.addPair("100-0001", "100-0002");
+  h.addPair("100-0003", "100-0004");
+  connect("郵便番号");
+  lockRows();
+  std::vector<std::string> seen_during_run;
+  h.windows.answerQuestion(MessageAnswer::no);
+  h.windows.answerQuestion(MessageAnswer::yes);
+  std::thread user = whenTheRunWaits({
+      [&] {
+        seen_during_run.push_back(w.txt状況.progressLine());
+        seen_during_run.push_back(w.cmd開始.enabled() || w.lst置換リスト.enabled() ? "enabled"
+                                                                                   : "held");
+        h.form().userCancels();
+      },
+      [&] {
+        seen_during_run.push_back(w.runRunning() ? "still running" : "ended");
+        h.form().userCancels();
+      },
+      [&] { seen_during_run.push_back(w.txt状況.progressLine()); },
+  });
+  h.click(w.cmd開始);
+  user.join();
+  releaseRows();
+
+  // Waiting in the set-based statement or in the second pair's: either way replacing.
+  ASSERT_EQ(seen_during_run.size(), 4u);
+  EXPECT_EQ(seen_during_run[0].rfind("置換しています（", 0), 0u) << seen_during_run[0];
+  EXPECT_EQ(std::vector<std::string>(seen_during_run.begin() + 1, seen_during_run.end()),
+            (std::vector<std::string>{"held", "still running", "中断しています…"}));
+  ASSERT_EQ(h.windows.messages().size(), 2u) << "two questions, no failure box";
+  for (const auto& message : h.windows.messages()) {
+    EXPECT_EQ(message.icon, MessageIcon::question);
+    EXPECT_EQ(message.text.rfind("置換を中断しますか？", 0), 0u) << message.text;
+  }
+  EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
+  EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
+  EXPECT_EQ(count("郵便番号 IN ('100-0002', '100-0004')"), 0);
+  EXPECT_EQ(w.txt状況.progressLine(), "");
+  EXPECT_FALSE(w.runRunning());
+  EXPECT_TRUE(w.cmd開始.enabled());
+  EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
+
+  // The connection took no harm: the same run, unhindered, goes through.
+  h.windows.clearMessages();
+  h.click(w.cmd開始);
+  EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"1,502件置換しました。"});
+  EXPECT_EQ(count("郵便番号 = '100-0004'"), 1500);
+}
+
+// Closing the window while a run waits asks to interrupt it first; the window closes once the run
+// has been rolled back, after asking about the changed pair list.
+TEST_F(PostgresRunTest, ClosingDuringARunInterruptsItThenCloses) {
+  FrmNorvel& w = h.w();
+  h.addPair("100-0003", "100-0004");
+  connect("郵便番号");
+  lockRows();
+  h.windows.answerQuestion(MessageAnswer::yes);  // interrupt
+  h.windows.answerQuestion(MessageAnswer::no);   // do not save the list
+  std::thread user = whenTheRunWaits({[&] { h.form().userCloses(); }});
+  h.click(w.cmd開始);
+  user.join();
+  releaseRows();
+  ASSERT_EQ(h.windows.messages().size(), 2u);
+  EXPECT_EQ(h.windows.messages()[0].text.rfind("置換を実行中です。中断して終了しますか？", 0), 0u);
+  EXPECT_EQ(h.windows.messages()[1].text.rfind("置換リストが変更されています。", 0), 0u);
+  EXPECT_TRUE(h.form().terminated());
+  EXPECT_TRUE(h.windows.ended());
+  EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
+  EXPECT_FALSE(std::filesystem::exists(h.pairFile()));
 }
 
 }  // namespace

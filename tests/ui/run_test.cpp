@@ -65,9 +65,9 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
   connect();
   h.click(w.cmd開始);
 
-  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + result("2") +
-                                  "999-9999->999-0000 ... \r\n" + result("0") +
-                                  "100-0003->100-0004 ... \r\n" + result("1,500"));
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
+                               "999-9999->999-0000 ... \r\n" + result("0") +
+                               "100-0003->100-0004 ... \r\n" + result("1,500"));
   EXPECT_EQ(w.txt状況.selectionStart(), w.txt状況.text().size());
   EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"1,502件置換しました。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
@@ -75,7 +75,7 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
   EXPECT_EQ(count("郵便番号 = '100-0004'"), 1500);
   EXPECT_EQ(count("郵便番号 IN ('100-0001', '100-0003')"), 0);
 
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
   EXPECT_EQ(h.enabled({&w.cmd開始, &w.cmd接続, &w.cobテーブル名, &w.cobフィールド名, &w.txt状況,
                        &w.lst置換リスト, &w.cmd追加}),
@@ -85,8 +85,8 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
 
   // A second run keeps the lines of the first.
   h.click(w.cmd開始);
-  EXPECT_EQ(w.txt状況.text().rfind("100-0001->100-0002 ... \r\n" + result("2"), 0), 0u);
-  EXPECT_NE(w.txt状況.text().find("100-0001->100-0002 ... \r\n" + result("0")), std::string::npos);
+  EXPECT_EQ(h.statusLog().rfind("100-0001->100-0002 ... \r\n" + result("2"), 0), 0u);
+  EXPECT_NE(h.statusLog().find("100-0001->100-0002 ... \r\n" + result("0")), std::string::npos);
   EXPECT_EQ(h.messageTexts().back(), "0件置換しました。");
 }
 
@@ -102,7 +102,7 @@ TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
   const std::string before = testing::readBytes(path);
   h.shiftClick(w.cmd開始);
 
-  EXPECT_EQ(w.txt状況.text(),
+  EXPECT_EQ(h.statusLog(),
             "100-0001->100-0002 ... \r\n" + checkResult("2") + "100-0007->100-0008 ... \r\n" +
                 checkResult("0") +
                 "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
@@ -112,7 +112,7 @@ TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
             std::vector<std::string>{"（確認のみ）2件置換されます。変更はしていません。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
   EXPECT_EQ(testing::readBytes(path), before);
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
   EXPECT_TRUE(w.cmd開始.enabled());
 
@@ -130,7 +130,7 @@ TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   connect();
   h.click(w.cmd開始);
 
-  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + result("2") +
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
                                   "100-0003->bad ... \r\n  郵便番号が不正です\r\n" + kRolledBack +
                                   "\r\n");
   EXPECT_EQ(h.messageTexts(),
@@ -141,7 +141,7 @@ TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
   EXPECT_EQ(count("郵便番号 IS NULL"), 1);
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_TRUE(w.cmd開始.enabled());
   EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
 }
@@ -152,7 +152,7 @@ TEST_F(RunTest, ProbeFailureAddsOnlyTheProgressLine) {
   connect();
   db->exec("ALTER TABLE 住所 RENAME COLUMN 郵便番号 TO 郵便");
   h.click(w.cmd開始);
-  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + kRolledBack + "\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + kRolledBack + "\r\n");
   ASSERT_EQ(h.messageTexts().size(), 1u);
   EXPECT_NE(h.messageTexts()[0].find("郵便番号"), std::string::npos);
   EXPECT_EQ(count("郵便 = '100-0001'"), 2);
@@ -173,8 +173,8 @@ TEST_F(RunTest, FailedBeginShowsItsBoxWithoutHoldingTheWindow) {
             std::vector<std::string>{"データベースが他の接続にロックされています（使用中）。"
                                      "しばらくしてからやり直してください。\r\ndatabase is locked"});
   EXPECT_EQ(start_enabled_at_box, std::vector<bool>{true});
-  EXPECT_EQ(w.txt状況.text(), "");
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.statusLog(), "");
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_EQ(h.form().applicationPointer(), kPointerDefault);
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
 }
@@ -184,11 +184,13 @@ TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
   FrmNorvel& w = h.w();
   h.addPair("100-0001", "100-0002");
   connect();
-  // While the run goes on, another program replaces the file by a copy of itself.
-  h.windows.queueEvent([&] {
-    std::filesystem::copy_file(path, path + ".new");
-    std::filesystem::rename(path + ".new", path);
-  });
+  // While the run goes on (its pair done, the commit to come), another program replaces the file
+  // by a copy of itself.
+  h.windows.queueEventWhen([&] { return h.statusLog().find("件置換") != std::string::npos; },
+                           [&] {
+                             std::filesystem::copy_file(path, path + ".new");
+                             std::filesystem::rename(path + ".new", path);
+                           });
   h.click(w.cmd開始);
   ASSERT_EQ(h.messageTexts().size(), 1u);
   const std::string box = h.messageTexts()[0];
@@ -198,9 +200,9 @@ TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
   EXPECT_NE(failure.find("nothing was committed"), std::string::npos) << failure;
   EXPECT_EQ(box, lead + rolledBackBox(failure));
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
-  EXPECT_EQ(w.txt状況.text(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure +
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure +
                                   "\r\n" + kRolledBack + "\r\n");
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_TRUE(w.cmd開始.enabled());
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);  // the file as it was opened
   EXPECT_EQ(SqliteFile(path).scalar("SELECT count(*) FROM 住所 WHERE 郵便番号 = '100-0001'"), "2");
@@ -243,7 +245,7 @@ TEST_F(RunTest, TabChangeDuringTheRunEnablesNothing) {
   EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"1,502件置換しました。"});
   // Restored and recomputed for the new tab afterwards.
   EXPECT_TRUE(w.cmd接続.enabled());  // txt接続文字列 holds the string of the connect
-  EXPECT_EQ(h.form().focus(), &w.cmd終了);
+  EXPECT_EQ(h.form().focus(), &w.txt状況);
 }
 
 TEST_F(RunTest, BracketsForWorksheetNames) {
@@ -317,7 +319,7 @@ TEST_F(RunTest, UndecodableCodesAreRefusedAndEmptyingPairsNamedFirst) {
   h.click(w.cmd開始);
   const std::string refusal =
       "コード「100-\xEF\xBF\xBD」には文字として読めないバイトが含まれています。";
-  EXPECT_EQ(w.txt状況.text(),
+  EXPECT_EQ(h.statusLog(),
             "1 番目の置換ペア「100-0001 -> 」は置換先が空です。該当するフィールドは空（NULL）"
             "になります。\r\n100-0001-> ... \r\n" +
                 result("2") + "100-0003->100-\xEF\xBF\xBD ... \r\n  " + refusal + "\r\n" +

@@ -69,11 +69,12 @@ TEST(Startup, ExitSavesTheListAndEndsTheProcess) {
   EXPECT_EQ(h.w().mPairs(), nullptr);
 }
 
-TEST(Startup, ClosingTheWindowDoesNotSave) {
+TEST(Startup, ClosingTheWindowAnsweredNoDoesNotSave) {
   WindowHarness h;
   testing::writeBytes(h.pairFile(), "100-0001,100-0002\r\n");
   ASSERT_TRUE(h.start());
   h.addPair("200-0001", "200-0002");
+  h.windows.answerQuestion(MessageAnswer::no);
   h.form().userCloses();
   EXPECT_TRUE(h.windows.ended());
   EXPECT_EQ(testing::readBytes(h.pairFile()), "100-0001,100-0002\r\n");

@@ -13,6 +13,18 @@ void HeadlessWindowSystem::showMessageBox(const std::string& text, const std::st
   if (sink_) sink_(messages_.back());
 }
 
+MessageAnswer HeadlessWindowSystem::askQuestion(const std::string& text, const std::string& caption,
+                                                MessageButtons /*buttons*/) {
+  MessageAnswer answer = MessageAnswer::yes;
+  if (!question_answers_.empty()) {
+    answer = question_answers_.front();
+    question_answers_.pop_front();
+  }
+  messages_.push_back({text, caption, MessageIcon::question, answer});
+  if (sink_) sink_(messages_.back());
+  return answer;
+}
+
 void HeadlessWindowSystem::showOpenDialog(OpenFileDialog& dialog) {
   if (!dialog_answers_.empty()) {
     dialog.file_name = std::move(dialog_answers_.front());
@@ -21,17 +33,63 @@ void HeadlessWindowSystem::showOpenDialog(OpenFileDialog& dialog) {
   dialogs_.push_back(dialog);
 }
 
+void HeadlessWindowSystem::queueEvent(std::function<void()> event) {
+  {
+    const std::lock_guard lock(mutex_);
+    pending_.push_back(std::move(event));
+  }
+  arrived_.notify_all();
+}
+
+void HeadlessWindowSystem::queueEventWhen(std::function<bool()> ready,
+                                          std::function<void()> event) {
+  waiting_.push_back({std::move(ready), std::move(event)});
+}
+
+bool HeadlessWindowSystem::hasPendingEvents() const {
+  const std::lock_guard lock(mutex_);
+  return !pending_.empty();
+}
+
 void HeadlessWindowSystem::processPendingEvents() {
   ++process_calls_;
   // Only what is pending now: events queued by these handlers wait for the next call.
   std::deque<std::function<void()>> now;
-  now.swap(pending_);
+  {
+    const std::lock_guard lock(mutex_);
+    now.swap(pending_);
+  }
+  for (auto it = waiting_.begin(); it != waiting_.end();) {
+    if (it->ready()) {
+      now.push_back(std::move(it->event));
+      it = waiting_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   while (!now.empty()) {
     auto event = std::move(now.front());
     now.pop_front();
     if (form_ != nullptr && form_->terminated()) continue;
     event();
   }
+}
+
+void HeadlessWindowSystem::waitForEvents() {
+  {
+    std::unique_lock lock(mutex_);
+    arrived_.wait(lock, [this] { return woken_ || !pending_.empty(); });
+    woken_ = false;
+  }
+  processPendingEvents();
+}
+
+void HeadlessWindowSystem::wake() {
+  {
+    const std::lock_guard lock(mutex_);
+    woken_ = true;
+  }
+  arrived_.notify_all();
 }
 
 void HeadlessWindowSystem::requestDropDown() {

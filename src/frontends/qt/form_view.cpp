@@ -370,6 +370,16 @@ void FormView::closeEvent(QCloseEvent* event) {
   }
 }
 
+// Esc that no control took (none does during a run) asks the window to stop what it is doing.
+void FormView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier && forwarding()) {
+    form_.userCancels();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
 void FormView::renderText(Control& control) {
   QWidget* widget = widgetOf(control);
   if (widget == nullptr) return;
@@ -521,6 +531,12 @@ void FormView::caretMoved(Control& control) {
     cursor.setPosition(displayPosition(text, control.selectionStart()));
     box->setTextCursor(cursor);
     box->ensureCursorVisible();
+  }
+}
+
+void FormView::progressChanged(Control& control) {
+  if (auto* log = qobject_cast<LogView*>(widgetOf(control))) {
+    log->setProgressLine(toQString(control.progressLine()));
   }
 }
 

@@ -54,6 +54,7 @@ class FormView : public QWidget, public FormObserver {
   void enabledChanged(Control& control) override;
   void valueChanged(Control& control) override;
   void caretMoved(Control& control) override;
+  void progressChanged(Control& control) override;
   void droppedDown(Control& control) override;
   void focusChanged(Control* focused) override;
   void tabChanged(int tab) override;
@@ -62,6 +63,7 @@ class FormView : public QWidget, public FormObserver {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 

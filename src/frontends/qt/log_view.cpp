@@ -2,8 +2,15 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
+#include <QSaveFile>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionFocusRect>
@@ -11,6 +18,8 @@
 
 #include <algorithm>
 #include <limits>
+
+#include "line_breaking.h"
 
 namespace norvel {
 namespace {
@@ -32,6 +41,7 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent), lines_(1), rows
 
 void LogView::append(QStringView text) {
   if (text.isEmpty()) return;
+  all_selected_ = false;
   qsizetype start = 0;
   for (;;) {
     const qsizetype end = text.indexOf(QLatin1Char('\n'), start);
@@ -48,9 +58,102 @@ void LogView::append(QStringView text) {
 void LogView::clear() {
   lines_.assign(1, QString());
   rows_.assign(1, 0);
+  all_selected_ = false;
   end_requested_ = false;
   line_requested_ = -1;
   refresh();
+}
+
+void LogView::setProgressLine(const QString& line) {
+  if (progress_ == line) return;
+  // A box that shows its end goes on showing it, the progress line included.
+  if (showsLastLine()) {
+    end_requested_ = true;
+    line_requested_ = -1;
+  }
+  progress_ = line;
+  scheduleRefresh();
+}
+
+int LogView::shownLineCount() const {
+  const int count = lineCount();
+  return !progress_.isEmpty() && !lines_.back().isEmpty() ? count + 1 : count;
+}
+
+bool LogView::isProgressLine(int line) const {
+  return !progress_.isEmpty() && line == shownLineCount() - 1 &&
+         (line == lineCount() || lines_.back().isEmpty());
+}
+
+const QString& LogView::shownLine(int line) const {
+  return isProgressLine(line) ? progress_ : lines_[static_cast<std::size_t>(line)];
+}
+
+void LogView::selectAll() {
+  all_selected_ = true;
+  viewport()->update();
+}
+
+void LogView::copy() {
+  QApplication::clipboard()->setText(text());
+}
+
+void LogView::saveToFile() {
+  QFileDialog dialog(this, QStringLiteral("状況をファイルに保存"), QDir::homePath());
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(
+      {QStringLiteral("テキスト ファイル (*.txt)"), QStringLiteral("すべてのファイル (*)")});
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  dialog.selectFile(QStringLiteral("norvel-状況-") +
+                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")) +
+                    QStringLiteral(".txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const QString path = dialog.selectedFiles().front();
+  // Written beside and renamed over: a failure keeps a file that was there.
+  QSaveFile file(path);
+  const QByteArray bytes = text().toUtf8();
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    QMessageBox box(QMessageBox::Warning, window()->windowTitle(),
+                    QStringLiteral("状況を保存できませんでした。\n") +
+                        QDir::toNativeSeparators(path) + QStringLiteral("\n") + file.errorString(),
+                    QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+  }
+}
+
+std::unique_ptr<QMenu> LogView::createContextMenu() {
+  auto menu = std::make_unique<QMenu>(this);
+  QAction* all = menu->addAction(QStringLiteral("すべて選択(&A)"), this, [this] { selectAll(); });
+  all->setShortcut(QKeySequence::SelectAll);
+  QAction* copy_action = menu->addAction(QStringLiteral("コピー(&C)"), this, [this] { copy(); });
+  copy_action->setShortcut(QKeySequence::Copy);
+  menu->addSeparator();
+  menu->addAction(QStringLiteral("ファイルに保存(&S)..."), this, [this] { saveToFile(); });
+  const bool empty = text().isEmpty();
+  for (QAction* action : menu->actions()) {
+    if (!action->isSeparator()) action->setEnabled(!empty);
+  }
+  return menu;
+}
+
+void LogView::contextMenuEvent(QContextMenuEvent* event) {
+  const std::unique_ptr<QMenu> menu = createContextMenu();
+  // From the keyboard the menu opens at the box's top left rather than where the mouse is.
+  const QPoint at = event->reason() == QContextMenuEvent::Mouse
+                        ? event->globalPos()
+                        : viewport()->mapToGlobal(QPoint(kMargin, kMargin));
+  menu->exec(at);
+  event->accept();
+}
+
+void LogView::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && all_selected_) {
+    all_selected_ = false;
+    viewport()->update();
+  }
+  QAbstractScrollArea::mousePressEvent(event);
 }
 
 QString LogView::text() const {
@@ -117,7 +220,7 @@ int LogView::topLine() const {
 bool LogView::showsLastLine() const {
   int used = 0;
   const int room = viewport()->height() - 2 * kMargin;
-  for (int line = topLine(); line < lineCount(); ++line) {
+  for (int line = topLine(); line < shownLineCount(); ++line) {
     used += rowsOf(line) * rowHeight();
     if (used > room) return false;
   }
@@ -151,21 +254,20 @@ int LogView::visibleRows() const {
 }
 
 void LogView::prepareLayout(QTextLayout& layout, int line) const {
-  layout.setText(lines_[static_cast<std::size_t>(line)]);
+  layout.setText(shownLine(line));
   layout.setFont(font());
   QTextOption option;
   option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
   layout.setTextOption(option);
-  layout.beginLayout();
-  for (;;) {
-    QTextLine row = layout.createLine();
-    if (!row.isValid()) break;
-    row.setLineWidth(textWidth());
-  }
-  layout.endLayout();
+  layoutRows(layout, textWidth());
 }
 
 int LogView::rowsOf(int line) const {
+  if (isProgressLine(line)) {
+    QTextLayout layout;
+    prepareLayout(layout, line);
+    return std::max(1, layout.lineCount());
+  }
   std::uint16_t& rows = rows_[static_cast<std::size_t>(line)];
   if (rows == 0) {
     const QString& text = lines_[static_cast<std::size_t>(line)];
@@ -183,7 +285,7 @@ int LogView::rowsOf(int line) const {
 
 int LogView::lastTop() const {
   const int room = viewport()->height() - 2 * kMargin;
-  int top = lineCount() - 1;
+  int top = shownLineCount() - 1;
   int used = rowsOf(top) * rowHeight();
   while (top > 0) {
     const int above = rowsOf(top - 1) * rowHeight();
@@ -196,19 +298,30 @@ int LogView::lastTop() const {
 
 void LogView::paintEvent(QPaintEvent* /*event*/) {
   QPainter painter(viewport());
-  painter.setPen(
-      palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::Text));
+  const QPalette::ColorGroup group = isEnabled() ? QPalette::Active : QPalette::Disabled;
+  const QColor text_colour = palette().color(group, QPalette::Text);
   painter.setFont(font());
   const int bottom = viewport()->height();
   const int height = rowHeight();
   int y = kMargin;
-  for (int line = topLine(); line < lineCount() && y < bottom; ++line) {
+  for (int line = topLine(); line < shownLineCount() && y < bottom; ++line) {
     QTextLayout layout;
     prepareLayout(layout, line);
     for (int row = 0; row < layout.lineCount(); ++row) {
       layout.lineAt(row).setPosition(QPointF(0, row * height));
     }
-    layout.draw(&painter, QPointF(kMargin, y));
+    const bool progress = isProgressLine(line);
+    painter.setPen(progress ? palette().color(group, QPalette::PlaceholderText) : text_colour);
+    QList<QTextLayout::FormatRange> selection;
+    if (all_selected_ && !progress) {
+      QTextLayout::FormatRange all;
+      all.start = 0;
+      all.length = static_cast<int>(layout.text().size());
+      all.format.setBackground(palette().brush(group, QPalette::Highlight));
+      all.format.setForeground(palette().brush(group, QPalette::HighlightedText));
+      selection.append(all);
+    }
+    layout.draw(&painter, QPointF(kMargin, y), selection);
     y += std::max(1, layout.lineCount()) * height;
   }
   if (hasFocus()) {
@@ -250,7 +363,12 @@ void LogView::keyPressEvent(QKeyEvent* event) {
   QScrollBar* bar = verticalScrollBar();
   if (event->matches(QKeySequence::Copy) || event->matches(QKeySequence::SelectAll)) {
     // Without a selection of its own, the box copies the whole log.
-    QApplication::clipboard()->setText(text());
+    if (event->matches(QKeySequence::SelectAll)) selectAll();
+    copy();
+  } else if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier) {
+    QContextMenuEvent menu(QContextMenuEvent::Keyboard, QPoint(kMargin, kMargin),
+                           viewport()->mapToGlobal(QPoint(kMargin, kMargin)));
+    contextMenuEvent(&menu);
   } else if (event->matches(QKeySequence::MoveToStartOfDocument)) {
     bar->setValue(0);
   } else if (event->matches(QKeySequence::MoveToEndOfDocument)) {

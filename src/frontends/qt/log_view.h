@@ -6,8 +6,10 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+class QMenu;
 class QTextLayout;
 
 namespace norvel {
@@ -15,9 +17,10 @@ namespace norvel {
 // A read-only text box for a log that only grows: the status box of a run, which takes two lines
 // per pair and up to 65,534 lines. Appending stores the lines at once and costs the same at any
 // length; the screen follows at most every kRefreshMs, since a run appends far more often than a
-// screen can show. Long lines wrap at the box's width. The user can scroll, and copy the whole
-// log with the copy key. It has no caret: a focus frame inside its border shows that it has the
-// focus.
+// screen can show. Long lines wrap at the box's width, by the Japanese rules. The user can scroll,
+// and copy the whole log with the copy key or save it from the context menu. It has no caret: a
+// focus frame inside its border shows that it has the focus. A progress line, dimmed, may follow
+// the log without being part of it.
 class LogView : public QAbstractScrollArea {
   Q_OBJECT
 
@@ -42,6 +45,20 @@ class LogView : public QAbstractScrollArea {
   // Brings the screen up to date now rather than at the next refresh.
   void refresh();
 
+  // Shown after the last line, or in its place when it is empty; empty for none.
+  void setProgressLine(const QString& line);
+  const QString& progressLine() const { return progress_; }
+
+  // Whether the whole log is shown selected (すべて選択); the copy key copies it either way.
+  bool allSelected() const { return all_selected_; }
+  void selectAll();
+  void copy();
+  // Asks for a file with the save dialog and writes the log to it as UTF-8 text; says why when it
+  // cannot.
+  void saveToFile();
+  // The context menu: すべて選択, コピー, ファイルに保存.
+  std::unique_ptr<QMenu> createContextMenu();
+
   // The first line shown, and whether the last line is in view.
   int topLine() const;
   bool showsLastLine() const;
@@ -55,10 +72,17 @@ class LogView : public QAbstractScrollArea {
   void keyPressEvent(QKeyEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
 
  private:
   void scheduleRefresh();
+  // The lines drawn: the log's, with the progress line in the place of an empty last line or
+  // after the last line.
+  int shownLineCount() const;
+  const QString& shownLine(int line) const;
+  bool isProgressLine(int line) const;
   void prepareLayout(QTextLayout& layout, int line) const;
   int rowsOf(int line) const;
   int textWidth() const;
@@ -71,6 +95,8 @@ class LogView : public QAbstractScrollArea {
   std::vector<QString> lines_;
   // Wrapped rows of each line at the current width; 0 = not measured yet.
   mutable std::vector<std::uint16_t> rows_;
+  QString progress_;
+  bool all_selected_ = false;
   bool end_requested_ = false;
   int line_requested_ = -1;
   QTimer refresh_timer_;

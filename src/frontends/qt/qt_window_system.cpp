@@ -32,6 +32,34 @@ void QtWindowSystem::showMessageBox(const std::string& text, const std::string& 
   box.exec();
 }
 
+MessageAnswer QtWindowSystem::askQuestion(const std::string& text, const std::string& caption,
+                                          MessageButtons buttons) {
+  QWidget* parent = window_ != nullptr && window_->isVisible() ? window_.data() : nullptr;
+  QMessageBox::StandardButtons shown = QMessageBox::Yes | QMessageBox::No;
+  if (buttons == MessageButtons::yesNoCancel) shown |= QMessageBox::Cancel;
+  QMessageBox box(QMessageBox::Question, toQString(caption), QString(), shown, parent);
+  box.setTextFormat(Qt::PlainText);
+  box.setText(toDisplayLines(text));
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(buttons == MessageButtons::yesNoCancel ? QMessageBox::Cancel
+                                                             : QMessageBox::No);
+  // The window may be busy with a run; the box is for the user to answer.
+  const bool busy = QApplication::overrideCursor() != nullptr;
+  if (busy) QApplication::setOverrideCursor(Qt::ArrowCursor);
+  const int chosen = box.exec();
+  if (busy) QApplication::restoreOverrideCursor();
+  switch (chosen) {
+    case QMessageBox::Yes:
+      return MessageAnswer::yes;
+    case QMessageBox::Cancel:
+      return MessageAnswer::cancel;
+    default:
+      return buttons == MessageButtons::yesNoCancel && chosen != QMessageBox::No
+                 ? MessageAnswer::cancel
+                 : MessageAnswer::no;
+  }
+}
+
 void QtWindowSystem::showOpenDialog(OpenFileDialog& dialog) {
   QWidget* parent = window_ != nullptr && window_->isVisible() ? window_.data() : nullptr;
   QFileDialog box(parent, QStringLiteral("ファイルを開く"), toQString(dialog.init_dir));
@@ -51,6 +79,16 @@ void QtWindowSystem::showOpenDialog(OpenFileDialog& dialog) {
 
 void QtWindowSystem::processPendingEvents() {
   QCoreApplication::processEvents();
+}
+
+void QtWindowSystem::waitForEvents() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void QtWindowSystem::wake() {
+  // A posted call is never lost, also when it comes before the wait.
+  QMetaObject::invokeMethod(
+      &wake_context_, [] {}, Qt::QueuedConnection);
 }
 
 void QtWindowSystem::requestDropDown() {

@@ -22,9 +22,13 @@ class QtWindowSystem : public WindowSystem {
 
   void showMessageBox(const std::string& text, const std::string& caption,
                       MessageIcon icon) override;
+  MessageAnswer askQuestion(const std::string& text, const std::string& caption,
+                            MessageButtons buttons) override;
   void showOpenDialog(OpenFileDialog& dialog) override;
   void processPendingEvents() override;
   void requestDropDown() override;
+  void waitForEvents() override;
+  void wake() override;
   ScreenSize screenSize() const override;
   void endProcess() override;
 
@@ -35,6 +39,8 @@ class QtWindowSystem : public WindowSystem {
   QPointer<QWidget> window_;
   // Owns the posted drop-down requests: none is delivered once this is gone.
   QObject requests_context_;
+  // Lives in the window's thread: a call posted to it ends a wait for events from any thread.
+  QObject wake_context_;
   bool ended_ = false;
 };
 

@@ -166,7 +166,8 @@ struct SeenMessage {
 };
 
 // Answers dialogs as they open (a modal dialog's own event loop runs the timer): message boxes
-// with OK, file dialogs with file_answer, or cancel when it is empty.
+// with OK, question boxes with the next of question_answers (No when none is left), file dialogs
+// with file_answer, or cancel when it is empty.
 struct DialogAnswerer {
   DialogAnswerer() {
     QObject::connect(&timer, &QTimer::timeout, [this] { answer(); });
@@ -181,7 +182,16 @@ struct DialogAnswerer {
         messages.push_back({box->windowTitle(), box->text(), box->icon(),
                             cursor != nullptr && cursor->shape() == Qt::WaitCursor,
                             box->isModal()});
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+        QAbstractButton* button = box->button(QMessageBox::Ok);
+        if (button == nullptr) {
+          QMessageBox::StandardButton answer = QMessageBox::No;
+          if (!question_answers.empty()) {
+            answer = question_answers.front();
+            question_answers.erase(question_answers.begin());
+          }
+          button = box->button(answer);
+        }
+        QTest::mouseClick(button, Qt::LeftButton);
         return;
       }
       if (auto* dialog = qobject_cast<QFileDialog*>(top)) {
@@ -196,6 +206,7 @@ struct DialogAnswerer {
 
   QTimer timer;
   QString file_answer;
+  std::vector<QMessageBox::StandardButton> question_answers;
   std::vector<SeenMessage> messages;
   // Name filters of each file dialog shown, followed by its directory; the filter in force.
   std::vector<QStringList> file_dialogs;

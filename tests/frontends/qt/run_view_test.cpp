@@ -85,7 +85,9 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
   EXPECT_EQ(count("1000012"), "1");
 
   auto* status = h.widget<LogView>(h.w().txt状況);
-  const QStringList lines = status->text().split('\n');
+  QStringList lines = status->text().split('\n');
+  ASSERT_TRUE(lines.front().startsWith(QStringLiteral("―― "))) << lines.front().toStdString();
+  lines.removeFirst();  // the run's header
   ASSERT_EQ(lines.size(), 7) << "two lines per pair and the empty text after the last CR LF";
   EXPECT_EQ(lines[0], QStringLiteral("1000001->1000011 ... "));
   EXPECT_EQ(lines[1].trimmed(), QStringLiteral("2件置換しました。"));
@@ -95,7 +97,7 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
 
   h.activate();
   EXPECT_EQ(QApplication::overrideCursor(), nullptr);
-  EXPECT_EQ(h.form().focus(), &h.w().cmd終了);
+  EXPECT_EQ(h.form().focus(), &h.w().txt状況);
   EXPECT_TRUE(h.shownEnabled(h.w().cmd開始)) << "restored after the run";
   EXPECT_THAT(h.differences(), IsEmpty());
 
@@ -178,10 +180,14 @@ TEST_F(RunView, ExitSavesThePairsAndClosingTheWindowDoesNot) {
     ASSERT_TRUE(app.start());
     app.typeInto(app.w().txt置換元, QStringLiteral("1000002"));
     app.click(app.w().cmd追加);
+    DialogAnswerer answerer;
     if (exit_button) {
       app.click(app.w().cmd終了);
     } else {
+      // Asked whether to save the changed list: いいえ.
       EXPECT_TRUE(app.v().close());
+      ASSERT_EQ(answerer.messages.size(), 1u);
+      EXPECT_EQ(answerer.messages[0].icon, QMessageBox::Question);
     }
     EXPECT_TRUE(app.form().terminated() && app.windows.ended()) << exit_button;
     EXPECT_FALSE(app.v().isVisible()) << exit_button;

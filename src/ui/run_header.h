@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "engine/replacement_run.h"
+
+namespace norvel {
+
+// What the status box's header lines begin with, so that runs are told apart.
+inline constexpr std::string_view kRunHeaderMark = "――";
+
+// The status box's first line of a run: local time, table, field and the number of pairs; a
+// check says so.
+std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t pairs,
+                          RunMode mode);
+
+}  // namespace norvel
