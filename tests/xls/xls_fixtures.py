@@ -4,9 +4,41 @@ came from this script (xlwt), LibreOffice and Gnumeric (see make_fixtures.sh).
 
     xls_fixtures.py addresses OUT.xls
 """
+import struct
 import sys
 
 import xlwt
+from xlwt.BIFFRecords import SharedStringTable
+
+# Strings written with a phonetic (furigana) block, as Japanese Excel keeps them: reading by text.
+READINGS = {f"名前{i}": f"ナマエ{i}" for i in range(1, 6)}
+
+
+def _phonetic(text, reading):
+    """ExtRst: the reading of the whole text in katakana."""
+    units = reading.encode("utf-16-le")
+    body = struct.pack("<HH", 0, 0)  # Phs: font, katakana
+    body += struct.pack("<HHH", 1, len(reading), len(reading)) + units  # one run, its text
+    body += struct.pack("<HHH", 0, 0, len(text))  # PhRuns: the reading covers every character
+    return struct.pack("<HH", 1, len(body)) + body
+
+
+_plain_add = SharedStringTable._add_to_sst
+
+
+def _add_with_reading(self, s):
+    reading = READINGS.get(s)
+    if reading is None:
+        return _plain_add(self, s)
+    ext = _phonetic(s, reading)
+    chars = s.encode("utf-16-le")
+    self._save_atom(struct.pack("<HBI", len(s), 0x05, len(ext)) + chars[:2])
+    self._save_splitted(chars[2:], True)
+    for i in range(0, len(ext), 2):
+        self._save_atom(ext[i:i + 2])
+
+
+SharedStringTable._add_to_sst = _add_with_reading
 
 PREFECTURES = ["北海道", "青森県", "東京都", "神奈川県", "大阪府", "京都府", "福岡県", "沖縄県"]
 
@@ -42,6 +74,8 @@ def addresses(path):
     for i in range(1, 6):
         other.write(i, 0, f"{1000000 + i}")
         other.write(i, 1, f"名前{i}")
+    # Formatting runs inside one cell's text.
+    other.write_rich_text(5, 2, ["太字", ("と赤", xlwt.easyfont("colour red"))])
     # A cell without a value in the range, and a number in a text column.
     other.write(6, 1, "")
     other.write(7, 0, 1000009)
