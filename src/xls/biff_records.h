@@ -38,6 +38,7 @@ inline constexpr std::uint16_t kFormula = 0x0006;
 inline constexpr std::uint16_t kString = 0x0207;
 inline constexpr std::uint16_t kArray = 0x0221;
 inline constexpr std::uint16_t kTable = 0x0236;
+inline constexpr std::uint16_t kSharedFormula = 0x04BC;
 
 inline constexpr std::uint16_t kBiff8 = 0x0600;
 inline constexpr std::uint16_t kGlobals = 0x0005;

@@ -185,6 +185,10 @@ class SheetReader {
           pending_string_.reset();
         }
         break;
+      case biff::kRow:
+        need(record, 16);
+        sheet_.row_records.emplace(get16(data, 0), index);
+        break;
       case biff::kArray:
       case biff::kTable:
         need(record, 6);
@@ -370,6 +374,7 @@ xlsx::SheetCells XlsBook::readSheet(std::size_t sheet) {
   cells.shared_strings = &shared_strings_.texts;
   cells.formats = &formats_;
   sheets_.at(sheet).cell_records.clear();
+  sheets_.at(sheet).row_records.clear();
   SheetReader(*this, sheets_[sheet], cells).read();
   return cells;
 }

@@ -24,6 +24,7 @@ struct XlsSheet {
   std::size_t bound_sheet = 0;                                  // the BOUNDSHEET8 record
   std::size_t bof = 0;                                          // the substream's first record
   std::unordered_map<std::uint32_t, std::size_t> cell_records;  // by cellKey, 0-based
+  std::unordered_map<std::uint32_t, std::size_t> row_records;   // ROW records, by 0-based row
 };
 
 // The Workbook stream of an Excel 97-2003 file (BIFF8), split into records.

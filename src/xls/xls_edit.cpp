@@ -60,12 +60,64 @@ class StreamEditor {
       const auto column = edit.position.column - 1;
       const auto found = sheet.cell_records.find(cellKey(row, column));
       if (found == sheet.cell_records.end()) {
-        throw DatabaseError("セル " + reference(sheet, edit.position) +
-                            " はワークシートにないため、値を書き込めません");
+        insertCell(sheet, row, column, edit);
+        continue;
       }
       by_record[found->second][column] = &edit.value;
     }
     for (const auto& [record, values] : by_record) replaceRecord(sheet, record, values);
+  }
+
+  // A cell without a record goes among its row's cells in column order, before the first
+  // one to its right (which it then stands for in the row's DBCELL offsets) or after the last.
+  void insertCell(const XlsSheet& sheet, std::uint32_t row, std::uint32_t column,
+                  const xlsx::CellEdit& edit) {
+    if (edit.value.type == CellValue::Type::empty) return;
+    const auto row_record = sheet.row_records.find(row);
+    std::optional<std::size_t> before;
+    std::optional<std::size_t> after;
+    for (std::uint32_t c = column + 1; c < biff::kMaxColumns && !before; ++c) {
+      if (auto found = sheet.cell_records.find(cellKey(row, c));
+          found != sheet.cell_records.end()) {
+        before = found->second;
+      }
+    }
+    for (std::uint32_t c = column; c-- > 0 && !before && !after;) {
+      if (auto found = sheet.cell_records.find(cellKey(row, c));
+          found != sheet.cell_records.end()) {
+        after = found->second;
+      }
+    }
+    if (row_record == sheet.row_records.end() || (!before && !after)) {
+      throw DatabaseError("セル " + reference(sheet, edit.position) +
+                          " の行にはセルのレコードがないため、値を書き込めません");
+    }
+    // Excel's default cell format.
+    constexpr std::uint16_t kNormalStyle = 15;
+    Output cell = newCell(row, column, kNormalStyle, edit.value, false, false);
+    if (before) {
+      insert_before_[*before].push_back(cell);
+    } else {
+      const auto& records = book_.records();
+      std::size_t last = *after;
+      // A formula's own records follow it.
+      while (last + 1 < records.size() &&
+             (records[last + 1].type == biff::kString || records[last + 1].type == biff::kArray ||
+              records[last + 1].type == biff::kTable ||
+              records[last + 1].type == biff::kSharedFormula)) {
+        ++last;
+      }
+      insert_after_[last].push_back(cell);
+    }
+    widenRow(row_record->second, column);
+  }
+
+  // The ROW record's first column and the one after its last.
+  void widenRow(std::size_t index, std::uint32_t column) {
+    auto& data = row_changes_[index];
+    if (data.empty()) data = std::string(book_.records()[index].data);
+    if (column < get16(data, 2)) put16(data, 2, column);
+    if (column + 1 > get16(data, 4)) put16(data, 4, column + 1);
   }
 
   static std::string reference(const XlsSheet& sheet, xlsx::CellPosition at) {
@@ -225,11 +277,34 @@ class StreamEditor {
 
   std::vector<Output> emit() {
     const auto& records = book_.records();
-    const auto& sst_records = book_.sharedStringRecords();
     std::vector<Output> out;
     out.reserve(records.size() + 16);
     for (std::size_t i = 0; i < records.size(); ++i) {
-      const Record& record = records[i];
+      if (auto inserted = insert_before_.find(i); inserted != insert_before_.end()) {
+        for (Output output : inserted->second) {
+          output.origin = i;  // the first claims the record's position
+          out.push_back(output);
+        }
+      }
+      if (auto inserted = insert_after_.find(i); inserted != insert_after_.end()) {
+        emitOne(out, i);
+        out.insert(out.end(), inserted->second.begin(), inserted->second.end());
+        continue;
+      }
+      emitOne(out, i);
+    }
+    return out;
+  }
+
+  void emitOne(std::vector<Output>& out, std::size_t i) {
+    const auto& records = book_.records();
+    const auto& sst_records = book_.sharedStringRecords();
+    const Record& record = records[i];
+    {
+      if (auto row = row_changes_.find(i); row != row_changes_.end()) {
+        out.push_back({record.type, row->second, i});
+        return;
+      }
       if (auto replacement = replacements_.find(i); replacement != replacements_.end()) {
         for (std::size_t r = 0; r < replacement->second.size(); ++r) {
           Output output = replacement->second[r];
@@ -237,7 +312,7 @@ class StreamEditor {
           out.push_back(output);
         }
         if (replacement->second.empty()) out.push_back({record.type, record.data, i});
-        continue;
+        return;
       }
       if (!sst_parts_.empty()) {
         const auto part = std::find(sst_records.begin(), sst_records.end(), i);
@@ -251,17 +326,16 @@ class StreamEditor {
               out.push_back({biff::kContinue, sst_parts_[extra], std::nullopt});
             }
           }
-          continue;
+          return;
         }
         if (book_.extSstRecord() == i) {
           ext_sst_output_ = out.size();
           out.push_back({record.type, record.data, i});
-          continue;
+          return;
         }
       }
       out.push_back({record.type, record.data, i});
     }
-    return out;
   }
 
   std::string write(std::vector<Output>& out) {
@@ -400,6 +474,9 @@ class StreamEditor {
   const XlsBook& book_;
   std::deque<std::string> storage_;
   std::map<std::size_t, std::vector<Output>> replacements_;
+  std::map<std::size_t, std::vector<Output>> insert_before_;
+  std::map<std::size_t, std::vector<Output>> insert_after_;
+  std::map<std::size_t, std::string> row_changes_;
   std::unordered_map<std::string, std::uint32_t> string_index_;
   std::vector<std::string> new_strings_;
   std::int64_t total_delta_ = 0;

@@ -79,6 +79,8 @@ def addresses(path):
     # A cell without a value in the range, and a number in a text column.
     other.write(6, 1, "")
     other.write(7, 0, 1000009)
+    # Row 9 has no cell at all; row 10 closes the range below it.
+    other.write(9, 0, "1000010")
     book.save(path)
 
 

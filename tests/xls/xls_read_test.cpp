@@ -27,7 +27,7 @@ TEST_P(XlsReadTest, CellValuesOfEveryKind) {
   // A number in a text field reads as its format shows it; an empty text is no value.
   EXPECT_EQ(countRows(*db, "Sheet2$", "[コード] = '1000009'"), 1);
   EXPECT_EQ(countRows(*db, "Sheet2$", "[コード] = '1000001'"), 1);
-  EXPECT_EQ(countRows(*db, "Sheet2$", "[名前] IS NULL"), 2);
+  EXPECT_EQ(countRows(*db, "Sheet2$", "[名前] IS NULL"), 4);
   // Texts with furigana (xlwt's) and with formatting runs read as their characters alone.
   EXPECT_EQ(countRows(*db, "Sheet2$", "[名前] = '名前3'"), 1);
   EXPECT_EQ(countRows(*db, "Sheet2$", "[F3] = '太字と赤'"), 1);
@@ -42,7 +42,7 @@ TEST_P(XlsReadTest, ReadingLeavesTheFileAsItWas) {
     db->execute("UPDATE [住所録$] SET [郵便番号] = '999-9999' WHERE [郵便番号] = '100-0001'");
     db->rollbackTransaction();
   }
-  EXPECT_EQ(readBytes(path), before);
+  EXPECT_TRUE(readBytes(path) == before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, XlsReadTest, ::testing::ValuesIn(kWriters));

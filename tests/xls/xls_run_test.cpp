@@ -105,14 +105,14 @@ TEST_P(XlsRunTest, DryRunAndFailedRunLeaveTheFileByteForByte) {
   const Outcome dry = run({"住所録$", "郵便番号"}, withFiller({{"100-0001", "100-0009"}}, "9-"),
                           RunStrategy::automatic, RunMode::dryRun);
   EXPECT_EQ(dry.result.counts.at(0), 1);
-  EXPECT_EQ(bytes_, original);
+  EXPECT_TRUE(bytes_ == original);
   // 計算 holds formulas: LibreOffice stores their results, which a pair then meets.
   const Outcome failed = run({"住所録$", "計算"}, {{"1000002", "1"}}, RunStrategy::perPair);
   if (GetParam() == "libreoffice") {
     EXPECT_EQ(failed.result.outcome, RunOutcome::failed);
     EXPECT_THAT(failed.lines, ::testing::Contains(HasSubstr("住所録!D2")));
   }
-  EXPECT_EQ(bytes_, original);
+  EXPECT_TRUE(bytes_ == original);
 }
 
 INSTANTIATE_TEST_SUITE_P(Writers, XlsRunTest, ::testing::ValuesIn(kWriters));
