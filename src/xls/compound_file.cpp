@@ -33,13 +33,17 @@ const std::string_view kSignature("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
 
 class Reader {
  public:
-  explicit Reader(std::string_view bytes) : bytes_(bytes) {
-    if (bytes_.size() < kHeaderSize || bytes_.substr(0, 8) != kSignature) corrupt("ヘッダー");
-    const unsigned shift = get16(bytes_, 0x1E);
+  explicit Reader(std::string_view bytes) {
+    if (bytes.size() < kHeaderSize || bytes.substr(0, 8) != kSignature) corrupt("ヘッダー");
+    const unsigned shift = get16(bytes, 0x1E);
     if (shift != 9 && shift != 12) corrupt("セクターの大きさ");
     sector_size_ = std::size_t{1} << shift;
-    if (get16(bytes_, 0x20) != 6) corrupt("ミニセクターの大きさ");
-    sector_count_ = (bytes_.size() - 1) / sector_size_;  // sectors after the header's own
+    if (get16(bytes, 0x20) != 6) corrupt("ミニセクターの大きさ");
+    // Some writers leave the last sector short; it reads as if filled with zeros.
+    padded_.assign(bytes);
+    padded_.resize((bytes.size() + sector_size_ - 1) / sector_size_ * sector_size_, '\0');
+    bytes_ = padded_;
+    sector_count_ = bytes_.size() / sector_size_ - 1;  // sectors after the header's own
     readFat();
     directory_ = chain(get32(bytes_, 0x30), fat_, "ディレクトリ");
     readMiniFat();
@@ -122,6 +126,7 @@ class Reader {
     return data;
   }
 
+  std::string padded_;
   std::string_view bytes_;
   std::size_t sector_size_ = 512;
   std::size_t sector_count_ = 0;

@@ -15,6 +15,9 @@ namespace {
 
 using xlsx::CellValue;
 
+// Excel's limit for the text of one cell.
+constexpr std::size_t kMaxCellCharacters = 32767;
+
 struct Output {
   std::uint16_t type = 0;
   std::string_view data;
@@ -56,6 +59,13 @@ class StreamEditor {
     const XlsSheet& sheet = book_.sheets().at(sheet_index);
     std::map<std::size_t, std::map<std::uint32_t, const CellValue*>> by_record;
     for (const auto& edit : edits) {
+      if (edit.value.type == CellValue::Type::text) {
+        bool wide = false;
+        if (utf16Of(edit.value.text, wide).size() / 2 > kMaxCellCharacters) {
+          throw DatabaseError("セル " + reference(sheet, edit.position) + " に入る文字数（" +
+                              std::to_string(kMaxCellCharacters) + " 文字）を超えています");
+        }
+      }
       const auto row = edit.position.row - 1;
       const auto column = edit.position.column - 1;
       const auto found = sheet.cell_records.find(cellKey(row, column));
@@ -417,6 +427,8 @@ class StreamEditor {
     if (!row_record || !new_row) return data;
     std::string patched = data;
     put32(patched, 0, static_cast<std::uint32_t>(new_start - *new_row));
+    // The cells' offsets are kept as they were where they do not lead to cell records.
+    const std::string rows_only = patched;
     std::size_t old_previous = book_.records()[*row_record].end();
     std::size_t new_previous = *new_row + (old_previous - first_row);
     for (std::size_t at = 4; at + 2 <= data.size(); at += 2) {
@@ -424,7 +436,7 @@ class StreamEditor {
       const auto new_target =
           old_target == old_previous ? std::optional(new_previous) : map(old_target);
       if (!new_target || *new_target < new_previous || *new_target - new_previous > 0xFFFF) {
-        return data;
+        return rows_only;
       }
       put16(patched, at, static_cast<std::uint32_t>(*new_target - new_previous));
       old_previous = old_target;

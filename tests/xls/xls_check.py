@@ -45,13 +45,44 @@ def streams(path):
     return doc, found
 
 
-def records(data):
+def records(data, offsets=False):
     out, offset = [], 0
     while offset + 4 <= len(data):
         kind, size = struct.unpack_from("<HH", data, offset)
-        out.append((kind, data[offset + 4:offset + 4 + size]))
+        record = (kind, data[offset + 4:offset + 4 + size])
+        out.append((offset,) + record if offsets else record)
         offset += 4 + size
     return out
+
+
+def wrong_positions(stream):
+    """The stream positions that do not point where they should."""
+    at = {offset: (kind, data) for offset, kind, data in records(stream, True)}
+    wrong = []
+    for offset, (kind, data) in at.items():
+        if kind == 0x0085 and at.get(struct.unpack_from("<I", data)[0], (0,))[0] != 0x0809:
+            wrong.append("BOUNDSHEET8")
+        if kind == 0x020B:
+            for i in range(16, len(data) - 3, 4):
+                if at.get(struct.unpack_from("<I", data, i)[0], (0,))[0] != 0x00D7:
+                    wrong.append("INDEX")
+        if kind == 0x00D7 and len(data) >= 4:
+            first_row = offset - struct.unpack_from("<I", data)[0]
+            if at.get(first_row, (0,))[0] != 0x0208:
+                wrong.append("DBCELL row")
+                continue
+            target = first_row + 20
+            for i in range(4, len(data) - 1, 2):
+                step = struct.unpack_from("<H", data, i)[0]
+                target += step
+                if step and at.get(target, (0,))[0] not in CELLS | {0x0006}:
+                    wrong.append("DBCELL cell")
+        if kind == 0x00FF:
+            for i in range(2, len(data) - 7, 8):
+                position, within = struct.unpack_from("<IH", data, i)
+                if at.get(position - within, (0,))[0] not in (0x00FC, 0x003C):
+                    wrong.append("EXTSST")
+    return sorted(set(wrong))
 
 
 def diff(old_path, new_path):
@@ -66,6 +97,9 @@ def diff(old_path, new_path):
             continue
         if old_streams.get(name) != new_streams.get(name):
             print(f"stream {name} differs")
+    for what in wrong_positions(new_streams["Workbook"]):
+        if what not in wrong_positions(old_streams["Workbook"]):
+            print(f"{what} positions wrong")
     old_records = records(old_streams["Workbook"])
     new_records = [r for r in records(new_streams["Workbook"])]
     # Records other than cells and positions, in order, must be the same.

@@ -121,6 +121,19 @@ TEST_P(XlsWriteTest, FormulaCellStopsTheRunNamingTheCellAndTheFileStays) {
   EXPECT_TRUE(readBytes(path_) == readBytes(original_));
 }
 
+TEST_P(XlsWriteTest, TextLongerThanACellHoldsIsRefusedNamingTheCell) {
+  auto db = openWorkbook(path_, true);
+  EXPECT_THAT(
+      [&] {
+        db->execute(
+            "UPDATE [Sheet2$] SET [名前] = replace(hex(zeroblob(20000)), '0', 'あ') "
+            "WHERE [名前] = '名前1'");
+      },
+      failsWith(HasSubstr("セル Sheet2!B2 に入る文字数（32767 文字）を超えています")));
+  db->close();
+  EXPECT_TRUE(readBytes(path_) == readBytes(original_));
+}
+
 INSTANTIATE_TEST_SUITE_P(Writers, XlsWriteTest, ::testing::ValuesIn(kWriters));
 
 }  // namespace
