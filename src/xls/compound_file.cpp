@@ -199,7 +199,7 @@ bool CompoundFile::hasEntry(std::string_view ascii_name) const {
 std::string CompoundFile::withContents(std::size_t replaced, std::string contents) const {
   constexpr std::size_t kSector = 512;
   constexpr std::size_t kPerSector = kSector / 4;
-  const auto sectorsFor = [](std::size_t size) { return (size + kSector - 1) / kSector; };
+  const auto sectors_for = [](std::size_t size) { return (size + kSector - 1) / kSector; };
 
   std::vector<Entry> entries = entries_;
   entries.at(replaced).contents = std::move(contents);
@@ -223,7 +223,7 @@ std::string CompoundFile::withContents(std::size_t replaced, std::string content
       mini_stream += entry.contents;
       mini_stream.resize(mini_fat.size() * kMiniSector, '\0');
     } else {
-      big_sectors += sectorsFor(size);
+      big_sectors += sectors_for(size);
     }
   }
   // The directory fills whole sectors with unused entries.
@@ -236,8 +236,8 @@ std::string CompoundFile::withContents(std::size_t replaced, std::string content
     entries.push_back(std::move(unused));
   }
   const std::size_t directory_sectors = entries.size() * kEntrySize / kSector;
-  const std::size_t mini_fat_sectors = sectorsFor(mini_fat.size() * 4);
-  const std::size_t mini_stream_sectors = sectorsFor(mini_stream.size());
+  const std::size_t mini_fat_sectors = sectors_for(mini_fat.size() * 4);
+  const std::size_t mini_stream_sectors = sectors_for(mini_stream.size());
   const std::size_t data_sectors =
       directory_sectors + mini_fat_sectors + mini_stream_sectors + big_sectors;
   std::size_t fat_sectors = 0;
@@ -273,7 +273,7 @@ std::string CompoundFile::withContents(std::size_t replaced, std::string content
   std::vector<const Entry*> big;
   for (auto& entry : entries) {
     if (entry.type == kStream && entry.contents.size() >= kMiniCutoff) {
-      put32(entry.raw, 0x74, allocate(sectorsFor(entry.contents.size())));
+      put32(entry.raw, 0x74, allocate(sectors_for(entry.contents.size())));
       big.push_back(&entry);
     }
   }
