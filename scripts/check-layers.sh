@@ -2,7 +2,7 @@
 # Fails when a file includes a header of a layer above its own. The layers, lowest first:
 #   text             src/text
 #   platform         src/platform/*.h|*.cpp (the interfaces and the database contract)
-#   services         src/platform/<service>/, src/xlsx
+#   services         src/platform/<service>/, src/xlsx, src/xls
 #   core             src/ui, src/db, src/pairs, src/engine, src/catalog (the user's texts)
 #   tools            src/postal (norvel-pairs' logic, over the pair list of the core)
 #   front ends       src/frontends
@@ -31,7 +31,7 @@ def layer_of(path):
         return "text"
     if top == "platform":
         return "platform" if len(parts) == 3 else "services"
-    if top == "xlsx":
+    if top in ("xlsx", "xls"):
         return "services"
     if top in ("ui", "db", "pairs", "engine", "catalog"):
         return "core"

@@ -282,6 +282,23 @@ CellFormats CellFormats::read(const std::string& part_name, EntryReader& part) {
   return formats;
 }
 
+CellFormats CellFormats::fromCodes(const std::vector<std::string>& style_codes) {
+  CellFormats formats;
+  std::map<std::string_view, Slot> slots;
+  for (const auto& code : style_codes) {
+    auto [slot, added] = slots.try_emplace(code, Slot{0});
+    if (added) {
+      auto format = parseDigitFormat(code);
+      if (format && formats.formats_.size() < UINT16_MAX) {
+        formats.formats_.push_back(std::move(*format));
+        slot->second = static_cast<Slot>(formats.formats_.size());
+      }
+    }
+    formats.styles_.push_back(slot->second);
+  }
+  return formats;
+}
+
 CellFormats::Slot CellFormats::ofStyle(std::uint32_t style) const {
   return style < styles_.size() ? styles_[style] : Slot{0};
 }

@@ -58,6 +58,10 @@ class CellFormats {
   // inflates. Throws DatabaseError naming the part.
   static CellFormats read(const std::string& part_name, EntryReader& part);
 
+  // The formats of styles given by their format codes, by style index (Excel 97-2003 keeps
+  // them in FORMAT and XF records).
+  static CellFormats fromCodes(const std::vector<std::string>& style_codes);
+
   // The format of a cell's style, its s attribute (0 when it has none).
   Slot ofStyle(std::uint32_t style) const;
 

@@ -5,11 +5,8 @@
 #include "platform/sqlite/sqlite_column_type.h"
 #include "platform/sqlite/sqlite_handles.h"
 #include "platform/sqlite/sqlite_run_support.h"
-#include "xlsx/shared_strings.h"
-#include "xlsx/sheet_cells.h"
 #include "xlsx/sheet_copy.h"
-#include "xlsx/workbook_fixups.h"
-#include "xlsx/zip_archive.h"
+#include "xlsx/xlsx_format.h"
 
 namespace norvel::xlsx {
 
@@ -49,9 +46,14 @@ class InternalScope {
 
 WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits,
                                        FileSystem& files)
+    : WorkbookConnection(std::move(file), header_row, std::make_unique<XlsxFormat>(limits),
+                         files) {}
+
+WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row,
+                                       std::unique_ptr<WorkbookFormat> format, FileSystem& files)
     : files_(files),
       file_(std::move(file)),
-      limits_(limits),
+      format_(std::move(format)),
       db_(std::make_unique<MemoryDatabase>()) {
   load(header_row);
   sqlite3_set_authorizer(db_->handle(), &WorkbookConnection::authorize, this);
@@ -62,29 +64,15 @@ WorkbookConnection::~WorkbookConnection() {
 }
 
 void WorkbookConnection::load(bool header_row) {
-  ZipArchive archive(file_.bytes, limits_);
-  parts_ = readWorkbookParts(archive);
-  std::vector<std::string> shared_strings;
-  if (!parts_.shared_strings.empty() && archive.contains(parts_.shared_strings)) {
-    shared_strings = readSharedStrings(parts_.shared_strings, *archive.open(parts_.shared_strings));
-  }
-  if (!parts_.styles.empty() && archive.contains(parts_.styles)) {
-    formats_ = CellFormats::read(parts_.styles, *archive.open(parts_.styles));
-  }
   // Temporary tables (the change log) stay in memory too, never in a file.
   db_->execute("PRAGMA temp_store = MEMORY");
   createChangeLog(*db_);
   db_->execute("BEGIN");
-  for (std::size_t i = 0; i < parts_.sheets.size(); ++i) {
-    const auto& sheet = parts_.sheets[i];
-    SheetCells cells =
-        readSheetCells(sheet.name, sheet.part, *archive.open(sheet.part), shared_strings, formats_);
-    has_formulas_ = has_formulas_ || cells.has_formulas;
-    SheetTable table{sheet.name + "$", sheet.part, layoutSheet(cells, header_row),
-                     std::move(cells.index)};
-    copySheet(*db_, i, sheet.name, table.name, table.layout, cells);
+  format_->readSheets(file_.bytes, [&](const std::string& sheet_name, const SheetCells& cells) {
+    SheetTable table{sheet_name + "$", layoutSheet(cells, header_row)};
+    copySheet(*db_, tables_.size(), sheet_name, table.name, table.layout, cells);
     tables_.push_back(std::move(table));
-  }
+  });
   db_->execute("COMMIT");
 }
 
@@ -361,36 +349,13 @@ void WorkbookConnection::saveChanges() {
   try {
     auto edits = collectEdits();
     if (edits.empty()) return;
-    std::string bytes;
-    {
-      // The worksheets are read from the original while the new archive is written, one
-      // piece at a time.
-      const ZipArchive original(file_.bytes, limits_);
-      ZipArchive archive(file_.bytes, limits_);
-      for (auto& [sheet, sheet_edits] : edits) {
-        const SheetTable& table = tables_[sheet];
-        const std::string& part = table.part;
-        auto patch = table.index ? planSheetPatch(part, *original.open(part), *table.index,
-                                                  std::move(sheet_edits), formats_)
-                                 : planSheetPatch(part, *original.open(part),
-                                                  std::move(sheet_edits), formats_);
-        archive.replace(part,
-                        std::make_unique<SplicedPart>(original, part, std::move(patch.splices)));
-      }
-      if (has_formulas_) {
-        if (auto workbook =
-                requestFullCalculation(parts_.workbook, archive.read(parts_.workbook))) {
-          archive.replace(parts_.workbook, *workbook);
-        }
-      }
-      bytes = archive.commitToBytes();
-    }
+    std::string bytes = format_->withEdits(file_.bytes, std::move(edits));
     // Cleared inside the transaction, so a failure to replace the file rolls this back too;
     // once the file is replaced nothing is left that can fail.
     runInternal(std::string("DELETE FROM temp.") + kChangeLog);
     file_.identity = replaceFile(files_, file_.path, bytes, file_.identity);
     file_.bytes = std::move(bytes);
-    for (const auto& [sheet, sheet_edits] : edits) tables_[sheet].index.reset();
+    format_->saved();
   } catch (const DatabaseError& e) {
     throw DatabaseError("ブック「" + file_.path + "」を保存できません: " + e.what());
   }

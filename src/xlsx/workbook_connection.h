@@ -11,13 +11,11 @@
 #include <vector>
 
 #include "platform/database.h"
-#include "xlsx/cell_formats.h"
 #include "xlsx/memory_database.h"
 #include "xlsx/sheet_layout.h"
 #include "xlsx/sheet_patch.h"
-#include "xlsx/sheet_stream.h"
 #include "xlsx/workbook_file.h"
-#include "xlsx/workbook_parts.h"
+#include "xlsx/workbook_format.h"
 #include "xlsx/zip_archive.h"
 
 namespace norvel::xlsx {
@@ -30,6 +28,9 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
   // Reads the whole workbook. Throws DatabaseError. Tests lower the limits to keep their
   // oversized parts small. Changes are saved through files.
   WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits = {},
+                     FileSystem& files = nativeFileSystem());
+  // The same for a workbook in another file format.
+  WorkbookConnection(LoadedFile file, bool header_row, std::unique_ptr<WorkbookFormat> format,
                      FileSystem& files = nativeFileSystem());
   ~WorkbookConnection() override;
   WorkbookConnection(const WorkbookConnection&) = delete;
@@ -59,10 +60,7 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
  private:
   struct SheetTable {
     std::string name;  // "<sheet>$"
-    std::string part;
     SheetLayout layout;
-    // Where the rows stand in the part as the file holds it; gone once the part is rewritten.
-    std::optional<SheetIndex> index;
   };
 
   MemoryDatabase& database() const;
@@ -82,11 +80,8 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
 
   FileSystem& files_;
   LoadedFile file_;
-  InflateLimits limits_;
-  WorkbookParts parts_;
-  CellFormats formats_;
+  std::unique_ptr<WorkbookFormat> format_;
   std::vector<SheetTable> tables_;
-  bool has_formulas_ = false;
   std::mutex interrupt_mutex_;  // keeps close() from freeing db_ while interrupt() uses it
   std::unique_ptr<MemoryDatabase> db_;
   bool in_transaction_ = false;

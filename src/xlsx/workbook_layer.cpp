@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "xls/xls_format.h"
 #include "xlsx/workbook_connection.h"
 #include "xlsx/workbook_file.h"
 
@@ -46,9 +47,8 @@ std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool h
             "パスワードで保護されたブックです。Excel でパスワードを解除し、Excel ブック（.xlsx）"
             "として保存してください");
       }
-      throw DatabaseError(
-          "Excel 97-2003 ブック（.xls）は開けません。Excel で開いて Excel ブック（.xlsx）として"
-          "保存し、そのファイルに接続してください");
+      return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row,
+                                                        std::make_unique<xls::XlsFormat>(), files);
     }
     return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row,
                                                       xlsx::InflateLimits{}, files);
