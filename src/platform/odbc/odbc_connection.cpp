@@ -295,6 +295,32 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
     return PerPairCause::none;
   }
 
+  // NOT NULL on the field; check and foreign key constraints and generated columns of the table
+  // or of a table that inherits from it.
+  WrittenValueChecks writtenValueChecks(const std::string& table,
+                                        const std::string& field) override {
+    WrittenValueChecks checks;
+    if (!isPostgresql()) return checks;
+    SqlStatement check("WITH RECURSIVE target(rel) AS (SELECT pg_catalog.to_regclass(");
+    check.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
+    check.appendSql(
+        ")::oid UNION SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN target ON i.inhparent "
+        "= target.rel) SELECT (SELECT count(*) FROM pg_catalog.pg_attribute a JOIN target ON "
+        "a.attrelid = target.rel WHERE a.attnotnull AND a.attname = ");
+    check.appendValue(SqlValue{SqlValue::Kind::text, field, ado::adVarWChar});
+    check.appendSql(
+        "), (SELECT count(*) FROM pg_catalog.pg_constraint c JOIN target ON c.conrelid = "
+        "target.rel WHERE c.contype IN ('c', 'f')) + (SELECT count(*) FROM pg_catalog.pg_attribute "
+        "a JOIN target ON a.attrelid = target.rel WHERE a.attgenerated <> '') + (SELECT count(*) "
+        "FROM target WHERE target.rel IS NULL)");
+    const QueryRows rows = queryRows(check);
+    if (rows.size() == 1 && rows[0].size() == 2) {
+      checks.refuses_null = rows[0][0].value_or("1") != "0";
+      checks.checks_values = rows[0][1].value_or("1") != "0";
+    }
+    return checks;
+  }
+
   QueryRows queryRows(const SqlStatement& statement) override {
     odbc::StmtHandle stmt = newStatement();
     const RunningStatement running(*this, stmt.get());
