@@ -1,6 +1,8 @@
 #include "engine/mapping_run.h"
 
+#include <algorithm>
 #include <charconv>
+#include <map>
 #include <numeric>
 #include <random>
 
@@ -159,6 +161,55 @@ std::int64_t sum(const std::vector<std::int64_t>& counts) {
   return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
 }
 
+// What counting changed rows needs: the bytes of each pair's new code as stored, and per group
+// the rows by the bytes they hold before the run (NULL: the rows that are NULL).
+struct ChangedRows {
+  std::vector<std::optional<std::string>> new_code_bytes;
+  std::map<std::size_t, std::map<std::optional<std::string>, std::int64_t>> group_bytes;
+};
+
+std::vector<std::optional<std::string>> bytesByPosition(const QueryRows& rows, std::size_t pairs) {
+  std::vector<std::optional<std::string>> bytes(pairs);
+  std::vector<bool> seen(pairs, false);
+  for (const auto& row : rows) {
+    if (row.size() != 2) throw NotApplicable{};
+    const std::int64_t position = integerOf(row[0]);
+    if (position < 0 || static_cast<std::uint64_t>(position) >= pairs ||
+        seen[static_cast<std::size_t>(position)]) {
+      throw NotApplicable{};
+    }
+    seen[static_cast<std::size_t>(position)] = true;
+    bytes[static_cast<std::size_t>(position)] = row[1];
+  }
+  if (std::find(seen.begin(), seen.end(), false) != seen.end()) throw NotApplicable{};
+  return bytes;
+}
+
+// Per pair, the rows it changes where writing a row's own bytes again is no change.
+std::vector<std::int64_t> changedCounts(const PairComposition& composition,
+                                        const ChangedRows& changed,
+                                        const std::vector<std::int64_t>& group_rows,
+                                        std::size_t pairs) {
+  std::vector<std::int64_t> counts(pairs, 0);
+  composition.replay([&](std::size_t pair, std::size_t group, std::optional<std::size_t> previous) {
+    const std::optional<std::string>& written = changed.new_code_bytes[pair];
+    if (previous) {
+      if (changed.new_code_bytes[*previous] != written) counts[pair] += group_rows[group];
+      return;
+    }
+    std::int64_t same = 0;
+    if (!composition.groups()[group].key) {
+      same = written ? 0 : group_rows[group];
+    } else if (const auto bytes = changed.group_bytes.find(group);
+               written && bytes != changed.group_bytes.end()) {
+      const auto rows = bytes->second.find(written);
+      if (rows != bytes->second.end()) same = rows->second;
+    }
+    counts[pair] += group_rows[group] - same;
+  });
+  return counts;
+}
+
 // Everything after the savepoint; throws to have it rolled back.
 std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
                                                SetBasedSupport& support, const RunTarget& target,
@@ -170,14 +221,23 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 
   const std::string pair_table = pairTableName();
   support.createComparableTable(pair_table, probe, numeric);
+  const bool by_join = support.updatesByJoin();
   const MappingSql pair_sql(target.table, target.field, prepared.quote,
-                            support.temporaryTableReference(pair_table));
+                            support.temporaryTableReference(pair_table), by_join);
   for (const SqlStatement& insert : pair_sql.inserts(values)) connection.executeStatement(insert);
   support.analyzeTemporaryTable(pair_table);
 
   const Classes old_classes = classesFrom(connection, pair_sql.oldCodeClasses(), pairs);
   const Classes new_classes = classesFrom(connection, pair_sql.newCodeClasses(), pairs);
   checkEquivalence(old_classes.of, new_classes.of, old_classes.size, new_classes.size, values);
+  // Where the counts are of changed rows, a pair counts a row only where its new code's bytes
+  // differ from the row's.
+  std::optional<ChangedRows> changed_rows;
+  if (support.countsChangedRows(pair_table)) {
+    changed_rows.emplace();
+    changed_rows->new_code_bytes =
+        bytesByPosition(connection.queryRows(pair_sql.newCodeBytes(numeric)), pairs);
+  }
   support.dropTemporaryTable(pair_table);
 
   PairRelations relations{old_classes.of, new_classes.of, {}};
@@ -218,12 +278,25 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
   }
 
   std::vector<std::int64_t> group_rows(groups.size(), 0);
-  if (null_first) group_rows[*null_group] = connection.executeStatement(*null_update);
+  const auto update_null_rows = [&] {
+    if (!changed_rows) {
+      group_rows[*null_group] = connection.executeStatement(*null_update);
+      return;
+    }
+    const QueryRows nulls = connection.queryRows(pair_sql.nullRows());
+    if (nulls.size() != 1 || nulls[0].size() != 1) throw NotApplicable{};
+    group_rows[*null_group] = integerOf(nulls[0][0]);
+    const bool to_null = !values[*groups[*null_group].last_pair].new_value;
+    if (connection.executeStatement(*null_update) != (to_null ? 0 : group_rows[*null_group])) {
+      throw NotApplicable{};
+    }
+  };
+  if (null_first) update_null_rows();
   if (!mapping.empty()) {
     const std::string mapping_table = pairTableName();
     support.createComparableTable(mapping_table, probe, numeric);
     const MappingSql sql(target.table, target.field, prepared.quote,
-                         support.temporaryTableReference(mapping_table));
+                         support.temporaryTableReference(mapping_table), by_join);
     for (const SqlStatement& insert : sql.inserts(mapping, mapped_groups)) {
       connection.executeStatement(insert);
     }
@@ -238,7 +311,23 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
     // session's change between a look at the table and the UPDATE cannot make them wrong.
     // Elsewhere the UPDATE must change exactly the rows counted: anything else (a row policy
     // that lets one see rows but not change them) is left to the per-pair run.
-    if (support.updateReturnsPairs()) {
+    if (changed_rows) {
+      // The rows the UPDATE changes are those whose bytes differ from their group's last code.
+      std::int64_t expected = 0;
+      for (const auto& row : connection.queryRows(sql.histogramByBytes(numeric))) {
+        if (row.size() != 3) throw NotApplicable{};
+        count_row({row[0], row[2]});
+        const auto group = static_cast<std::size_t>(integerOf(row[0]));
+        const std::int64_t rows = integerOf(row[2]);
+        group_rows[group] = 0;
+        changed_rows->group_bytes[group][row[1]] += rows;
+        if (row[1] != changed_rows->new_code_bytes[*groups[group].last_pair]) expected += rows;
+      }
+      for (const auto& [group, bytes] : changed_rows->group_bytes) {
+        for (const auto& [value, rows] : bytes) group_rows[group] += rows;
+      }
+      if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
+    } else if (support.updateReturnsPairs()) {
       for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
     } else if (const std::string function = support.rowCountingFunction(groups.size());
                !function.empty()) {
@@ -254,11 +343,11 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
     }
     support.dropTemporaryTable(mapping_table);
   }
-  if (null_update && !null_first)
-    group_rows[*null_group] = connection.executeStatement(*null_update);
+  if (null_update && !null_first) update_null_rows();
 
   checkPassingValues(composition, values, group_rows,
                      support.writtenValueChecks(target.table, target.field));
+  if (changed_rows) return changedCounts(composition, *changed_rows, group_rows, pairs);
   return composition.countsOf(group_rows);
 }
 

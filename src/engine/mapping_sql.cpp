@@ -29,8 +29,8 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 }  // namespace
 
 MappingSql::MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
-                       std::string codes)
-    : codes_(std::move(codes)) {
+                       std::string codes, bool by_join)
+    : codes_(std::move(codes)), by_join_(by_join) {
   const NameDelimiters delimiters = delimitersFor(table, quoting);
   table_ = quoteName(table, delimiters, quoting.identifier_quote);
   field_ = quoteName(field, delimiters, quoting.identifier_quote);
@@ -78,9 +78,40 @@ SqlStatement MappingSql::histogram() const {
                       pair + ".old_code GROUP BY " + pair + ".pair_position");
 }
 
+namespace {
+
+// The bytes of a value as the field stores it: a number by its text, not rounded to an integer.
+std::string bytesOf(const std::string& value, bool numeric) {
+  return numeric ? "HEX(CAST(" + value + " AS CHAR))" : "HEX(" + value + ")";
+}
+
+}  // namespace
+
+SqlStatement MappingSql::newCodeBytes(bool numeric) const {
+  return SqlStatement("SELECT pair_position, " + bytesOf("new_code", numeric) + " FROM " + codes_);
+}
+
+SqlStatement MappingSql::histogramByBytes(bool numeric) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  return SqlStatement("SELECT " + pair + ".pair_position, " + bytesOf(row + "." + field_, numeric) +
+                      ", count(*) FROM " + codes_ + " AS " + pair + " JOIN " + table_ + " AS " +
+                      row + " ON " + row + "." + field_ + " = " + pair + ".old_code GROUP BY 1, 2");
+}
+
+SqlStatement MappingSql::nullRows() const {
+  return SqlStatement("SELECT count(*) FROM " + table_ + " WHERE " + field_ + " IS NULL");
+}
+
 std::string MappingSql::updateText(const std::string& value) const {
   const std::string row(kRow);
   const std::string pair(kPair);
+  // The field's table is read once, each row looking its code up in the indexed code table.
+  if (by_join_) {
+    return "UPDATE " + table_ + " AS " + row + " STRAIGHT_JOIN " + codes_ + " AS " + pair + " ON " +
+           row + "." + field_ + " = " + pair + ".old_code SET " + row + "." + field_ + " = " +
+           value;
+  }
   return "UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + value + " FROM " + codes_ +
          " AS " + pair + " WHERE " + row + "." + field_ + " = " + pair + ".old_code";
 }

@@ -15,8 +15,9 @@ namespace norvel {
 class MappingSql {
  public:
   // `codes` is the temporary table as the statements name it (qualified by its schema).
+  // `by_join`: the UPDATE joins the code table as MySQL writes it, the field's table first.
   MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
-             std::string codes);
+             std::string codes, bool by_join = false);
 
   // INSERTs of the codes, a bounded number of rows per statement; `positions` are the rows'
   // positions (0, 1, … when empty).
@@ -34,6 +35,12 @@ class MappingSql {
   // out).
   SqlStatement histogram() const;
 
+  // Where the data source counts the rows it changes: per position, the bytes of the new code as
+  // stored (hex, NULL for NULL); per position and bytes of the field, its rows; the NULL rows.
+  SqlStatement newCodeBytes(bool numeric) const;
+  SqlStatement histogramByBytes(bool numeric) const;
+  SqlStatement nullRows() const;
+
   // Sets every row equal to an old code to that row's new code.
   SqlStatement update() const;
   // The same, with the new code passed through `function`(position, new code), which counts the
@@ -49,6 +56,7 @@ class MappingSql {
   std::string table_;
   std::string field_;
   std::string codes_;
+  bool by_join_ = false;
 };
 
 }  // namespace norvel

@@ -143,6 +143,14 @@ class SetBasedSupport {
   // RETURNING of the joined table): the counts then come from the changed rows themselves.
   virtual bool updateReturnsPairs() { return false; }
 
+  // Whether the UPDATE joins the code table as MySQL writes it (UPDATE t JOIN m ON … SET …)
+  // rather than UPDATE … FROM.
+  virtual bool updatesByJoin() { return false; }
+  // Whether an UPDATE's count is of the rows whose value it changed (MariaDB and MySQL without
+  // the client's found-rows flag) rather than of the rows it found; learnt on the filled
+  // temporary table `name`.
+  virtual bool countsChangedRows(const std::string& /*name*/) { return false; }
+
   // Where the UPDATE cannot return them, a function of the connection it can call for each row
   // it changes, as name(position, value): it counts the row for the position (from 0, below
   // `positions`) and returns the value. Empty where the data source has none; rowCounts then

@@ -355,5 +355,18 @@ TEST_F(ServerProperty, Postgresql) {
   }
 }
 
+// MariaDB counts the rows whose value an UPDATE changed: the set-based run must count the same.
+TEST_F(ServerProperty, Mariadb) {
+  connectTo("NORVEL_TEST_MARIADB");
+  if (!admin) return;
+  for (const FieldKind& kind :
+       {FieldKind{"varchar(10)", kTextCodes},
+        FieldKind{"varchar(10) COLLATE utf8mb4_bin", kTextCodes}, FieldKind{"char(8)", kTextCodes},
+        FieldKind{"text", kTextCodes}, FieldKind{"int", kNumberCodes},
+        FieldKind{"decimal(10,2)", kNumberCodes}}) {
+    expectSame(kind, "int AUTO_INCREMENT");
+  }
+}
+
 }  // namespace
 }  // namespace norvel
