@@ -319,12 +319,12 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
         count_row({row[0], row[2]});
         const auto group = static_cast<std::size_t>(integerOf(row[0]));
         const std::int64_t rows = integerOf(row[2]);
-        group_rows[group] = 0;
-        changed_rows->group_bytes[group][row[1]] += rows;
+        changed_rows->group_bytes[group][row[1]] = rows;
         if (row[1] != changed_rows->new_code_bytes[*groups[group].last_pair]) expected += rows;
       }
-      for (const auto& [group, bytes] : changed_rows->group_bytes) {
-        for (const auto& [value, rows] : bytes) group_rows[group] += rows;
+      for (const std::size_t g : mapped_groups) {
+        group_rows[g] = 0;
+        for (const auto& [bytes, rows] : changed_rows->group_bytes[g]) group_rows[g] += rows;
       }
       if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
     } else if (support.updateReturnsPairs()) {
