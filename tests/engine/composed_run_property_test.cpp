@@ -336,7 +336,7 @@ class ServerProperty : public ::testing::Test {
       };
     };
     expectSameOutcomes(
-        kind, true, fill, [&] { return openOdbc(connection_string); }, {table, "f"}, 30);
+        kind, true, fill, [&] { return openOdbc(connection_string); }, {table, "f"}, 20);
   }
 
   std::string connection_string;
