@@ -1,12 +1,15 @@
 #include "engine/mapping_run.h"
 
+#include <algorithm>
 #include <charconv>
+#include <map>
 #include <numeric>
 #include <random>
 
 #include "catalog/failure_texts.h"
 #include "catalog/run_texts.h"
 #include "engine/mapping_sql.h"
+#include "engine/pair_composition.h"
 #include "engine/pair_plan.h"
 #include "engine/run_strategy.h"
 #include "engine/sql_text.h"
@@ -68,7 +71,6 @@ struct PreparedPairs {
   int column_type = 0;
   NameQuoting quote;
   std::vector<PairValues> values;
-  std::optional<std::size_t> null_old;  // the one pair whose old code selects NULL fields
 };
 
 // The checks that need no statement beyond the probe: anything the per-pair run would refuse
@@ -86,87 +88,268 @@ std::optional<PreparedPairs> prepare(DatabaseConnection& connection, const RunTa
   } catch (const std::exception&) {
     return {};
   }
-  // NULL is the run's own rule, not the field's equality: a second pair selecting NULL fields,
-  // or one after a pair that empties fields, would see rows an earlier pair changed.
-  bool emptied_before = false;
   for (const RunPair& pair : pairs) {
     std::optional<PairValues> values = planPair(pair, prepared.column_type, target.field).values;
     if (!values) return {};
     if (values->old_value && !comparesAsStored(*values->old_value)) return {};
-    if (!values->old_value) {
-      if (prepared.null_old || emptied_before) return {};
-      prepared.null_old = prepared.values.size();
-    }
-    if (!values->new_value) emptied_before = true;
     prepared.values.push_back(std::move(*values));
   }
   return prepared;
 }
 
+// The classes the data source put the codes in must be those of an equivalence, or they would
+// not move as wholes.
+void checkEquivalence(const std::vector<std::optional<std::size_t>>& old_class,
+                      const std::vector<std::optional<std::size_t>>& new_class,
+                      const std::vector<std::int64_t>& old_size,
+                      const std::vector<std::int64_t>& new_size,
+                      const std::vector<PairValues>& values) {
+  std::vector<std::int64_t> members(old_class.size(), 0);
+  for (std::size_t i = 0; i < old_class.size(); ++i) {
+    // Every old code equals itself, and the first of its class is its own first.
+    if (values[i].old_value.has_value() != old_class[i].has_value()) throw NotApplicable{};
+    if (!old_class[i]) continue;
+    if (*old_class[i] > i || old_class[*old_class[i]] != old_class[i]) throw NotApplicable{};
+    ++members[*old_class[i]];
+  }
+  for (std::size_t i = 0; i < old_class.size(); ++i) {
+    if (old_class[i] && old_size[i] != members[*old_class[i]]) throw NotApplicable{};
+    if (new_class[i] && (!values[i].new_value || old_class[*new_class[i]] != new_class[i] ||
+                         new_size[i] != members[*new_class[i]])) {
+      throw NotApplicable{};
+    }
+  }
+}
+
+struct Classes {
+  std::vector<std::optional<std::size_t>> of;
+  std::vector<std::int64_t> size;
+};
+
+Classes classesFrom(DatabaseConnection& connection, const SqlStatement& statement,
+                    std::size_t pairs) {
+  Classes classes{std::vector<std::optional<std::size_t>>(pairs), std::vector<std::int64_t>(pairs)};
+  for (const auto& row : connection.queryRows(statement)) {
+    if (row.size() != 3) throw NotApplicable{};
+    const std::int64_t position = integerOf(row[0]);
+    const std::int64_t first = integerOf(row[1]);
+    if (position < 0 || first < 0 || static_cast<std::uint64_t>(position) >= pairs ||
+        static_cast<std::uint64_t>(first) >= pairs) {
+      throw NotApplicable{};
+    }
+    const auto at = static_cast<std::size_t>(position);
+    if (classes.of[at]) throw NotApplicable{};
+    classes.of[at] = static_cast<std::size_t>(first);
+    classes.size[at] = integerOf(row[2]);
+  }
+  return classes;
+}
+
+// Rows that a later pair changes again hold the earlier pair's value only between two
+// statements of the per-pair run; the table must accept every such value as it would.
+void checkPassingValues(const PairComposition& composition, const std::vector<PairValues>& values,
+                        const std::vector<std::int64_t>& group_rows,
+                        const SetBasedSupport::WrittenValueChecks& checks) {
+  composition.replay([&](std::size_t pair, std::size_t group, std::optional<std::size_t>) {
+    if (group_rows[group] == 0 || composition.groups()[group].last_pair == pair) return;
+    if (checks.checks_values || (checks.refuses_null && !values[pair].new_value)) {
+      throw NotApplicable{};
+    }
+  });
+}
+
+std::int64_t sum(const std::vector<std::int64_t>& counts) {
+  return std::accumulate(counts.begin(), counts.end(), std::int64_t{0});
+}
+
+// What counting changed rows needs: the bytes of each pair's new code as stored, and per group
+// the rows by the bytes they hold before the run (NULL: the rows that are NULL).
+struct ChangedRows {
+  std::vector<std::optional<std::string>> new_code_bytes;
+  std::map<std::size_t, std::map<std::optional<std::string>, std::int64_t>> group_bytes;
+};
+
+std::vector<std::optional<std::string>> bytesByPosition(const QueryRows& rows, std::size_t pairs) {
+  std::vector<std::optional<std::string>> bytes(pairs);
+  std::vector<bool> seen(pairs, false);
+  for (const auto& row : rows) {
+    if (row.size() != 2) throw NotApplicable{};
+    const std::int64_t position = integerOf(row[0]);
+    if (position < 0 || static_cast<std::uint64_t>(position) >= pairs ||
+        seen[static_cast<std::size_t>(position)]) {
+      throw NotApplicable{};
+    }
+    seen[static_cast<std::size_t>(position)] = true;
+    bytes[static_cast<std::size_t>(position)] = row[1];
+  }
+  if (std::find(seen.begin(), seen.end(), false) != seen.end()) throw NotApplicable{};
+  return bytes;
+}
+
+// Per pair, the rows it changes where writing a row's own bytes again is no change.
+std::vector<std::int64_t> changedCounts(const PairComposition& composition,
+                                        const ChangedRows& changed,
+                                        const std::vector<std::int64_t>& group_rows,
+                                        std::size_t pairs) {
+  std::vector<std::int64_t> counts(pairs, 0);
+  composition.replay([&](std::size_t pair, std::size_t group, std::optional<std::size_t> previous) {
+    const std::optional<std::string>& written = changed.new_code_bytes[pair];
+    if (previous) {
+      if (changed.new_code_bytes[*previous] != written) counts[pair] += group_rows[group];
+      return;
+    }
+    std::int64_t same = 0;
+    if (!composition.groups()[group].key) {
+      same = written ? 0 : group_rows[group];
+    } else if (const auto bytes = changed.group_bytes.find(group);
+               written && bytes != changed.group_bytes.end()) {
+      const auto rows = bytes->second.find(written);
+      if (rows != bytes->second.end()) same = rows->second;
+    }
+    counts[pair] += group_rows[group] - same;
+  });
+  return counts;
+}
+
 // Everything after the savepoint; throws to have it rolled back.
 std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
                                                SetBasedSupport& support, const RunTarget& target,
-                                               const std::vector<RunPair>& pairs,
                                                const PreparedPairs& prepared) {
+  const std::vector<PairValues>& values = prepared.values;
+  const std::size_t pairs = values.size();
+  const std::string probe = buildProbe(target.table, target.field, prepared.quote);
+  const bool numeric = columnKindOf(prepared.column_type) == ColumnKind::numeric;
+
   const std::string pair_table = pairTableName();
-  support.createComparableTable(pair_table, buildProbe(target.table, target.field, prepared.quote),
-                                columnKindOf(prepared.column_type) == ColumnKind::numeric);
-  const MappingSql sql(target.table, target.field, prepared.quote,
-                       support.temporaryTableReference(pair_table));
-  for (const SqlStatement& insert : sql.inserts(prepared.values)) {
-    connection.executeStatement(insert);
-  }
+  support.createComparableTable(pair_table, probe, numeric);
+  const bool by_join = support.updatesByJoin();
+  const MappingSql pair_sql(target.table, target.field, prepared.quote,
+                            support.temporaryTableReference(pair_table), by_join);
+  for (const SqlStatement& insert : pair_sql.inserts(values)) connection.executeStatement(insert);
   support.analyzeTemporaryTable(pair_table);
 
-  for (const auto& row : connection.queryRows(sql.conflicts())) {
-    if (row.empty() || integerOf(row[0]) != 0) throw NotApplicable{};
+  const Classes old_classes = classesFrom(connection, pair_sql.oldCodeClasses(), pairs);
+  const Classes new_classes = classesFrom(connection, pair_sql.newCodeClasses(), pairs);
+  checkEquivalence(old_classes.of, new_classes.of, old_classes.size, new_classes.size, values);
+  // Where the counts are of changed rows, a pair counts a row only where its new code's bytes
+  // differ from the row's.
+  std::optional<ChangedRows> changed_rows;
+  if (support.countsChangedRows(pair_table)) {
+    changed_rows.emplace();
+    changed_rows->new_code_bytes =
+        bytesByPosition(connection.queryRows(pair_sql.newCodeBytes(numeric)), pairs);
   }
+  support.dropTemporaryTable(pair_table);
 
-  std::vector<std::int64_t> counts(pairs.size(), 0);
-  const auto count_at = [&](const std::vector<std::optional<std::string>>& row, std::size_t first,
-                            std::size_t end) {
-    if (row.size() != 2) throw NotApplicable{};
-    const std::int64_t position = integerOf(row[0]);
-    if (position < static_cast<std::int64_t>(first) || position >= static_cast<std::int64_t>(end)) {
-      throw NotApplicable{};
+  PairRelations relations{old_classes.of, new_classes.of, {}};
+  for (const PairValues& pair : values) relations.new_is_null.push_back(!pair.new_value);
+  const PairComposition composition(relations);
+  const std::vector<RowGroup>& groups = composition.groups();
+
+  // One row per group of non-NULL rows a pair changes: one of its old codes, its last new code.
+  std::vector<PairValues> mapping;
+  std::vector<std::size_t> mapped_groups;
+  bool maps_to_null = false;
+  std::optional<std::size_t> null_group;
+  for (std::size_t g = 0; g < groups.size(); ++g) {
+    if (!groups[g].last_pair) continue;
+    if (!groups[g].key) {
+      null_group = g;
+      continue;
     }
-    counts[static_cast<std::size_t>(position)] = integerOf(row[1]);
-  };
-
-  // Where the UPDATE tells which pair changed each row, those are the counts: another session's
-  // change between a look at the table and the UPDATE cannot make them wrong.
-  const bool counted_by_update = support.updateReturnsPairs();
-  if (!counted_by_update) {
-    for (const auto& row : connection.queryRows(sql.histogram())) count_at(row, 0, pairs.size());
+    mapping.push_back({values[*groups[g].key].old_value, values[*groups[g].last_pair].new_value});
+    mapped_groups.push_back(g);
+    maps_to_null = maps_to_null || !mapping.back().new_value;
   }
 
-  // Elsewhere the UPDATE must change exactly the rows the histogram counted: anything else (a
-  // row policy that lets one see rows but not change them) is left to the per-pair run.
-  const auto apply = [&](std::size_t first, std::size_t end) {
-    if (first >= end) return;
-    if (counted_by_update) {
-      for (const auto& row : connection.queryRows(sql.updateCounted(first, end - 1))) {
-        count_at(row, first, end);
-      }
+  // The rows that are NULL before the run are set by a statement of their own: first, unless
+  // the mapping would then take them for one of its old codes; after the mapping, unless it
+  // sets rows to NULL.
+  std::optional<SqlStatement> null_update;
+  bool null_first = false;
+  if (null_group) {
+    const std::size_t last = *groups[*null_group].last_pair;
+    null_update = buildUpdate(target.table, target.field, {std::nullopt, values[last].new_value},
+                              prepared.quote);
+    null_first = true;
+    for (const std::size_t g : mapped_groups) {
+      if (new_classes.of[last] && groups[g].key == new_classes.of[last]) null_first = false;
+    }
+    if (!null_first && maps_to_null) throw NotApplicable{};
+  }
+
+  std::vector<std::int64_t> group_rows(groups.size(), 0);
+  const auto update_null_rows = [&] {
+    if (!changed_rows) {
+      group_rows[*null_group] = connection.executeStatement(*null_update);
       return;
     }
-    const std::int64_t expected =
-        std::accumulate(counts.begin() + static_cast<long>(first),
-                        counts.begin() + static_cast<long>(end), std::int64_t{0});
-    if (connection.executeStatement(sql.update(first, end - 1)) != expected) throw NotApplicable{};
+    const QueryRows nulls = connection.queryRows(pair_sql.nullRows());
+    if (nulls.size() != 1 || nulls[0].size() != 1) throw NotApplicable{};
+    group_rows[*null_group] = integerOf(nulls[0][0]);
+    const bool to_null = !values[*groups[*null_group].last_pair].new_value;
+    if (connection.executeStatement(*null_update) != (to_null ? 0 : group_rows[*null_group])) {
+      throw NotApplicable{};
+    }
   };
-  if (prepared.null_old) {
-    const std::size_t k = *prepared.null_old;
-    apply(0, k);
-    counts[k] = connection.executeStatement(
-        buildUpdate(target.table, target.field, prepared.values[k], prepared.quote));
-    apply(k + 1, pairs.size());
-  } else {
-    apply(0, pairs.size());
+  if (null_first) update_null_rows();
+  if (!mapping.empty()) {
+    const std::string mapping_table = pairTableName();
+    support.createComparableTable(mapping_table, probe, numeric);
+    const MappingSql sql(target.table, target.field, prepared.quote,
+                         support.temporaryTableReference(mapping_table), by_join);
+    for (const SqlStatement& insert : sql.inserts(mapping, mapped_groups)) {
+      connection.executeStatement(insert);
+    }
+    support.analyzeTemporaryTable(mapping_table);
+    const auto count_row = [&](const std::vector<std::optional<std::string>>& row) {
+      if (row.size() != 2) throw NotApplicable{};
+      const std::int64_t group = integerOf(row[0]);
+      if (group < 0 || static_cast<std::uint64_t>(group) >= groups.size()) throw NotApplicable{};
+      group_rows[static_cast<std::size_t>(group)] = integerOf(row[1]);
+    };
+    // Where the UPDATE tells which group each changed row was in, those are the counts: another
+    // session's change between a look at the table and the UPDATE cannot make them wrong.
+    // Elsewhere the UPDATE must change exactly the rows counted: anything else (a row policy
+    // that lets one see rows but not change them) is left to the per-pair run.
+    if (changed_rows) {
+      // The rows the UPDATE changes are those whose bytes differ from their group's last code.
+      std::int64_t expected = 0;
+      for (const auto& row : connection.queryRows(sql.histogramByBytes(numeric))) {
+        if (row.size() != 3) throw NotApplicable{};
+        count_row({row[0], row[2]});
+        const auto group = static_cast<std::size_t>(integerOf(row[0]));
+        const std::int64_t rows = integerOf(row[2]);
+        changed_rows->group_bytes[group][row[1]] = rows;
+        if (row[1] != changed_rows->new_code_bytes[*groups[group].last_pair]) expected += rows;
+      }
+      for (const std::size_t g : mapped_groups) {
+        group_rows[g] = 0;
+        for (const auto& [bytes, rows] : changed_rows->group_bytes[g]) group_rows[g] += rows;
+      }
+      if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
+    } else if (support.updateReturnsPairs()) {
+      for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
+    } else if (const std::string function = support.rowCountingFunction(groups.size());
+               !function.empty()) {
+      const std::int64_t changed = connection.executeStatement(sql.updateThrough(function));
+      const std::vector<std::int64_t> counted = support.rowCounts();
+      if (counted.size() != groups.size() || sum(counted) != changed) throw NotApplicable{};
+      for (const std::size_t g : mapped_groups) group_rows[g] = counted[g];
+    } else {
+      for (const auto& row : connection.queryRows(sql.histogram())) count_row(row);
+      std::int64_t expected = 0;
+      for (const std::size_t g : mapped_groups) expected += group_rows[g];
+      if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
+    }
+    support.dropTemporaryTable(mapping_table);
   }
+  if (null_update && !null_first) update_null_rows();
 
-  support.dropTemporaryTable(pair_table);
-  return counts;
+  checkPassingValues(composition, values, group_rows,
+                     support.writtenValueChecks(target.table, target.field));
+  if (changed_rows) return changedCounts(composition, *changed_rows, group_rows, pairs);
+  return composition.countsOf(group_rows);
 }
 
 }  // namespace
@@ -199,7 +382,7 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
   // What made the attempt fail, when a statement did: told if nothing else can be.
   std::optional<RunFailure> cause;
   try {
-    outcome.counts = applyInsideSavepoint(connection, *support, target, pairs, *prepared);
+    outcome.counts = applyInsideSavepoint(connection, *support, target, *prepared);
     savepoint->release();
     outcome.column_type = prepared->column_type;
     outcome.kind = MappingOutcome::Kind::applied;

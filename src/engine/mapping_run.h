@@ -28,13 +28,15 @@ struct MappingOutcome {
   PerPairCause per_pair_cause = PerPairCause::none;
 };
 
-// Applies the pairs with one UPDATE … FROM per stretch between pairs whose old code is NULL,
-// counted by the UPDATE itself where the data source returns its changes (PostgreSQL) and by a
-// histogram checked against the UPDATE's count elsewhere, where that is exactly the per-pair
-// run: no old code equals an earlier pair's old or new code by the field's own equality (which
-// the data source itself checks), no trigger fires on the UPDATE and no unique index holds the
-// field. Any doubt or failure rolls back to a savepoint taken first and leaves the pairs to the
-// per-pair run, which then meets the same failure at the same pair.
+// Applies the pairs as the per-pair run would, in one UPDATE … FROM: the data source relates the
+// old and new codes by the field's own equality, the list is followed over classes of rows
+// (chains, cycles, repeats and NULL pairs included), and each class is set to its last value
+// (the rows that are NULL before the run by a statement of their own). The rows each class held
+// come from the UPDATE itself where the data source can tell (PostgreSQL's RETURNING, a
+// counting function on SQLite), from a histogram checked against the UPDATE's count elsewhere.
+// Not taken when a trigger fires on the UPDATE or a unique index holds the field. Any doubt or
+// failure rolls back to a savepoint taken first and leaves the pairs to the per-pair run, which
+// then meets the same failure at the same pair.
 MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& target,
                               const std::vector<RunPair>& pairs, const RunOptions& options);
 

@@ -10,7 +10,7 @@ namespace {
 // PostgreSQL 65,535) while sparing most round trips.
 constexpr std::size_t kRowsPerInsert = 200;
 
-// The aliases make the field's name unambiguous whatever the pair table's columns are called.
+// The aliases make the field's name unambiguous whatever the code table's columns are called.
 constexpr std::string_view kRow = "norvel_row";
 constexpr std::string_view kPair = "norvel_pair";
 
@@ -29,77 +29,108 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 }  // namespace
 
 MappingSql::MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
-                       std::string pair_table)
-    : pairs_(std::move(pair_table)) {
+                       std::string codes, bool by_join)
+    : codes_(std::move(codes)), by_join_(by_join) {
   const NameDelimiters delimiters = delimitersFor(table, quoting);
   table_ = quoteName(table, delimiters, quoting.identifier_quote);
   field_ = quoteName(field, delimiters, quoting.identifier_quote);
 }
 
-std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& pairs) const {
+std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& codes,
+                                              const std::vector<std::size_t>& positions) const {
   std::vector<SqlStatement> statements;
-  for (std::size_t first = 0; first < pairs.size(); first += kRowsPerInsert) {
+  for (std::size_t first = 0; first < codes.size(); first += kRowsPerInsert) {
     SqlStatement& insert = statements.emplace_back();
-    insert.appendSql("INSERT INTO " + pairs_ + " (pair_position, old_code, new_code) VALUES ");
-    const std::size_t end = std::min(pairs.size(), first + kRowsPerInsert);
-    for (std::size_t position = first; position < end; ++position) {
-      insert.appendSql(position == first ? "(" : ", (");
-      insert.appendValue(positionValue(position));
+    insert.appendSql("INSERT INTO " + codes_ + " (pair_position, old_code, new_code) VALUES ");
+    const std::size_t end = std::min(codes.size(), first + kRowsPerInsert);
+    for (std::size_t i = first; i < end; ++i) {
+      insert.appendSql(i == first ? "(" : ", (");
+      insert.appendValue(positionValue(positions.empty() ? i : positions[i]));
       insert.appendSql(", ");
-      appendCode(insert, pairs[position].old_value);
+      appendCode(insert, codes[i].old_value);
       insert.appendSql(", ");
-      appendCode(insert, pairs[position].new_value);
+      appendCode(insert, codes[i].new_value);
       insert.appendSql(")");
     }
   }
   return statements;
 }
 
-SqlStatement MappingSql::conflicts() const {
-  const std::string& pairs = pairs_;
-  const auto earlier = [&](std::string_view column) {
-    return "SELECT count(*) FROM " + pairs + " AS later JOIN " + pairs +
-           " AS earlier ON later.old_code = earlier." + std::string(column) +
-           " WHERE earlier.pair_position < later.pair_position";
-  };
-  return SqlStatement(earlier("old_code") + " UNION ALL " + earlier("new_code"));
+std::string MappingSql::classes(std::string_view compared) const {
+  return "SELECT later.pair_position, min(earlier.pair_position), count(*) FROM " + codes_ +
+         " AS later JOIN " + codes_ + " AS earlier ON earlier.old_code = later." +
+         std::string(compared) + " GROUP BY later.pair_position";
+}
+
+SqlStatement MappingSql::oldCodeClasses() const {
+  return SqlStatement(classes("old_code"));
+}
+
+SqlStatement MappingSql::newCodeClasses() const {
+  return SqlStatement(classes("new_code"));
 }
 
 SqlStatement MappingSql::histogram() const {
   const std::string row(kRow);
   const std::string pair(kPair);
-  return SqlStatement("SELECT " + pair + ".pair_position, count(*) FROM " + pairs_ + " AS " + pair +
+  return SqlStatement("SELECT " + pair + ".pair_position, count(*) FROM " + codes_ + " AS " + pair +
                       " JOIN " + table_ + " AS " + row + " ON " + row + "." + field_ + " = " +
                       pair + ".old_code GROUP BY " + pair + ".pair_position");
 }
 
-std::string MappingSql::updateText() const {
+namespace {
+
+// The bytes of a value as the field stores it: a number by its text, not rounded to an integer.
+std::string bytesOf(const std::string& value, bool numeric) {
+  return numeric ? "HEX(CAST(" + value + " AS CHAR))" : "HEX(" + value + ")";
+}
+
+}  // namespace
+
+SqlStatement MappingSql::newCodeBytes(bool numeric) const {
+  return SqlStatement("SELECT pair_position, " + bytesOf("new_code", numeric) + " FROM " + codes_);
+}
+
+SqlStatement MappingSql::histogramByBytes(bool numeric) const {
   const std::string row(kRow);
   const std::string pair(kPair);
-  return "UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + pair + ".new_code FROM " +
-         pairs_ + " AS " + pair + " WHERE " + row + "." + field_ + " = " + pair + ".old_code AND " +
-         pair + ".pair_position BETWEEN ";
+  return SqlStatement("SELECT " + pair + ".pair_position, " + bytesOf(row + "." + field_, numeric) +
+                      ", count(*) FROM " + codes_ + " AS " + pair + " JOIN " + table_ + " AS " +
+                      row + " ON " + row + "." + field_ + " = " + pair + ".old_code GROUP BY 1, 2");
 }
 
-void MappingSql::appendRange(SqlStatement& statement, std::size_t first, std::size_t last) const {
-  statement.appendValue(positionValue(first));
-  statement.appendSql(" AND ");
-  statement.appendValue(positionValue(last));
+SqlStatement MappingSql::nullRows() const {
+  return SqlStatement("SELECT count(*) FROM " + table_ + " WHERE " + field_ + " IS NULL");
 }
 
-SqlStatement MappingSql::update(std::size_t first, std::size_t last) const {
-  SqlStatement statement(updateText());
-  appendRange(statement, first, last);
-  return statement;
+std::string MappingSql::updateText(const std::string& value) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  // The field's table is read once, each row looking its code up in the indexed code table.
+  if (by_join_) {
+    return "UPDATE " + table_ + " AS " + row + " STRAIGHT_JOIN " + codes_ + " AS " + pair + " ON " +
+           row + "." + field_ + " = " + pair + ".old_code SET " + row + "." + field_ + " = " +
+           value;
+  }
+  return "UPDATE " + table_ + " AS " + row + " SET " + field_ + " = " + value + " FROM " + codes_ +
+         " AS " + pair + " WHERE " + row + "." + field_ + " = " + pair + ".old_code";
 }
 
-SqlStatement MappingSql::updateCounted(std::size_t first, std::size_t last) const {
-  SqlStatement statement("WITH norvel_changed AS (" + updateText());
-  appendRange(statement, first, last);
-  statement.appendSql(" RETURNING " + std::string(kPair) +
+SqlStatement MappingSql::update() const {
+  return SqlStatement(updateText(std::string(kPair) + ".new_code"));
+}
+
+SqlStatement MappingSql::updateThrough(std::string_view function) const {
+  const std::string pair(kPair);
+  return SqlStatement(
+      updateText(std::string(function) + "(" + pair + ".pair_position, " + pair + ".new_code)"));
+}
+
+SqlStatement MappingSql::updateCounted() const {
+  return SqlStatement("WITH norvel_changed AS (" + updateText(std::string(kPair) + ".new_code") +
+                      " RETURNING " + std::string(kPair) +
                       ".pair_position) SELECT pair_position, count(*) FROM norvel_changed GROUP "
                       "BY pair_position");
-  return statement;
 }
 
 }  // namespace norvel

@@ -10,39 +10,53 @@
 
 namespace norvel {
 
-// The statements of the set-based run: the pairs in a temporary table, compared with each other
-// and with the field by the field's own equality.
+// The statements of the set-based run over one temporary table of codes (pair_position,
+// old_code, new_code), compared with each other and with the field by the field's own equality.
 class MappingSql {
  public:
-  // `pair_table` is the temporary table as the statements name it (qualified by its schema).
+  // `codes` is the temporary table as the statements name it (qualified by its schema).
+  // `by_join`: the UPDATE joins the code table as MySQL writes it, the field's table first.
   MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
-             std::string pair_table);
+             std::string codes, bool by_join = false);
 
-  // INSERTs of the pairs, position by position, a bounded number of rows per statement.
-  std::vector<SqlStatement> inserts(const std::vector<PairValues>& pairs) const;
+  // INSERTs of the codes, a bounded number of rows per statement; `positions` are the rows'
+  // positions (0, 1, … when empty).
+  std::vector<SqlStatement> inserts(const std::vector<PairValues>& codes,
+                                    const std::vector<std::size_t>& positions = {}) const;
 
-  // One row per kind: the pairs whose old code equals an earlier pair's old code (a repeat),
-  // then those whose old code equals an earlier pair's new code (a chain).
-  SqlStatement conflicts() const;
+  // Per position with an old code: the first position whose old code equals it, and how many
+  // old codes equal it (an equivalence gives every member of a class its size).
+  SqlStatement oldCodeClasses() const;
+  // Per position whose new code, as the field stores it, equals an old code: the first such
+  // position, and how many old codes equal it.
+  SqlStatement newCodeClasses() const;
 
-  // Per pair position, the rows of the field equal to its old code (positions without a row
-  // are left out).
+  // Per position, the rows of the field equal to its old code (positions without a row are left
+  // out).
   SqlStatement histogram() const;
 
-  // Applies the pairs at positions first..last (from 0) in one statement.
-  SqlStatement update(std::size_t first, std::size_t last) const;
+  // Where the data source counts the rows it changes: per position, the bytes of the new code as
+  // stored (hex, NULL for NULL); per position and bytes of the field, its rows; the NULL rows.
+  SqlStatement newCodeBytes(bool numeric) const;
+  SqlStatement histogramByBytes(bool numeric) const;
+  SqlStatement nullRows() const;
 
-  // The same UPDATE as a query of its own changes (PostgreSQL): per pair position, the rows it
-  // changed, counted from the rows themselves rather than from an earlier look at the table.
-  SqlStatement updateCounted(std::size_t first, std::size_t last) const;
+  // Sets every row equal to an old code to that row's new code.
+  SqlStatement update() const;
+  // The same, with the new code passed through `function`(position, new code), which counts the
+  // rows it is called for (SQLite).
+  SqlStatement updateThrough(std::string_view function) const;
+  // The same UPDATE as a query of its own changes (PostgreSQL): per position, the rows changed.
+  SqlStatement updateCounted() const;
 
  private:
-  std::string updateText() const;
-  void appendRange(SqlStatement& statement, std::size_t first, std::size_t last) const;
+  std::string classes(std::string_view compared) const;
+  std::string updateText(const std::string& value) const;
 
   std::string table_;
   std::string field_;
-  std::string pairs_;
+  std::string codes_;
+  bool by_join_ = false;
 };
 
 }  // namespace norvel

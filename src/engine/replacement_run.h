@@ -29,10 +29,9 @@ enum class RunMode {
 
 // How the pairs reach the data source. Both give the same status, counts and data.
 enum class RunStrategy {
-  // Where the data source allows it and no pair's old code equals an earlier pair's old or
-  // new code (by the field's own equality), a temporary table of the pairs, one histogram
-  // query and one UPDATE … FROM: one scan of an unindexed field instead of one per pair.
-  // Otherwise the pairs one by one.
+  // Where the data source allows it, a temporary table of the pairs, the list followed over
+  // classes of equal codes (by the field's own equality) and one UPDATE … FROM: one scan of an
+  // unindexed field instead of one per pair. Otherwise the pairs one by one.
   automatic,
   perPair,  // a probe and an UPDATE per pair, always
 };

@@ -8,8 +8,8 @@ namespace norvel {
 
 // The thresholds of the automatic strategy, in one place.
 
-// The set-based statements read the field twice (a histogram, then the UPDATE) where the data
-// source cannot count from the UPDATE: two pairs gain nothing.
+// The set-based statements cost a few round trips and, where the data source cannot count from
+// the UPDATE, a second read of the field (a histogram): two pairs gain nothing.
 inline constexpr std::size_t kPairsWorthSetBased = 3;
 // Building an index on a private copy reads and sorts the field once; below this many pairs
 // plain scans are as quick.

@@ -153,6 +153,33 @@ class SetBasedSupport {
   // RETURNING of the joined table): the counts then come from the changed rows themselves.
   virtual bool updateReturnsPairs() { return false; }
 
+  // Whether the UPDATE joins the code table as MySQL writes it (UPDATE t JOIN m ON … SET …)
+  // rather than UPDATE … FROM.
+  virtual bool updatesByJoin() { return false; }
+  // Whether an UPDATE's count is of the rows whose value it changed (MariaDB and MySQL without
+  // the client's found-rows flag) rather than of the rows it found; learnt on the filled
+  // temporary table `name`.
+  virtual bool countsChangedRows(const std::string& /*name*/) { return false; }
+
+  // Where the UPDATE cannot return them, a function of the connection it can call for each row
+  // it changes, as name(position, value): it counts the row for the position (from 0, below
+  // `positions`) and returns the value. Empty where the data source has none; rowCounts then
+  // has the counts since the last call.
+  virtual std::string rowCountingFunction(std::size_t /*positions*/) { return {}; }
+  virtual std::vector<std::int64_t> rowCounts() { return {}; }
+
+  // What the table refuses of a value written to the field beyond the field's type. The run
+  // that writes only each row's last value must not skip one the per-pair run would be refused
+  // for; where the data source cannot tell, both.
+  struct WrittenValueChecks {
+    bool refuses_null = true;   // NOT NULL
+    bool checks_values = true;  // a check constraint, a foreign key, a cell that may not change
+  };
+  virtual WrittenValueChecks writtenValueChecks(const std::string& /*table*/,
+                                                const std::string& /*field*/) {
+    return {};
+  }
+
   // What in the table's definition makes one UPDATE over many pairs differ from one UPDATE per
   // pair; the run then applies the pairs one by one.
   virtual PerPairCause perPairCause(const std::string& table, const std::string& field) = 0;

@@ -218,6 +218,17 @@ void WorkbookConnection::createComparableTable(const std::string& name, const st
   run_tables_.insert(name);
 }
 
+// A cell may be emptied; a cell that may not change is refused whatever value is written to it.
+SetBasedSupport::WrittenValueChecks WorkbookConnection::writtenValueChecks(
+    const std::string& /*table*/, const std::string& /*field*/) {
+  InternalScope scope(internal_);
+  const QueryRows locked = sqlite::queryRows(
+      database().handle(),
+      "SELECT count(*) FROM temp.sqlite_master WHERE type = 'trigger' AND name LIKE "
+      "'norvel\\_locked\\_%' ESCAPE '\\'");
+  return {false, locked.size() != 1 || locked[0][0].value_or("1") != "0"};
+}
+
 std::string WorkbookConnection::temporaryTableReference(const std::string& name) {
   return sqlite::temporaryTableReference(name);
 }

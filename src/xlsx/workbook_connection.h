@@ -48,6 +48,8 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
   void createComparableTable(const std::string& name, const std::string& source,
                              bool numeric_codes) override;
   std::string temporaryTableReference(const std::string& name) override;
+  WrittenValueChecks writtenValueChecks(const std::string& table,
+                                        const std::string& field) override;
   bool transactionOpen() override;
   void dropTemporaryTable(const std::string& name) override;
   void analyzeTemporaryTable(const std::string& name) override;

@@ -2,6 +2,8 @@
 
 #include "platform/odbc/odbc_sql.h"
 
+#include "platform/odbc/mariadb_run_support.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -202,14 +204,28 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   // The set-based statements are PostgreSQL's: temporary tables, UPDATE … FROM, RETURNING.
   // psqlODBC's statement-level rollback (a SAVEPOINT around every statement) can only be turned
   // off in the connection string, which is the user's; the set-based run sends few statements.
-  SetBasedSupport* setBasedSupport() override { return isPostgresql() ? this : nullptr; }
-  bool updateReturnsPairs() override { return true; }
+  // MariaDB's and MySQL's: temporary tables with an index, one multi-table UPDATE.
+  SetBasedSupport* setBasedSupport() override {
+    return isPostgresql() || isMariadb() ? this : nullptr;
+  }
+  bool updateReturnsPairs() override { return isPostgresql(); }
+  bool updatesByJoin() override { return isMariadb(); }
+  bool countsChangedRows(const std::string& name) override {
+    return isMariadb() && !mariadb::countsFoundRows(*this, name);
+  }
+  bool fieldLookupUsesIndex(const std::string& table, const std::string& field) override {
+    return isMariadb() && mariadb::fieldLookupUsesIndex(*this, table, field);
+  }
 
   bool isPostgresql() {
     if (!postgresql_) {
       postgresql_ = odbc::infoText(dbc(), SQL_DBMS_NAME) == "PostgreSQL";
     }
     return *postgresql_;
+  }
+  bool isMariadb() {
+    if (!mariadb_) mariadb_ = mariadb::isMariadbOrMysql(odbc::infoText(dbc(), SQL_DBMS_NAME));
+    return *mariadb_;
   }
 
   // CREATE TABLE AS keeps the source column's type modifier (char(8)), domain and collation,
@@ -219,6 +235,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   // field's collation; a whole number as bigint (real would round 16777217 to 16777216).
   void createComparableTable(const std::string& name, const std::string& source,
                              bool numeric_codes) override {
+    if (isMariadb()) return mariadb::createComparableTable(*this, name, source, numeric_codes);
     const std::string table = temporaryTableReference(name);
     execute("CREATE TEMP TABLE " + doubleQuoted(name) +
             " AS SELECT CAST(0 AS integer) AS pair_position, norvel_code AS old_code, norvel_code "
@@ -256,20 +273,24 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   void checkDeferredConstraints() override {
     if (isPostgresql()) execute("SET CONSTRAINTS ALL IMMEDIATE");
   }
+  // MariaDB's temporary tables have no schema of their own; one hides a table of the same name.
   std::string temporaryTableReference(const std::string& name) override {
-    return "pg_temp." + doubleQuoted(name);
+    return isMariadb() ? mariadb::quoteIdentifier(name) : "pg_temp." + doubleQuoted(name);
   }
   void dropTemporaryTable(const std::string& name) override {
-    execute("DROP TABLE " + temporaryTableReference(name));
+    execute((isMariadb() ? "DROP TEMPORARY TABLE " : "DROP TABLE ") +
+            temporaryTableReference(name));
   }
+  // MariaDB's UPDATE names the order of its join instead.
   void analyzeTemporaryTable(const std::string& name) override {
-    execute("ANALYZE " + temporaryTableReference(name));
+    if (!isMariadb()) execute("ANALYZE " + temporaryTableReference(name));
   }
 
   // Triggers and rules on UPDATE of the table or of a table that inherits from it (a
   // partition); unique indexes that hold the field, an expression or a predicate; exclusion
   // constraints. The table is found as the run's statements find it, by the search path.
   PerPairCause perPairCause(const std::string& table, const std::string& field) override {
+    if (isMariadb()) return mariadb::perPairCause(*this, table, field);
     SqlStatement check("WITH RECURSIVE target(rel) AS (SELECT pg_catalog.to_regclass(");
     check.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
     check.appendSql(
@@ -293,6 +314,33 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
     if (rows.front()[0].value_or("1") != "0") return PerPairCause::updateTriggers;
     if (rows.front()[1].value_or("1") != "0") return PerPairCause::uniqueIndex;
     return PerPairCause::none;
+  }
+
+  // NOT NULL on the field; check and foreign key constraints and generated columns of the table
+  // or of a table that inherits from it.
+  WrittenValueChecks writtenValueChecks(const std::string& table,
+                                        const std::string& field) override {
+    if (isMariadb()) return mariadb::writtenValueChecks(*this, table, field);
+    WrittenValueChecks checks;
+    if (!isPostgresql()) return checks;
+    SqlStatement check("WITH RECURSIVE target(rel) AS (SELECT pg_catalog.to_regclass(");
+    check.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
+    check.appendSql(
+        ")::oid UNION SELECT i.inhrelid FROM pg_catalog.pg_inherits i JOIN target ON i.inhparent "
+        "= target.rel) SELECT (SELECT count(*) FROM pg_catalog.pg_attribute a JOIN target ON "
+        "a.attrelid = target.rel WHERE a.attnotnull AND a.attname = ");
+    check.appendValue(SqlValue{SqlValue::Kind::text, field, ado::adVarWChar});
+    check.appendSql(
+        "), (SELECT count(*) FROM pg_catalog.pg_constraint c JOIN target ON c.conrelid = "
+        "target.rel WHERE c.contype IN ('c', 'f')) + (SELECT count(*) FROM pg_catalog.pg_attribute "
+        "a JOIN target ON a.attrelid = target.rel WHERE a.attgenerated <> '') + (SELECT count(*) "
+        "FROM target WHERE target.rel IS NULL)");
+    const QueryRows rows = queryRows(check);
+    if (rows.size() == 1 && rows[0].size() == 2) {
+      checks.refuses_null = rows[0][0].value_or("1") != "0";
+      checks.checks_values = rows[0][1].value_or("1") != "0";
+    }
+    return checks;
   }
 
   QueryRows queryRows(const SqlStatement& statement) override {
@@ -562,6 +610,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   odbc::DbcHandle dbc_;
   bool in_transaction_ = false;
   std::optional<bool> postgresql_;
+  std::optional<bool> mariadb_;
   std::optional<bool> takes_brackets_;
   std::mutex running_mutex_;
   SQLHSTMT running_ = SQL_NULL_HSTMT;

@@ -169,6 +169,14 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
   PerPairCause perPairCause(const std::string& table, const std::string& field) override {
     return sqlite::perPairCause(handle(), table, field);
   }
+  std::string rowCountingFunction(std::size_t positions) override {
+    return row_counter_.start(handle(), positions);
+  }
+  std::vector<std::int64_t> rowCounts() override { return row_counter_.counts(); }
+  WrittenValueChecks writtenValueChecks(const std::string& table,
+                                        const std::string& field) override {
+    return sqlite::writtenValueChecks(handle(), table, field);
+  }
   bool transactionOpen() override { return sqlite3_get_autocommit(handle()) == 0; }
   // The words SQLite's own COMMIT gives for a deferred foreign key left broken.
   void checkDeferredConstraints() override {
@@ -252,6 +260,8 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
     return result;
   }
 
+  // Before the handles: the function it serves is called only while they are open.
+  sqlite::RowCounter row_counter_;
   std::mutex interrupt_mutex_;
   DatabaseHandle db_;
   DatabaseHandle check_copy_;

@@ -155,6 +155,48 @@ PerPairCause perPairCause(sqlite3* db, const std::string& table, const std::stri
   return PerPairCause::none;
 }
 
+SetBasedSupport::WrittenValueChecks writtenValueChecks(sqlite3* db, const std::string& table,
+                                                       const std::string& field) {
+  SetBasedSupport::WrittenValueChecks checks;
+  const QueryRows columns = rowsOf(
+      db, "SELECT \"notnull\" FROM pragma_table_info(?1, 'main') WHERE name = ?2 COLLATE NOCASE",
+      {table, field});
+  const QueryRows definition = rowsOf(
+      db, "SELECT sql FROM main.sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE",
+      {table});
+  if (columns.size() != 1 || definition.size() != 1 || !columns[0][0] || !definition[0][0]) {
+    return checks;
+  }
+  checks.refuses_null = *columns[0][0] != "0";
+  const std::string sql = asciiUppercase(*definition[0][0]);
+  checks.checks_values = mentions(sql, "CHECK") || mentions(sql, "REFERENCES") ||
+                         mentions(sql, "GENERATED") || mentions(sql, "AS");
+  return checks;
+}
+
+std::string RowCounter::start(sqlite3* db, std::size_t positions) {
+  counts_.assign(positions, 0);
+  // Direct only: no view, trigger or schema of the file can call it.
+  if (sqlite3_create_function_v2(db, "norvel_count_row", 2,
+                                 SQLITE_UTF8 | SQLITE_DIRECTONLY | SQLITE_INNOCUOUS, this, &count,
+                                 nullptr, nullptr, nullptr) != SQLITE_OK) {
+    throwLastError(db);
+  }
+  return "norvel_count_row";
+}
+
+void RowCounter::count(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+  auto* counter = static_cast<RowCounter*>(sqlite3_user_data(context));
+  const sqlite3_int64 position = sqlite3_value_int64(argv[0]);
+  if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER || position < 0 ||
+      static_cast<std::uint64_t>(position) >= counter->counts_.size()) {
+    sqlite3_result_error(context, "norvel_count_row: no such position", -1);
+    return;
+  }
+  ++counter->counts_[static_cast<std::size_t>(position)];
+  sqlite3_result_value(context, argv[1]);
+}
+
 QueryRows queryRows(sqlite3* db, const std::string& sql) {
   const Statement statement = prepare(db, sql);
   if (!statement) throw DatabaseError("クエリに SQL 文がありません。");

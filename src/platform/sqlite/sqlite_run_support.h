@@ -2,7 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/database.h"
 
@@ -27,6 +29,24 @@ std::string temporaryTableReference(const std::string& name);
 // Triggers that fire on an UPDATE of the table (or that write it), then unique indexes over the
 // field: an expression or partial unique index counts, and so does a rowid or primary key.
 PerPairCause perPairCause(sqlite3* db, const std::string& table, const std::string& field);
+
+// NOT NULL on the field; check constraints, foreign keys and generated columns anywhere in the
+// table (its definition is read for them, erring on the side of a check).
+SetBasedSupport::WrittenValueChecks writtenValueChecks(sqlite3* db, const std::string& table,
+                                                       const std::string& field);
+
+// The counting function of SetBasedSupport::rowCountingFunction, registered on a connection;
+// it must outlive every statement of the connection that calls it.
+class RowCounter {
+ public:
+  // Registers (again) the function with `positions` counts at zero; returns its name.
+  std::string start(sqlite3* db, std::size_t positions);
+  const std::vector<std::int64_t>& counts() const { return counts_; }
+
+ private:
+  static void count(sqlite3_context* context, int argc, sqlite3_value** argv);
+  std::vector<std::int64_t> counts_;
+};
 
 // Every row of a read-only query, values as text.
 QueryRows queryRows(sqlite3* db, const std::string& sql);
