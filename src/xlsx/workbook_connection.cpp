@@ -46,8 +46,8 @@ class InternalScope {
 
 WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row, InflateLimits limits,
                                        FileSystem& files)
-    : WorkbookConnection(std::move(file), header_row, std::make_unique<XlsxFormat>(limits),
-                         files) {}
+    : WorkbookConnection(std::move(file), header_row, std::make_unique<XlsxFormat>(limits), files) {
+}
 
 WorkbookConnection::WorkbookConnection(LoadedFile file, bool header_row,
                                        std::unique_ptr<WorkbookFormat> format, FileSystem& files)

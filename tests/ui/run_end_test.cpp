@@ -57,11 +57,10 @@ TEST_F(RunEndTest, AFailedRunEndsWithTheRollbackInItsLastLineAndItsBox) {
   addFailingPair();
   connect();
   h.click(h.w().cmd開始);
-  EXPECT_EQ(h.w().txt状況.text(), "100-0001->100-0002 ... \r\n" +
-                                      countLine("2", "件置換しました。") +
-                                      "100-0003->bad ... \r\n  CHECK constraint failed: "
-                                      "郵便番号 <> 'bad'\r\n" +
-                                      kRolledBack + "\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + countLine("2", "件置換しました。") +
+                               "100-0003->bad ... \r\n  CHECK constraint failed: "
+                               "郵便番号 <> 'bad'\r\n" +
+                               kRolledBack + "\r\n");
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{std::string(kConstraint) +
                                      "\r\nCHECK constraint failed: 郵便番号 <> 'bad'\r\n\r\n" +
@@ -75,16 +74,15 @@ TEST_F(RunEndTest, ACheckSaysWhatARunWouldReplaceAndThatItStopped) {
   addFailingPair();
   connect();
   h.shiftClick(h.w().cmd開始);
-  EXPECT_EQ(h.w().txt状況.text(), "100-0001->100-0002 ... \r\n" +
-                                      countLine("2", "件置換されます。") +
-                                      "100-0003->bad ... \r\n  CHECK constraint failed: "
-                                      "郵便番号 <> 'bad'\r\n" +
-                                      kCheckStopped + "\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + countLine("2", "件置換されます。") +
+                               "100-0003->bad ... \r\n  CHECK constraint failed: "
+                               "郵便番号 <> 'bad'\r\n" +
+                               kCheckStopped + "\r\n");
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{std::string(kConstraint) +
                                      "\r\nCHECK constraint failed: 郵便番号 <> 'bad'\r\n\r\n" +
                                      kCheckStopped});
-  EXPECT_EQ(h.w().txt状況.text().find("置換しました"), std::string::npos);
+  EXPECT_EQ(h.statusLog().find("置換しました"), std::string::npos);
   EXPECT_EQ(codes(), "100-0001 100-0001 100-0003");
 }
 
@@ -107,7 +105,7 @@ TEST_F(RunEndTest, AReadOnlyFileIsNamedAtConnectAndItsRunFailureSaysWhy) {
   EXPECT_EQ(
       h.messageTexts().back(),
       std::string(kReadOnly) + "\r\nattempt to write a readonly database\r\n\r\n" + kRolledBack);
-  EXPECT_EQ(h.w().txt状況.text(),
+  EXPECT_EQ(h.statusLog(),
             "100-0001->100-0002 ... \r\n  attempt to write a readonly "
             "database\r\n" +
                 std::string(kRolledBack) + "\r\n");
@@ -124,7 +122,7 @@ TEST_F(RunEndTest, ALockHeldByAnotherConnectionIsSaidBeforeSQLitesText) {
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{"データベースが他の接続にロックされています（使用中）。"
                                      "しばらくしてからやり直してください。\r\ndatabase is locked"});
-  EXPECT_EQ(h.w().txt状況.text(), "");
+  EXPECT_EQ(h.statusLog(), "");
   EXPECT_EQ(codes(), "100-0001 100-0001 100-0003");
 }
 

@@ -14,6 +14,9 @@
 namespace norvel {
 namespace {
 
+constexpr const char* kInterruptedEnd =
+    "中断したため、すべての置換を取り消しました（ロールバック）。データは何も変わっていません。";
+
 using testing::WindowHarness;
 
 // The PostgreSQL server CI starts; without it these tests skip, except in CI where they fail.
@@ -225,11 +228,16 @@ TEST_F(PostgresRunTest, EscDuringARunBlockedByALockInterruptsItAndRollsBack) {
   EXPECT_EQ(seen_during_run[0].rfind("置換しています（", 0), 0u) << seen_during_run[0];
   EXPECT_EQ(std::vector<std::string>(seen_during_run.begin() + 1, seen_during_run.end()),
             (std::vector<std::string>{"held", "still running", "中断しています…"}));
-  ASSERT_EQ(h.windows.messages().size(), 2u) << "two questions, no failure box";
-  for (const auto& message : h.windows.messages()) {
-    EXPECT_EQ(message.icon, MessageIcon::question);
-    EXPECT_EQ(message.text.rfind("置換を中断しますか？", 0), 0u) << message.text;
+  // Two questions, no failure box: the last box says what became of the data.
+  ASSERT_EQ(h.windows.messages().size(), 3u);
+  for (std::size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ(h.windows.messages()[i].icon, MessageIcon::question);
+    EXPECT_EQ(h.windows.messages()[i].text.rfind("置換を中断しますか？", 0), 0u)
+        << h.windows.messages()[i].text;
   }
+  EXPECT_EQ(h.windows.messages()[2].text, kInterruptedEnd);
+  EXPECT_EQ(h.statusLog().substr(h.statusLog().rfind(kInterruptedEnd)),
+            std::string(kInterruptedEnd) + "\r\n");
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
   EXPECT_EQ(count("郵便番号 IN ('100-0002', '100-0004')"), 0);
@@ -259,9 +267,10 @@ TEST_F(PostgresRunTest, ClosingDuringARunInterruptsItThenCloses) {
   h.click(w.cmd開始);
   user.join();
   releaseRows();
-  ASSERT_EQ(h.windows.messages().size(), 2u);
+  ASSERT_EQ(h.windows.messages().size(), 3u);
   EXPECT_EQ(h.windows.messages()[0].text.rfind("置換を実行中です。中断して終了しますか？", 0), 0u);
-  EXPECT_EQ(h.windows.messages()[1].text.rfind("置換リストが変更されています。", 0), 0u);
+  EXPECT_EQ(h.windows.messages()[1].text, kInterruptedEnd);
+  EXPECT_EQ(h.windows.messages()[2].text.rfind("置換リストが変更されています。", 0), 0u);
   EXPECT_TRUE(h.form().terminated());
   EXPECT_TRUE(h.windows.ended());
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);

@@ -102,12 +102,11 @@ TEST_F(RunTest, ShiftClickOnStartChecksAndChangesNothing) {
   const std::string before = testing::readBytes(path);
   h.shiftClick(w.cmd開始);
 
-  EXPECT_EQ(h.statusLog(),
-            "100-0001->100-0002 ... \r\n" + checkResult("2") + "100-0007->100-0008 ... \r\n" +
-                checkResult("0") +
-                "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
-                "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
-                "（確認のみ）変更はしていません。\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + checkResult("2") +
+                               "100-0007->100-0008 ... \r\n" + checkResult("0") +
+                               "2 番目の置換ペア「100-0007 -> 100-0008」に一致する行はありません。"
+                               "このフィールドには「1000007」（1 行）の形で入っています。\r\n"
+                               "（確認のみ）変更はしていません。\r\n");
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{"（確認のみ）2件置換されます。変更はしていません。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);
@@ -131,8 +130,8 @@ TEST_F(RunTest, FailingSecondPairRollsEverythingBack) {
   h.click(w.cmd開始);
 
   EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
-                                  "100-0003->bad ... \r\n  郵便番号が不正です\r\n" + kRolledBack +
-                                  "\r\n");
+                               "100-0003->bad ... \r\n  郵便番号が不正です\r\n" + kRolledBack +
+                               "\r\n");
   EXPECT_EQ(h.messageTexts(),
             std::vector<std::string>{rolledBackBox(
                 "テーブルの制約（一意・外部キー・CHECK・NOT NULL・トリガーなど）により変更が拒否"
@@ -200,8 +199,8 @@ TEST_F(RunTest, FailedCommitIsReportedAndNothingChanges) {
   EXPECT_NE(failure.find("nothing was committed"), std::string::npos) << failure;
   EXPECT_EQ(box, lead + rolledBackBox(failure));
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::warning);
-  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure +
-                                  "\r\n" + kRolledBack + "\r\n");
+  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") + "  " + failure + "\r\n" +
+                               kRolledBack + "\r\n");
   EXPECT_EQ(h.form().focus(), &w.txt状況);
   EXPECT_TRUE(w.cmd開始.enabled());
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);  // the file as it was opened

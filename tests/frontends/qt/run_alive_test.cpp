@@ -249,10 +249,12 @@ TEST(RunAliveOnPostgres, EscInterruptsARunThatWaitsForALock) {
   EXPECT_TRUE(progress_while_waiting.startsWith(QStringLiteral("置換しています")))
       << progress_while_waiting.toStdString();
   EXPECT_FALSE(start_shown_enabled);
-  ASSERT_EQ(answerer.messages.size(), 1u) << "the question only: no failure box";
+  // The question, then no failure box but what became of the data.
+  ASSERT_EQ(answerer.messages.size(), 2u);
   EXPECT_EQ(answerer.messages[0].icon, QMessageBox::Question);
   EXPECT_TRUE(answerer.messages[0].text.startsWith(QStringLiteral("置換を中断しますか？")));
   EXPECT_FALSE(answerer.messages[0].wait_cursor) << "the question is answered with the arrow";
+  EXPECT_TRUE(answerer.messages[1].text.startsWith(QStringLiteral("中断したため、")));
   EXPECT_EQ(count("100-0001"), 1);
   EXPECT_EQ(count("100-0003"), 500);
   EXPECT_EQ(status->progressLine(), QString());
