@@ -72,9 +72,7 @@ class FrmNorvel::RunView final : public RunDisplay {
 
 namespace {
 
-// The presenter's calls, made on the run's thread, passed to the window's thread in order. The
-// end of each pair holds the run until the window has shown it: the run is never further on
-// than the window shows.
+// The presenter's calls, made on the run's thread, passed to the window's thread in order.
 class PostedRunDisplay final : public RunDisplay {
  public:
   PostedRunDisplay(BackgroundRun& run, RunDisplay& view) : run_(run), view_(view) {}
@@ -100,16 +98,23 @@ class PostedRunDisplay final : public RunDisplay {
   void checked(std::string_view summary) override {
     run_.post([this, summary = std::string(summary)] { view_.checked(summary); });
   }
+  // The first pair's end, and every 64th, hold the run until the window has caught up: events
+  // that come after the first pair are seen before the next, and a long list is not slowed by a
+  // handover between the threads at every pair.
   void pairDone() override {
-    run_.post([this] { view_.pairDone(); }, true);
+    const bool wait = pairs_done_++ % kPairsPerHandover == 0;
+    run_.post([this] { view_.pairDone(); }, wait);
   }
   void ended(std::string_view text) override {
     run_.post([this, text = std::string(text)] { view_.ended(text); });
   }
 
  private:
+  static constexpr std::size_t kPairsPerHandover = 64;
+
   BackgroundRun& run_;
   RunDisplay& view_;
+  std::size_t pairs_done_ = 0;
 };
 
 }  // namespace
