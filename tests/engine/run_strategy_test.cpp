@@ -492,7 +492,7 @@ TEST(RunStrategy, AWorkbookEndsTheSameEitherWay) {
   const std::vector<std::pair<std::vector<RunPair>, bool> > cases = {
       {{{"100-0001", "100-0002"}, {"NULL", "100-0009"}, {"100-0003", "100-0004"}}, true},
       {{{"abc", "x"}, {"ABC", "y"}, {"100-0001", "100-0002"}}, true},  // a repeat without case
-      {{{"100-0001", "100-0003"}, {"100-0003", "100-0001"}}, true},     // a cycle
+      {{{"100-0001", "100-0003"}, {"100-0003", "100-0001"}}, true},    // a cycle
       // A chain among enough pairs for the per-pair run to index the private copy.
       {{{"100-0001", "100-0003"},
         {"100-0003", "100-0005"},
