@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <regex>
+#include <thread>
 
 #include "platform/odbc/odbc_connection.h"
 #include "support/window_harness.h"
@@ -138,19 +140,36 @@ TEST_F(PostgresFailureTest, ADroppedConnectionIsSaidAsOne) {
   h.addPair("100-0001", "100-0002");
   h.addPair("100-0003", "100-0004");
   connect(connection_string);
-  // After the first pair the server ends the run's session.
-  h.windows.queueEvent([&] {
-    admin->execute(
-        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-        "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
-        table + "%'");
+  // Another session holds the rows of the second pair; while the run waits for them, the server
+  // ends the run's session.
+  auto locker = openOdbc(connection_string);
+  locker->beginTransaction();
+  locker->execute("UPDATE " + table + " SET 郵便番号 = 郵便番号 WHERE 郵便番号 = '100-0003'");
+  std::thread server([&] {
+    auto watcher = openOdbc(connection_string);
+    const std::string waiting =
+        "FROM pg_stat_activity WHERE datname = current_database() AND wait_event_type = 'Lock' "
+        "AND query LIKE '%" +
+        table + "%'";
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const QueryRows rows = watcher->queryRows(SqlStatement("SELECT count(*) " + waiting));
+      if (!rows.empty() && rows[0][0] && *rows[0][0] != "0") break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    watcher->execute("SELECT pg_terminate_backend(pid) " + waiting);
   });
   h.click(h.w().cmd開始);
+  server.join();
+  locker->rollbackTransaction();
   ASSERT_GE(h.messageTexts().size(), 1u);
   const std::string box = h.messageTexts()[0];
   EXPECT_TRUE(startsWith(box, "データベースとの接続が切れました。\r\n")) << box;
   const std::string status = h.w().txt状況.text();
-  EXPECT_EQ(status.find("100-0004 ... \r\n  "), std::string::npos) << status;
+  // The second pair's line gives the server's words and no count.
+  const std::string second = status.substr(status.find("100-0003->100-0004 ... \r\n"));
+  EXPECT_EQ(second.find("件置換しました"), std::string::npos) << status;
+  EXPECT_NE(second.find("terminating connection"), std::string::npos) << status;
   EXPECT_EQ(codes(), "2,1");
 }
 

@@ -167,26 +167,32 @@ TEST_F(PostgresRunTest, DroppedConnectionLosesNothing) {
   h.addPair("100-0001", "100-0002");
   h.addPair("100-0003", "100-0004");
   connect("郵便番号");
-  // After the first pair the server ends the run's session.
-  h.windows.queueEventWhen(
-      [&] { return h.statusLog().find("件置換") != std::string::npos; },
-      [&] {
-        admin->execute(
-            "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
-            "current_database() AND pid <> pg_backend_pid() AND query LIKE '%" +
-            table + "%'");
-      });
+  // The second pair waits for rows another session holds; while it waits, the server ends the
+  // run's session.
+  lockRows();
+  std::thread user = whenTheRunWaits({[&] {
+    admin->execute(
+        "SELECT pg_terminate_backend(pid) FROM pg_stat_activity WHERE datname = "
+        "current_database() AND wait_event_type = 'Lock' AND query LIKE '%" +
+        table + "%'");
+  }});
   h.click(h.w().cmd開始);
+  user.join();
+  releaseRows();
   ASSERT_GE(h.messageTexts().size(), 1u);
   for (const auto& text : h.messageTexts())
     EXPECT_EQ(text.find("件置換しました"), std::string::npos);
-  // The failing pair's probe met the closed session: the driver's words are shown.
   EXPECT_FALSE(h.messageTexts()[0].empty());
   EXPECT_NE(h.messageTexts()[0].find("何もコミットされていません。"), std::string::npos);
-  EXPECT_EQ(h.w().txt状況.text().substr(h.w().txt状況.text().rfind("100-0003")),
-            "100-0003->100-0004 ... \r\n"
-            "エラーのため、すべての置換を取り消しました（ロールバック）。データは何も変わって"
-            "いません。\r\n");
+  // The waiting UPDATE met the closed session: its line gives the server's words, no count.
+  const std::string status = h.w().txt状況.text();
+  const std::string second = status.substr(status.rfind("100-0003"));
+  EXPECT_EQ(second.rfind("100-0003->100-0004 ... \r\n  ", 0), 0u) << second;
+  EXPECT_EQ(second.find("件置換しました"), std::string::npos) << second;
+  EXPECT_TRUE(second.ends_with(
+      "エラーのため、すべての置換を取り消しました（ロールバック）。データは何も変わって"
+      "いません。\r\n"))
+      << second;
   EXPECT_EQ(count("郵便番号 = '100-0001'"), 2);
   EXPECT_EQ(count("郵便番号 = '100-0003'"), 1500);
   EXPECT_TRUE(h.w().cmd開始.enabled());
