@@ -17,6 +17,7 @@
 #include "engine/replacement_run.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/sqlite/sqlite_connection.h"
+#include "support/run_recorder.h"
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 #include "xlsx/workbook_layer.h"
@@ -29,32 +30,6 @@ using testing::TempDir;
 using Strings = std::vector<std::string>;
 
 constexpr std::uint32_t kSeeds = 40;
-
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code);
-  }
-  void probed(std::size_t i, int type) override {
-    lines.push_back(std::to_string(i) + " type " + std::to_string(type));
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + " failed " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void runFailed(const RunFailure& failure) override {
-    lines.push_back("run failed " + failure.description);
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>&) override {
-    lines.push_back("rolled back " + std::to_string(total));
-  }
-  Strings lines;
-};
 
 // One kind of field: how it is declared, and the codes its rows and pairs are drawn from (few,
 // so that chains, cycles and repeats are common).
@@ -110,7 +85,7 @@ struct Outcome {
 
 Outcome run(DatabaseConnection& connection, const RunTarget& target,
             const std::vector<RunPair>& pairs, RunStrategy strategy) {
-  Recorder recorder;
+  testing::FullRunRecorder recorder;
   RunOptions options;
   options.strategy = strategy;
   const RunResult result = runReplacement(connection, target, pairs, recorder, options);

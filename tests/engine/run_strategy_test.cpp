@@ -14,6 +14,7 @@
 #include "engine/replacement_run.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/sqlite/sqlite_connection.h"
+#include "support/run_recorder.h"
 #include "support/sqlite_fixture.h"
 #include "support/temp_dir.h"
 #include "xlsx/workbook_layer.h"
@@ -26,32 +27,6 @@ using testing::TempDir;
 using Strings = std::vector<std::string>;
 
 // The observer's calls as lines; the findings are left out, they do not depend on the strategy.
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code + " ... ");
-  }
-  void probed(std::size_t i, int type) override {
-    lines.push_back(std::to_string(i) + " type " + std::to_string(type));
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + "  " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void runFailed(const RunFailure& failure) override {
-    lines.push_back("run failed: " + failure.description);
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>&) override {
-    lines.push_back("rolled back " + std::to_string(total));
-  }
-  Strings lines;
-};
-
 struct Outcome {
   Strings lines;
   std::vector<std::int64_t> counts;
@@ -72,7 +47,7 @@ std::vector<RunPair> withFiller(std::vector<RunPair> pairs, bool numeric) {
 Outcome runWith(const Open& open, const RunTarget& target, const std::vector<RunPair>& pairs,
                 RunStrategy strategy) {
   auto connection = open();
-  Recorder recorder;
+  testing::FullRunRecorder recorder;
   RunOptions options;
   options.strategy = strategy;
   const RunResult result = runReplacement(*connection, target, pairs, recorder, options);
@@ -358,7 +333,7 @@ TEST(RunStrategy, ASetBasedFailureThatCannotBeUndoneIsToldInItsOwnWords) {
   const std::string path = dir.file("db.sqlite");
   SqliteFile(path).exec("CREATE TABLE t (f TEXT); INSERT INTO t VALUES ('A'), ('B')");
   FullDiskConnection connection(openSqlite(path), false, true);
-  Recorder recorder;
+  testing::FullRunRecorder recorder;
   const RunResult result =
       runReplacement(connection, {"t", "f"}, withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder);
   ASSERT_TRUE(result.failure);
@@ -408,7 +383,7 @@ TEST(RunStrategy, ADryRunByMappingChangesNothing) {
     db.exec("INSERT INTO t VALUES ('A'), ('A'), ('B')");
   }
   auto connection = openSqlite(path);
-  Recorder recorder;
+  testing::FullRunRecorder recorder;
   const RunResult result =
       runReplacement(*connection, {"t", "f"}, withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder,
                      {RunMode::dryRun, nullptr});
@@ -440,7 +415,7 @@ TEST(RunStrategy, AnSqliteFieldAnIndexServesIsRunPairByPair) {
       if (!index.empty()) db.exec(index);
     }
     auto connection = openSqlite(path);
-    Recorder recorder;
+    testing::FullRunRecorder recorder;
     const RunResult result = runReplacement(*connection, {"t", "f"},
                                             withFiller({{"A", "X"}, {"B", "Y"}}, false), recorder);
     EXPECT_EQ(result.by_mapping, by_mapping) << index;
@@ -803,7 +778,7 @@ TEST_F(PostgresStrategy, CountsAreTheRowsChangedWhileAnotherSessionWrites) {
     writer->commitTransaction();
   });
   auto connection = openOdbc(connection_string);
-  Recorder recorder;
+  testing::FullRunRecorder recorder;
   const RunResult result = runReplacement(
       *connection, {table, "f"}, {{"A", "A2"}, {"NULL", "N"}, {"B", "B2"}, {"C", "C2"}}, recorder);
   other.join();

@@ -1,38 +1,13 @@
 // The replacement run on .xls workbooks: both strategies give the same calls, counts and
 // cells, a dry run and a failed run leave the file's bytes as they were.
 #include "engine/replacement_run.h"
+#include "support/run_recorder.h"
 #include "xls_test_support.h"
 
 namespace norvel::test {
 namespace {
 
 using Strings = std::vector<std::string>;
-
-class Recorder : public RunObserver {
- public:
-  void pairStarted(std::size_t i, const RunPair& pair) override {
-    lines.push_back(std::to_string(i) + " " + pair.old_code + "->" + pair.new_code);
-  }
-  void probed(std::size_t i, int type) override {
-    lines.push_back(std::to_string(i) + " type " + std::to_string(type));
-  }
-  void pairReplaced(std::size_t i, std::int64_t rows) override {
-    lines.push_back(std::to_string(i) + " " + std::to_string(rows));
-  }
-  void pairFailed(std::size_t i, const RunFailure& failure) override {
-    lines.push_back(std::to_string(i) + " failed " + failure.description);
-  }
-  void committed(std::int64_t total) override {
-    lines.push_back("committed " + std::to_string(total));
-  }
-  void runFailed(const RunFailure& failure) override {
-    lines.push_back("run failed: " + failure.description);
-  }
-  void rolledBack(std::int64_t total, const std::optional<RunFailure>&) override {
-    lines.push_back("rolled back " + std::to_string(total));
-  }
-  Strings lines;
-};
 
 class XlsRunTest : public XlsTest, public ::testing::WithParamInterface<std::string> {
  protected:
@@ -48,7 +23,7 @@ class XlsRunTest : public XlsTest, public ::testing::WithParamInterface<std::str
     Outcome outcome;
     {
       auto db = openWorkbook(path, true);
-      Recorder recorder;
+      testing::FullRunRecorder recorder;
       RunOptions options;
       options.strategy = strategy;
       options.mode = mode;
