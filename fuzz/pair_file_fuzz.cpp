@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
+#include "catalog/reason_texts.h"
 #include "pairs/code_check.h"
 #include "pairs/pair_file_text.h"
 #include "pairs/pair_line.h"
@@ -34,8 +36,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fail("pair changed by a save and a load", written);
     }
     for (const std::string& code : {pair.old_code, pair.new_code}) {
-      if (const auto reason = norvel::unusableCodeReason(code)) {
-        if (norvel::hasControlChar(*reason)) fail("control character in a message", *reason);
+      if (const auto problem = norvel::codeProblemOf(code)) {
+        for (const auto language : {norvel::Language::japanese, norvel::Language::english}) {
+          const std::string reason =
+              norvel::failureReasonText(norvel::reasonOfCode(*problem, code), language);
+          if (norvel::hasControlChar(reason)) fail("control character in a message", reason);
+        }
       }
     }
   }

@@ -1,5 +1,7 @@
 #include "db/database_session.h"
 
+#include "catalog/connect_texts.h"
+
 namespace norvel {
 
 void DatabaseSession::Open(const std::string& connection_string) {
@@ -22,7 +24,7 @@ void DatabaseSession::CloseDatabase() noexcept {
 }
 
 DatabaseConnection& DatabaseSession::connection() const {
-  if (!connection_) throw DatabaseError("データベースに接続されていません。");
+  if (!connection_) throw DatabaseError(notConnectedText());
   return *connection_;
 }
 

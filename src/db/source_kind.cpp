@@ -44,23 +44,23 @@ std::string_view primaryInput(SourceKind kind, const SourceInputs& inputs) {
   return inputs.connection_string;
 }
 
-std::optional<std::string> missingInputMessage(SourceKind kind, const SourceInputs& inputs) {
+std::optional<MissingInput> missingInput(SourceKind kind, const SourceInputs& inputs) {
   switch (kind) {
     case SourceKind::access:
-      if (inputs.path.empty()) return "MDBファイルのパスを入力してください";
+      if (inputs.path.empty()) return MissingInput::databasePath;
       break;
     case SourceKind::oracle:
       // The host may be empty: the provider then takes its default data source.
       if (inputs.user.empty() || inputs.password.empty()) {
-        return "ユーザ名、パスワードを入力してください";
+        return MissingInput::userAndPassword;
       }
       break;
     case SourceKind::excel:
-      if (inputs.path.empty()) return "Excelファイルのパスを入力してください";
+      if (inputs.path.empty()) return MissingInput::workbookPath;
       break;
     case SourceKind::connectionString:
       if (inputs.connection_string.empty()) {
-        return "Active Data Object 接続文字列を入力してください";
+        return MissingInput::connectionString;
       }
       break;
   }

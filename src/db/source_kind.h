@@ -33,9 +33,15 @@ struct SourceInputs {
 // The input without which the window does not even offer to connect (接続 stays disabled).
 std::string_view primaryInput(SourceKind kind, const SourceInputs& inputs);
 
-// The message for a required input that is empty, or nothing when the kind can be opened. Blanks
-// count as input.
-std::optional<std::string> missingInputMessage(SourceKind kind, const SourceInputs& inputs);
+// A required input that is empty (missingInputText words it), or nothing when the kind can be
+// opened. Blanks count as input.
+enum class MissingInput {
+  databasePath,     // Access: the MDB file
+  userAndPassword,  // Oracle
+  workbookPath,     // Excel
+  connectionString,
+};
+std::optional<MissingInput> missingInput(SourceKind kind, const SourceInputs& inputs);
 
 // The connection string of the kind, built from its inputs; the typed one exactly as typed.
 std::string buildConnectionString(SourceKind kind, const SourceInputs& inputs);

@@ -43,6 +43,8 @@ RunFailure failureOf(const std::exception& error) {
   RunFailure failure{RunStage::setBased, std::nullopt, descriptionOf(error), std::nullopt};
   if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
     failure.error = *database_error;
+  } else if (const auto* refusal = dynamic_cast<const ReasonError*>(&error)) {
+    failure.reason = refusal->reason();
   }
   return failure;
 }

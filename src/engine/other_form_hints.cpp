@@ -7,9 +7,6 @@
 
 #include "engine/code_forms.h"
 #include "engine/sql_text.h"
-#include "pairs/code_check.h"
-#include "pairs/pair_line.h"
-#include "text/number_text.h"
 
 namespace norvel {
 namespace {
@@ -20,10 +17,7 @@ constexpr std::size_t kValuesPerList = 1000;
 // data sources take in one statement (SQLite's length of its text, the servers' parameters).
 constexpr std::size_t kPairsPerQuery = 1000;
 
-struct StoredForm {
-  std::string form;
-  std::int64_t rows = 0;
-};
+using StoredForm = CodeForm;
 
 // A pair that matched no row, and the forms its code may be stored in instead.
 struct Unmatched {
@@ -90,17 +84,6 @@ std::vector<StoredForm> formsOfPair(const Unmatched& pair, const RunPair& codes,
   return mostRowsFirst(std::move(own));
 }
 
-std::string hintText(std::size_t index, const RunPair& pair, const std::vector<StoredForm>& found) {
-  std::string forms;
-  for (const StoredForm& stored : found) {
-    if (!forms.empty()) forms += "、";
-    forms += "「" + controlCharsEscaped(stored.form) + "」（" + formatCount(stored.rows) + " 行）";
-  }
-  return formatCount(static_cast<std::int64_t>(index + 1)) + " 番目の置換ペア「" +
-         controlCharsEscaped(pairDisplayLine(pair.old_code, pair.new_code)) +
-         "」に一致する行はありません。このフィールドには" + forms + "の形で入っています。";
-}
-
 }  // namespace
 
 std::vector<OtherFormHint> findOtherFormHints(DatabaseConnection& connection,
@@ -117,8 +100,7 @@ std::vector<OtherFormHint> findOtherFormHints(DatabaseConnection& connection,
   std::vector<OtherFormHint> hints;
   if (unmatched.empty()) return hints;
   const auto add = [&](const Unmatched& pair, const std::vector<StoredForm>& found) {
-    if (!found.empty())
-      hints.push_back({pair.index, hintText(pair.index, pairs[pair.index], found)});
+    if (!found.empty()) hints.push_back({pair.index, pairs[pair.index], found});
   };
   try {
     const NameQuoting quote = connection.nameQuoting();

@@ -13,9 +13,16 @@ namespace norvel {
 // A pair that matched no row while the field holds its old code written another way (with or
 // without the hyphen, in full-width digits): the codes are used exactly as typed, so the user
 // is told rather than the code being changed.
+struct CodeForm {
+  std::string form;  // as the field holds it
+  std::int64_t rows = 0;
+};
+
+// As the catalogue words it (otherFormHintText).
 struct OtherFormHint {
   std::size_t pair_index = 0;  // from 0
-  std::string text;            // for the user
+  RunPair codes;
+  std::vector<CodeForm> forms;  // most rows first
 };
 
 // For the pairs whose count is 0, over a text field, on the connection as it is now (after a dry

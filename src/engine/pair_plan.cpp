@@ -6,9 +6,9 @@
 
 namespace norvel {
 
-std::optional<std::string> refusalOfCodes(const RunPair& pair) {
+std::optional<FailureReason> refusalOfCodes(const RunPair& pair) {
   for (const std::string* code : {&pair.old_code, &pair.new_code}) {
-    if (auto reason = unusableCodeReason(*code)) return reason;
+    if (auto problem = codeProblemOf(*code)) return reasonOfCode(*problem, *code);
   }
   return std::nullopt;
 }
@@ -16,14 +16,13 @@ std::optional<std::string> refusalOfCodes(const RunPair& pair) {
 PairPlan planPair(const RunPair& pair, int column_type, std::string_view field) {
   PairPlan plan;
   if (auto reason = refusalOfCodes(pair)) {
-    plan.refusal = std::move(*reason);
+    plan.refusal = std::move(reason);
     return plan;
   }
   std::string problem;
   plan.values = valuesOfPair(column_type, pair.old_code, pair.new_code, problem);
   if (!plan.values) {
-    plan.refusal = "「" + problem + "」は数値ではないため、数値型のフィールド「" +
-                   std::string(field) + "」の置換に使えません。";
+    plan.refusal = FailureReason{FailureReasonKind::notANumber, problem, std::string(field)};
   }
   return plan;
 }

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "catalog/failure_texts.h"
+#include "catalog/reason_texts.h"
 #include "catalog/run_texts.h"
 #include "engine/mapping_run.h"
 #include "engine/pair_plan.h"
@@ -19,6 +20,8 @@ RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
   RunFailure failure{stage, index, descriptionOf(error), std::nullopt};
   if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
     failure.error = *database_error;
+  } else if (const auto* refusal = dynamic_cast<const ReasonError*>(&error)) {
+    failure.reason = refusal->reason();
   }
   return failure;
 }
@@ -33,8 +36,10 @@ struct PairOutcome {
   std::optional<RunFailure> failure;
 };
 
-PairOutcome refused(std::size_t index, std::string description) {
-  return {0, RunFailure{RunStage::refused, index, std::move(description), std::nullopt}};
+PairOutcome refused(std::size_t index, FailureReason reason) {
+  std::string description = failureReasonText(reason, Language::japanese);
+  return {0, RunFailure{RunStage::refused, index, std::move(description), std::nullopt,
+                        std::move(reason)}};
 }
 
 // One pair inside the open transaction.
@@ -53,7 +58,7 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
   observer.probed(index, column_type);
 
   PairPlan plan = planPair(pair, column_type, target.field);
-  if (!plan.values) return refused(index, std::move(plan.refusal));
+  if (!plan.values) return refused(index, std::move(*plan.refusal));
   try {
     return {connection.executeStatement(
                 buildUpdate(target.table, target.field, std::move(*plan.values), quote)),

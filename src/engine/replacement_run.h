@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/failure_reason.h"
 #include "pairs/pair_line.h"
 #include "pairs/pair_list_review.h"
 #include "platform/database.h"
@@ -53,10 +54,13 @@ enum class RunStage {
 struct RunFailure {
   RunStage stage = RunStage::update;
   std::optional<std::size_t> pair_index;  // from 0; none for begin and commit
-  // The data source's own text, or the refusal text; never empty. An interruption has the
-  // catalogue's English words here, for logs and tests: a front end words the stage itself.
+  // The data source's own text, or the refusal in the window's words; never empty. An
+  // interruption has the catalogue's English words here, for logs and tests: a front end words
+  // the stage itself.
   std::string description;
   std::optional<DatabaseError> error;  // the data source's error, when it raised one
+  // Why a pair or a name was refused, for the catalogue to word in the user's language.
+  std::optional<FailureReason> reason = std::nullopt;
 };
 
 enum class RunOutcome {

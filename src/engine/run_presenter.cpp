@@ -1,6 +1,8 @@
 #include "engine/run_presenter.h"
 
 #include "catalog/failure_texts.h"
+#include "catalog/pair_texts.h"
+#include "catalog/reason_texts.h"
 #include "catalog/run_texts.h"
 
 namespace norvel {
@@ -8,7 +10,9 @@ namespace norvel {
 // Pairs the user may not have meant are named before the first pair's line.
 void RunPresenter::pairsReviewed(const std::vector<PairFinding>& findings) {
   if (!options_.show_findings) return;
-  for (const PairFinding& finding : findings) display_.note(finding.text);
+  for (const PairFinding& finding : findings) {
+    display_.note(pairFindingText(finding, options_.language));
+  }
 }
 
 // A check says why its pairs go one by one; a run just runs.
@@ -28,8 +32,10 @@ void RunPresenter::pairReplaced(std::size_t /*index*/, std::int64_t rows) {
 
 void RunPresenter::pairFailed(std::size_t /*index*/, const RunFailure& failure) {
   if (failure.stage == RunStage::interrupted || stopped()) return;
-  display_.warning(failureMessage(failure.description, failure.error, options_.language));
-  // A pair whose probe failed keeps only its progress line.
+  display_.warning(
+      failureMessage(failureText(failure, options_.language), failure.error, options_.language));
+  // A pair whose probe failed keeps only its progress line; the status line keeps the window's
+  // words, which norvel-batch's scripts read in every locale.
   if (failure.stage != RunStage::probe) display_.statusLine("  " + failure.description);
 }
 
@@ -43,16 +49,18 @@ void RunPresenter::rolledBack(std::int64_t total, const std::optional<RunFailure
 
 void RunPresenter::runFailed(const RunFailure& failure) {
   if (!stopped()) {
-    reportEnd(failureMessage(failure.description, failure.error, options_.language),
-              failure.description);
+    reportEnd(
+        failureMessage(failureText(failure, options_.language), failure.error, options_.language),
+        failure.description);
   }
 }
 
 void RunPresenter::commitFailed(const RunFailure& failure) {
   commit_failed_ = true;
   if (failure.stage != RunStage::interrupted) {
-    reportEnd(failureMessage(failure.description, failure.error, options_.language),
-              failure.description);
+    reportEnd(
+        failureMessage(failureText(failure, options_.language), failure.error, options_.language),
+        failure.description);
   }
 }
 

@@ -43,7 +43,7 @@ struct PresenterOptions {
   // The pair list's findings are notes before the first pair (the window); false where the
   // caller has shown them before the run (norvel-batch).
   bool show_findings = true;
-  // The language of the failures' category sentences.
+  // The language of the findings, the refusals and the failures' category sentences.
   Language language = Language::japanese;
   // A check's count lines say what a run would replace (the window); norvel-batch keeps the
   // run's words, which scripts read.

@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "engine/failure_reason.h"
 #include "platform/database.h"
 #include "text/number_text.h"
 
@@ -64,9 +65,7 @@ std::string quoteName(std::string_view name, const NameDelimiters& delimiters,
   }
   if (isPlainName(name)) return std::string(name);
   if (identifier_quote.empty()) {
-    throw std::invalid_argument("名前「" + std::string(name) +
-                                "」を安全に SQL に書けません。このデータソースには名前を囲む"
-                                "引用符がありません。");
+    throw ReasonError({FailureReasonKind::unquotableName, std::string(name), {}});
   }
   std::string quoted(identifier_quote);
   for (std::size_t i = 0; i < name.size(); ++i) {

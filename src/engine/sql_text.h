@@ -31,8 +31,8 @@ bool isPlainName(std::string_view name);
 
 // A table or field name as it goes into a statement: between the delimiters when there are any,
 // as it is when plain, otherwise quoted with the data source's identifier quote (doubled inside),
-// so that no name can end the statement early. Throws std::invalid_argument when such a name
-// cannot be quoted (the data source has no quote character).
+// so that no name can end the statement early. Throws ReasonError (an std::invalid_argument) when
+// such a name cannot be quoted (the data source has no quote character).
 std::string quoteName(std::string_view name, const NameDelimiters& delimiters,
                       std::string_view identifier_quote);
 

@@ -49,12 +49,9 @@ std::string controlCharsEscaped(std::string_view text) {
   return out;
 }
 
-std::optional<std::string> unusableCodeReason(std::string_view code) {
-  const std::string shown = "コード「" + controlCharsEscaped(code) + "」";
-  if (code.find(kReplacementChar) != std::string_view::npos) {
-    return shown + "には文字として読めないバイトが含まれています。";
-  }
-  if (hasControlChar(code)) return shown + "には制御文字が含まれています。";
+std::optional<CodeProblem> codeProblemOf(std::string_view code) {
+  if (code.find(kReplacementChar) != std::string_view::npos) return CodeProblem::undecodableBytes;
+  if (hasControlChar(code)) return CodeProblem::controlChar;
   return std::nullopt;
 }
 

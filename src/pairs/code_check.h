@@ -14,8 +14,12 @@ bool hasControlChar(std::string_view code);
 // The text with each control character written as \t, \r, \n or \xNN, so that it can be seen.
 std::string controlCharsEscaped(std::string_view text);
 
-// Why a code must not reach the data source: it holds bytes that were not text in the pair list
-// file (U+FFFD) or a control character. nullopt for a usable code.
-std::optional<std::string> unusableCodeReason(std::string_view code);
+// Why a code must not reach the data source.
+enum class CodeProblem {
+  undecodableBytes,  // bytes that were not text in the pair list file (U+FFFD)
+  controlChar,
+};
+// nullopt for a usable code.
+std::optional<CodeProblem> codeProblemOf(std::string_view code);
 
 }  // namespace norvel

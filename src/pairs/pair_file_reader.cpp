@@ -4,7 +4,6 @@
 
 #include "pairs/code_check.h"
 #include "pairs/pair_file_text.h"
-#include "text/number_text.h"
 
 namespace norvel {
 namespace {
@@ -17,23 +16,6 @@ constexpr const char* kPathSeparators = "/\\";
 constexpr const char* kPathSeparators = "/";
 #endif
 
-// A message box has room for a few line numbers; the rest are counted.
-constexpr std::size_t kLineNumbersShown = 10;
-
-std::string lineNumbers(const std::vector<std::int32_t>& numbers) {
-  std::string text;
-  for (std::size_t i = 0; i < numbers.size() && i < kLineNumbersShown; ++i) {
-    if (i > 0) text += ", ";
-    text += std::to_string(numbers[i]);
-  }
-  text += " 行目";
-  if (numbers.size() > kLineNumbersShown) {
-    text += "ほか " + formatCount(static_cast<std::int64_t>(numbers.size() - kLineNumbersShown)) +
-            " 行";
-  }
-  return text;
-}
-
 }  // namespace
 
 PairFileContents readPairFile(std::string_view bytes, const std::string& path,
@@ -42,10 +24,7 @@ PairFileContents readPairFile(std::string_view bytes, const std::string& path,
   const PairFileText file = decodePairFile(bytes, code_page);
   if (file.encoding == PairFileEncoding::utf16) {
     contents.left_out = true;
-    contents.problems.push_back(
-        path +
-        " は UTF-16 で保存されているため読み込めません。\r\n"
-        "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。");
+    contents.problems.push_back({PairFileProblemKind::utf16, path});
     return contents;
   }
 
@@ -68,15 +47,11 @@ PairFileContents readPairFile(std::string_view bytes, const std::string& path,
   contents.left_out = !with_control_chars.empty() || refused > 0 ||
                       file.text.find("\xEF\xBF\xBD") != std::string::npos;
   if (!with_control_chars.empty()) {
-    contents.problems.push_back("制御文字を含むコードは置換リストに登録できません。\r\n" + path +
-                                " の " + lineNumbers(with_control_chars) +
-                                "は読み込まれていません。");
+    contents.problems.push_back(
+        {PairFileProblemKind::controlChars, path, std::move(with_control_chars)});
   }
   if (refused > 0) {
-    contents.problems.push_back(
-        "置換リストには " + formatCount(static_cast<std::int64_t>(max_pairs)) +
-        " 件までしか登録できません。\r\n" + path + " の残り " +
-        formatCount(static_cast<std::int64_t>(refused)) + " 件は読み込まれていません。");
+    contents.problems.push_back({PairFileProblemKind::tooManyPairs, path, {}, max_pairs, refused});
   }
   return contents;
 }

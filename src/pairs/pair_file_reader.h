@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,11 +13,27 @@
 
 namespace norvel {
 
+// What kept a pair list file, or some of its lines, out of the list.
+enum class PairFileProblemKind {
+  utf16,         // saved as UTF-16: nothing read
+  controlChars,  // lines whose codes hold control characters
+  tooManyPairs,  // lines beyond the list's limit
+};
+
+// One problem as the catalogue words it (pairFileProblemText).
+struct PairFileProblem {
+  PairFileProblemKind kind;
+  std::string path;
+  std::vector<std::int32_t> lines = {};  // controlChars: the line numbers, from 1
+  std::size_t limit = 0;                 // tooManyPairs: the most pairs the list holds
+  std::size_t refused = 0;               // tooManyPairs: the pairs left out
+};
+
 // The pairs of a pair list file and what kept some of its lines out.
 struct PairFileContents {
   std::vector<PairCodes> pairs;  // in file order; lines without an old code are skipped
-  // One message per kind of problem, for the user, naming the file and the lines.
-  std::vector<std::string> problems;
+  // One per kind of problem.
+  std::vector<PairFileProblem> problems;
   // Something in the file is not among the pairs, or not as it was: a refused UTF-16 file,
   // lines with control characters, lines beyond the limit, bytes that were not text.
   bool left_out = false;

@@ -3,24 +3,18 @@
 #include <map>
 #include <optional>
 
-#include "pairs/code_check.h"
-#include "pairs/pair_line.h"
-#include "text/number_text.h"
-
 namespace norvel {
 namespace {
 
-std::string pairNamed(std::int32_t position, const clsInf& pair) {
-  return formatCount(position) + " 番目の置換ペア「" +
-         controlCharsEscaped(pairDisplayLine(pair.s01, pair.s02)) + "」";
+PairFinding findingOf(PairFindingKind kind, std::int32_t position, const clsInf& pair,
+                      std::int32_t earlier = 0) {
+  return PairFinding{kind, position, {pair.s01, pair.s02}, earlier};
 }
 
 // Typing NULL says the field is to be emptied; an empty new code may only be a forgotten one.
 std::optional<PairFinding> emptiesField(std::int32_t position, const clsInf& pair) {
   if (!pair.s02.empty()) return std::nullopt;
-  return PairFinding{
-      PairFindingKind::emptiesField, position,
-      pairNamed(position, pair) + "は置換先が空です。該当するフィールドは空（NULL）になります。"};
+  return findingOf(PairFindingKind::emptiesField, position, pair);
 }
 
 // A blank the user does not see: the ASCII one, the ideographic one (U+3000) and tabs.
@@ -39,12 +33,11 @@ std::optional<PairFinding> blanksAround(std::int32_t position, const clsInf& pai
   const bool old_code = startsOrEndsWithBlank(pair.s01);
   const bool new_code = startsOrEndsWithBlank(pair.s02);
   if (!old_code && !new_code) return std::nullopt;
-  const std::string which = old_code && new_code ? "置換元と置換先"
-                            : old_code           ? "置換元"
-                                                 : "置換先";
-  return PairFinding{PairFindingKind::blanksAround, position,
-                     pairNamed(position, pair) + "は" + which +
-                         "の前後に空白があります。空白も含めてそのまま使われます。"};
+  PairFinding finding = findingOf(PairFindingKind::blanksAround, position, pair);
+  finding.blanks = old_code && new_code ? BlankSide::both
+                   : old_code           ? BlankSide::oldCode
+                                        : BlankSide::newCode;
+  return finding;
 }
 
 bool hasDigit(std::string_view code) {
@@ -66,9 +59,7 @@ std::optional<PairFinding> headerLine(std::int32_t position, const clsInf& pair)
       pair.s02 == "NULL" || hasDigit(pair.s01) || hasDigit(pair.s02)) {
     return std::nullopt;
   }
-  return PairFinding{
-      PairFindingKind::headerLine, position,
-      pairNamed(position, pair) + "は見出し行のようです。これも置換ペアとしてそのまま使われます。"};
+  return findingOf(PairFindingKind::headerLine, position, pair);
 }
 
 // NULL and the empty code are left out: emptying a field and then filling the empty ones is
@@ -89,26 +80,14 @@ class PairSequence {
     const std::string& old_value = pair.s01;
     const std::string& new_value = pair.s02;
     if (auto first = first_old_.find(old_value); first != first_old_.end()) {
-      findings.push_back({PairFindingKind::repeatedOldCode, position,
-                          pairNamed(position, pair) + "は置換元が " + formatCount(first->second) +
-                              " 番目の置換ペアと同じです。該当する行は先に置換されるため、"
-                              "このペアでは置換されません。",
-                          first->second});
+      findings.push_back(
+          findingOf(PairFindingKind::repeatedOldCode, position, pair, first->second));
     }
     if (const std::int32_t producer = lastProducer(old_value, position); producer != 0) {
       if (leadsBackTo(new_value, old_value, position)) {
-        findings.push_back({PairFindingKind::cycle, position,
-                            pairNamed(position, pair) + "は " + formatCount(producer) +
-                                " 番目の置換ペアからの連鎖を元のコードに戻します（循環）。"
-                                "連鎖した行はすべて「" +
-                                controlCharsEscaped(pair.s02) + "」になります。",
-                            producer});
+        findings.push_back(findingOf(PairFindingKind::cycle, position, pair, producer));
       } else {
-        findings.push_back({PairFindingKind::chain, position,
-                            pairNamed(position, pair) + "の置換元は " + formatCount(producer) +
-                                " 番目の置換ペアの置換先です。" + formatCount(producer) +
-                                " 番目で置換された行も続けて置換されます（連鎖）。",
-                            producer});
+        findings.push_back(findingOf(PairFindingKind::chain, position, pair, producer));
       }
     }
     first_old_.emplace(old_value, position);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pairs/cls_inf_col.h"
+#include "pairs/pair_line.h"
 
 namespace norvel {
 
@@ -21,11 +22,16 @@ enum class PairFindingKind {
   cycle,            // a chain that leads back to a code it started from: all end as one code
 };
 
+// Which codes of a pair begin or end with blanks.
+enum class BlankSide { oldCode, newCode, both };
+
+// A finding as the catalogue words it (pairFindingText): the kind and what it names.
 struct PairFinding {
   PairFindingKind kind;
   std::int32_t position;     // of the pair in the collection, from 1
-  std::string text;          // for the user
+  PairCodes codes;           // the pair's codes as typed
   std::int32_t earlier = 0;  // for the kinds between pairs, the earlier pair meant, from 1
+  BlankSide blanks = BlankSide::both;  // for blanksAround
 };
 
 // The findings over the whole list, by position, and for one position in the order of the kinds.

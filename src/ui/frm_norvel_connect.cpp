@@ -1,4 +1,4 @@
-#include "db/connect_messages.h"
+#include "catalog/connect_texts.h"
 #include "db/source_kind.h"
 #include "db/write_check.h"
 #include "ui/form_helpers.h"
@@ -34,10 +34,10 @@ void FrmNorvel::cmd接続_Click() {
       .host = txtOO4Oホスト文字列.text(),
       .header_check = chkフィールド名使用.value(),
       .connection_string = txt接続文字列.text()};
-  if (const auto missing = missingInputMessage(kind, inputs)) {
+  if (const auto missing = missingInput(kind, inputs)) {
     // The box the kind cannot do without, also when only the Oracle password is missing.
     Control& required = inputBoxOfCurrentTab();
-    MsgWarning(*missing);
+    MsgWarning(missingInputText(*missing));
     required.setEnabled(true);
     SetFocusSafe(required);
   } else {

@@ -1,5 +1,6 @@
 #include <vector>
 
+#include "catalog/pair_texts.h"
 #include "pairs/pair_file_reader.h"
 #include "pairs/pair_file_writer.h"
 #include "pairs/pair_line.h"
@@ -21,7 +22,9 @@ void FrmNorvel::LoadPairFile() {
   for (const PairCodes& pair : file.pairs) appendPair(pair.old_code, pair.new_code);
   pairs_changed_ = false;
   pair_file_left_out_ = file.left_out;
-  for (const std::string& problem : file.problems) MsgWarning(problem);
+  for (const PairFileProblem& problem : file.problems) {
+    MsgWarning(pairFileProblemText(problem, Language::japanese));
+  }
 }
 
 bool FrmNorvel::SavePairFile() {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "catalog/failure_texts.h"
+#include "catalog/pair_texts.h"
 #include "catalog/run_texts.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
@@ -205,7 +206,9 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   if (result.outcome == RunOutcome::rolledBack) {
     // A check: the pairs' lines as a run writes them, what the codes as typed would miss, and a
     // total that says nothing was changed.
-    for (const OtherFormHint& hint : hints) txt状況.appendText(hint.text + std::string(kCrLf));
+    for (const OtherFormHint& hint : hints) {
+      txt状況.appendText(otherFormHintText(hint, Language::japanese) + std::string(kCrLf));
+    }
     txt状況.appendText(checkUnchangedLine() + std::string(kCrLf));
     txt状況.setSelectionStart(txt状況.text().size());
     MsgInfo(checkTotalText(result.total));

@@ -1,4 +1,4 @@
-#include "db/connect_messages.h"
+#include "catalog/connect_texts.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/mouse_pointer.h"

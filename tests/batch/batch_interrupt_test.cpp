@@ -147,8 +147,8 @@ TEST_F(BatchTest, SignalDuringTheRunRollsBackAndExitsWithIt) {
 TEST_F(BatchTest, PairListFindingsGoToStderrBeforeTheRun) {
   writeBytes(pairs_, "100-0004,\r\n100-0001,100-0091\r\n");
   const std::string finding =
-      "1 番目の置換ペア「100-0004 -> "
-      "」は置換先が空です。該当するフィールドは空（NULL）になります。\n";
+      "Pair 1 \"100-0004 -> \" has an empty new code: the fields it matches become empty "
+      "(NULL).\n";
   for (const auto& [more, out] : std::vector<std::pair<Args, std::string>>{
            {{"--dry-run"},
             statusLines("100-0004", "", "1") + statusLines("100-0001", "100-0091", "2") +

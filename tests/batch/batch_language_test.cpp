@@ -19,8 +19,9 @@ const std::vector<std::pair<std::string, Env>> kEnglishLocales = {
     {"LC_MESSAGES=C", {{"LANG", "ja_JP.UTF-8"}, {"LC_MESSAGES", "C"}}},
 };
 
-// norvel-batch's own texts follow the locale; the window's (status lines, summaries, findings,
-// its messages) and the data source's do not.
+// norvel-batch's texts follow the locale (its own, and the messages it shares with the window:
+// findings, pair file problems, connect failures); the status lines, the summaries and the data
+// source's words do not.
 class BatchLanguageTest : public BatchTest {
  protected:
   void SetUp() override {
@@ -111,7 +112,7 @@ TEST_F(BatchLanguageTest, UsageErrorsFollowTheLocale) {
   }
 }
 
-TEST_F(BatchLanguageTest, OwnMessagesAreJapaneseAndTheWindowsTextsStayAsTheyAre) {
+TEST_F(BatchLanguageTest, MessagesFollowTheLocale) {
   const std::string no_pairs = file("empty.csv");
   writeBytes(no_pairs, ",100-0001\r\n\r\n");
   const std::string missing = file("missing.sqlite");
@@ -133,10 +134,10 @@ TEST_F(BatchLanguageTest, OwnMessagesAreJapaneseAndTheWindowsTextsStayAsTheyAre)
            {args({"--db", ""}),
             "norvel-batch: not connected: the input of the data source is empty\n",
             "norvel-batch: 接続していません: データソースの入力が空です\n"},
-           // The window's own message, the same in both.
+           // The window's message, in the window's words under Japanese.
            {args({"--db", missing}),
-            "データベースをオープンできません\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
-                missing + "\n",
+            "Cannot open the database\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" + missing +
+                "\n",
             "データベースをオープンできません\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
                 missing + "\n"}}) {
     const RunResult in_english = batch(arguments);
@@ -149,10 +150,13 @@ TEST_F(BatchLanguageTest, OwnMessagesAreJapaneseAndTheWindowsTextsStayAsTheyAre)
   }
   EXPECT_EQ(readBytes(db_), before);
 
-  // --strict counts the window's findings, which stay Japanese in every locale.
+  // --strict counts the findings, which are said in the locale's language too.
   const std::string finding =
       "1 番目の置換ペア「100-0004 -> "
       "」は置換先が空です。該当するフィールドは空（NULL）になります。\n";
+  const std::string finding_in_english =
+      "Pair 1 \"100-0004 -> \" has an empty new code: the fields it matches become empty "
+      "(NULL).\n";
   writeBytes(pairs_, "100-0004,\r\n100-0001,100-0091\r\n");
   const RunResult strict = batch(args({"--db", db_, "--strict"}), kJapanese);
   EXPECT_EQ(strict.exit_code, 2);
@@ -160,7 +164,7 @@ TEST_F(BatchLanguageTest, OwnMessagesAreJapaneseAndTheWindowsTextsStayAsTheyAre)
                             "norvel-batch: --strict: 置換リストに確認が必要なペアが 1 件あります"
                             "（上記）。何も実行していません\n");
   EXPECT_EQ(batch(args({"--db", db_, "--strict"})).err,
-            finding +
+            finding_in_english +
                 "norvel-batch: --strict: the pair list has 1 pair worth a second look "
                 "(above); nothing was run\n");
   EXPECT_EQ(readBytes(db_), before);
@@ -271,6 +275,108 @@ TEST_F(BatchLanguageTest, StoppingIsExplainedAndToldInJapanese) {
   EXPECT_EQ(run.exit_code, 141) << run.err;
   EXPECT_THAT(run.err, StartsWith("norvel-batch: stdout が閉じられました（"));
   EXPECT_THAT(run.err, EndsWith("）: 実行をロールバックしたので、何も変わっていません\n"));
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+// A pair list file norvel-batch cannot take is named, with its lines, in the locale's language;
+// nothing runs and nothing changes.
+TEST_F(BatchLanguageTest, AMalformedPairFileIsToldInTheLocalesLanguage) {
+  const std::string before = readBytes(db_);
+  const std::string utf16_list = file("utf16.csv");
+  writeBytes(utf16_list, std::string("\xFF\xFE"
+                                     "1\0"
+                                     "0\0"
+                                     "0\0"
+                                     ",\0"
+                                     "2\0",
+                                     12));
+  writeBytes(pairs_, "100-0001,100-0091\r\n100-\x1b[2J0003,100-0093\r\n100-0004\t,1\r\n");
+  for (const auto& [list, english, japanese] :
+       std::vector<std::tuple<std::string, std::string, std::string>>{
+           {pairs_,
+            "Codes with control characters cannot be in the pair list.\nLines 2, 3 of " + pairs_ +
+                " were not read.\n",
+            "制御文字を含むコードは置換リストに登録できません。\n" + pairs_ +
+                " の 2, 3 行目は読み込まれていません。\n"},
+           {utf16_list,
+            utf16_list + " is saved as UTF-16 and cannot be read.\n"
+                         "Save it again as code page 932 (Shift-JIS) or UTF-8.\n",
+            utf16_list + " は UTF-16 で保存されているため読み込めません。\n"
+                         "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。\n"}}) {
+    for (const auto& [name, env] : kEnglishLocales) {
+      const RunResult run = batch(args({"--db", db_}, list), env);
+      EXPECT_EQ(run.exit_code, 2) << name;
+      EXPECT_EQ(run.out, "") << name;
+      EXPECT_EQ(run.err, english) << name;
+    }
+    const RunResult run = batch(args({"--db", db_}, list), kJapanese);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, japanese);
+  }
+  EXPECT_EQ(readBytes(db_), before);
+}
+
+// A source that cannot be opened, or lacks an input, is told in the locale's language with the
+// connection string (its password masked) and the data source's own words.
+TEST_F(BatchLanguageTest, AConnectFailureIsToldInTheLocalesLanguage) {
+  const std::string missing = file("missing.sqlite");
+  const std::string connection = "Driver={No Such Driver};Uid=norvel;Pwd=secret-word;";
+  for (const auto& [arguments, env, english, japanese] :
+       std::vector<std::tuple<Args, Env, std::string, std::string>>{
+           {args({"--db", missing}),
+            {},
+            "Cannot open the database\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" + missing +
+                "\n",
+            "データベースをオープンできません\nProvider=Microsoft.Jet.OLEDB.4.0;Data Source=" +
+                missing + "\n"},
+           {args({"--connect", connection}),
+            {},
+            "Cannot open the database\nDriver={No Such Driver};Uid=norvel;Pwd=",
+            "データベースをオープンできません\nDriver={No Such Driver};Uid=norvel;Pwd="},
+           {args({"--oracle", "scott", "orcl"}),
+            {{"NORVEL_PASSWORD", ""}},
+            "Enter the user name and the password\n",
+            "ユーザ名、パスワードを入力してください\n"}}) {
+    for (const auto& [name, locale] : kEnglishLocales) {
+      Env both = env;
+      both.insert(locale.begin(), locale.end());
+      const RunResult run = batch(arguments, both);
+      EXPECT_EQ(run.exit_code, 2) << name;
+      EXPECT_EQ(run.out, "") << name;
+      EXPECT_THAT(run.err, StartsWith(english)) << name;
+      EXPECT_THAT(run.err, Not(HasSubstr("secret-word"))) << name;
+      EXPECT_THAT(run.err, Not(HasSubstr("オープン"))) << name;
+    }
+    Env japanese_env = env;
+    japanese_env.insert(kJapanese.begin(), kJapanese.end());
+    const RunResult run = batch(arguments, japanese_env);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, StartsWith(japanese));
+    EXPECT_THAT(run.err, Not(HasSubstr("secret-word")));
+  }
+}
+
+// A code refused before it reaches the data source is explained in the locale's language; the
+// status line on stdout, which scripts read, is the same in every locale.
+TEST_F(BatchLanguageTest, ARefusedCodeIsExplainedInTheLocalesLanguage) {
+  sql(db_, "INSERT INTO 顧客 VALUES (1, '山田', '100-0001')");
+  const std::string before = readBytes(db_);
+  writeBytes(pairs_, "1,2\r\nA-1,3\r\n");
+  const Args arguments = {"--db", db_, "--table", "顧客", "--field", "番号", "--pairs", pairs_};
+  const std::string japanese =
+      "「A-1」は数値ではないため、数値型のフィールド「番号」の置換に使えません。";
+  const RunResult english = batch(arguments);
+  EXPECT_EQ(english.exit_code, 1);
+  EXPECT_EQ(english.out, statusLines("1", "2", "1") + "A-1->3 ... \n  " + japanese + "\n");
+  EXPECT_EQ(english.err,
+            "\"A-1\" is not a number, so it cannot be used to replace codes in the numeric field "
+            "\"番号\".\n");
+  const RunResult in_japanese = batch(arguments, kJapanese);
+  EXPECT_EQ(in_japanese.exit_code, 1);
+  EXPECT_EQ(in_japanese.out, english.out);
+  EXPECT_EQ(in_japanese.err, japanese + "\n");
   EXPECT_EQ(readBytes(db_), before);
 }
 

@@ -31,11 +31,11 @@ TEST_F(BatchTest, PairFilesTheWindowRefusesExitTwoWithTheirMessageShownSafely) {
   for (const auto& [path, bytes, err] :
        std::vector<std::tuple<std::string, std::string, std::string>>{
            {pairs_, "100-0001,100-0091\r\n100-\x1b[2J0003,100-0093\r\n100-0004\t,1\r\n",
-            "制御文字を含むコードは置換リストに登録できません。\n" + pairs_ +
-                " の 2, 3 行目は読み込まれていません。\n"},
+            "Codes with control characters cannot be in the pair list.\nLines 2, 3 of " + pairs_ +
+                " were not read.\n"},
            {hostile_name, utf16,
-            shown_name + " は UTF-16 で保存されているため読み込めません。\n"
-                         "コードページ 932（Shift-JIS）または UTF-8 で保存し直してください。\n"}}) {
+            shown_name + " is saved as UTF-16 and cannot be read.\n"
+                         "Save it again as code page 932 (Shift-JIS) or UTF-8.\n"}}) {
     writeBytes(path, bytes);
     const RunResult run = batch(args({"--db", db_}, path));
     EXPECT_EQ(run.exit_code, 2);

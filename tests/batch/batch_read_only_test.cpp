@@ -43,8 +43,8 @@ TEST_F(BatchTest, DryRunOfAReadOnlyFilePrintsWhatItPrintsForAWritableCopy) {
   EXPECT_EQ(counted.err, summary);
   writeBytes(pairs_, lists[1]);
   EXPECT_THAT(batch(args({"--db", db_, "--dry-run"})).err,
-              HasSubstr("1 番目の置換ペア「1000001 -> 100-0091」に一致する行はありません。"
-                        "このフィールドには「100-0001」（2 行）の形で入っています。"));
+              HasSubstr("No row matches pair 1 \"1000001 -> 100-0091\"; the field holds its "
+                        "code as \"100-0001\" (2 rows).\n"));
   writeBytes(pairs_, lists[2]);
   const RunResult failing = batch(args({"--db", db_, "--dry-run"}));
   EXPECT_EQ(failing.exit_code, 1);

@@ -114,7 +114,7 @@ TEST_F(BatchTest, UnusableTargetsExitTwoNamingTheProblem) {
   sql(no_tables, "CREATE TABLE t (x); DROP TABLE t;");
   writeBytes(no_pairs, ",100-0001\r\n\r\n");
   const std::string before = readBytes(db_);
-  const std::string not_opened = "データベースをオープンできません\nProvider=";
+  const std::string not_opened = "Cannot open the database\nProvider=";
   for (const auto& [arguments, err] : std::vector<std::pair<Args, std::string>>{
            {{"--db", db_, "--table", "kunden", "--field", "plz", "--pairs", pairs_},
             "norvel-batch: no table \"kunden\"; the tables are:\n  住所\n  顧客\n  Kunden\n"},

@@ -67,8 +67,8 @@ TEST_F(BatchSampleTest, APairWrittenWithTheHyphenIsToldTheFormTheFieldUses) {
   writeBytes(out("typed.csv"), "060-0001,060-0002\r\n0600042,0600043\r\n");
   const std::string before = readBytes(out("sample.sqlite"));
   const std::string hint =
-      "1 番目の置換ペア「060-0001 -> 060-0002」に一致する行はありません。"
-      "このフィールドには「0600001」（2 行）の形で入っています。\n";
+      "No row matches pair 1 \"060-0001 -> 060-0002\"; the field holds its code as "
+      "\"0600001\" (2 rows).\n";
   for (const bool dry_run : {true, false}) {
     std::vector<std::string> args = {"--db",    out("sample.sqlite"), "--table", "住所",
                                      "--field", "郵便番号",           "--pairs", out("typed.csv")};

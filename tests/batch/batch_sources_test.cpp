@@ -33,8 +33,8 @@ int processId() {
 #endif
 }
 
-// No Oracle driver is registered here, so a password that gets through meets the window's open
-// failure; it is never shown.
+// No Oracle driver is registered here, so a password that gets through meets the open failure;
+// it is never shown.
 TEST_F(BatchTest, OraclePasswordComesFromTheEnvironmentOrTheTerminal) {
   const std::string not_opened =
       "Provider=OraOLEDB.Oracle.1;Persist Security Info=False;User ID=scott;";
@@ -42,10 +42,10 @@ TEST_F(BatchTest, OraclePasswordComesFromTheEnvironmentOrTheTerminal) {
        std::vector<std::tuple<Env, Launch, std::string, bool>>{
            {{{"NORVEL_PASSWORD", "tiger-secret"}},
             {},
-            "データベースをオープンできません\n" + not_opened,
+            "Cannot open the database\n" + not_opened,
             true},
            {{}, {true, "tiger-secret", 0ms, ""}, "Password for scott: ", true},
-           {{{"NORVEL_PASSWORD", ""}}, {}, "ユーザ名、パスワードを入力してください\n", false},
+           {{{"NORVEL_PASSWORD", ""}}, {}, "Enter the user name and the password\n", false},
            {{}, {}, "norvel-batch: --oracle needs a password: set NORVEL_PASSWORD", false}}) {
     // The prompt on the Windows console needs a real one: tried by hand, not under Wine.
     if (launch.terminal && !kTerminalAndSignals) continue;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "catalog/pair_texts.h"
 #include "engine/code_forms.h"
 #include "platform/odbc/odbc_connection.h"
 #include "platform/sqlite/sqlite_connection.h"
@@ -81,11 +82,11 @@ TEST_F(OtherFormHintsTest, OnlyPairsWithoutRowsWhoseCodeIsStoredAnotherWay) {
   const std::vector<OtherFormHint> found = hints("郵便番号", pairs, {0, 1, 0, 0, 0, 0});
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0].pair_index, 0u);
-  EXPECT_EQ(found[0].text,
+  EXPECT_EQ(otherFormHintText(found[0], Language::japanese),
             "1 番目の置換ペア「100-0001 -> 100-0002」に一致する行はありません。このフィールドには"
             "「1000001」（2 行）、「１０００００１」（1 行）の形で入っています。");
   EXPECT_EQ(found[1].pair_index, 5u);
-  EXPECT_EQ(found[1].text,
+  EXPECT_EQ(otherFormHintText(found[1], Language::japanese),
             "6 番目の置換ペア「200-0002 -> 200-0009」に一致する行はありません。このフィールドには"
             "「2000002」（1 行）の形で入っています。");
 }
@@ -220,7 +221,8 @@ void expectSameHints(const std::vector<OtherFormHint>& found,
   ASSERT_EQ(found.size(), expected.size());
   for (std::size_t i = 0; i < found.size(); ++i) {
     EXPECT_EQ(found[i].pair_index, expected[i].pair_index);
-    EXPECT_EQ(found[i].text, expected[i].text);
+    EXPECT_EQ(otherFormHintText(found[i], Language::japanese),
+              otherFormHintText(expected[i], Language::japanese));
   }
 }
 
@@ -258,17 +260,17 @@ TEST(OtherFormHintsAtOnce, AThousandPairsAreOneQueryWithTheAnswersOfOneQueryEach
 
   // Every kind of stored form is named as it was, the ties in the field's order.
   ASSERT_GE(found.size(), 4u);
-  EXPECT_EQ(found[0].text,
+  EXPECT_EQ(otherFormHintText(found[0], Language::japanese),
             "1 番目の置換ペア「1000000 -> 999-0000」に一致する行はありません。このフィールドには"
             "「100-0000」（1 行）の形で入っています。");
-  EXPECT_EQ(found[1].text,
+  EXPECT_EQ(otherFormHintText(found[1], Language::japanese),
             "2 番目の置換ペア「100-0037 -> 999-0000」に一致する行はありません。このフィールドには"
             "「1000037」（2 行）、「１００００３７」（2 行）の形で入っています。");
-  EXPECT_EQ(found[2].text,
+  EXPECT_EQ(otherFormHintText(found[2], Language::japanese),
             "4 番目の置換ペア「100-0111 -> 999-0000」に一致する行はありません。このフィールドには"
             "「１００－０１１１」（3 行）、「1000111」（1 行）の形で入っています。");
   EXPECT_EQ(
-      found[3].text,
+      otherFormHintText(found[3], Language::japanese),
       "5 番目の置換ペア「１００－０１１１ -> 999-0000」に一致する行はありません。このフィールドには"
       "「1000111」（1 行）の形で入っています。");
   EXPECT_EQ(found.size(), 1000u / 7 * 4 + 4u);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "catalog/pair_texts.h"
 #include "engine/run_pair_review.h"
 
 namespace norvel {
@@ -57,7 +58,7 @@ TEST(ReviewRunPairs, ChainsCyclesAndRepeatsAreNamedWithTheEarlierPair) {
 
 TEST(ReviewRunPairs, TheTextsNameBothPairs) {
   const auto text = [](const std::vector<RunPair>& pairs) {
-    return reviewRunPairs(pairs).back().text;
+    return pairFindingText(reviewRunPairs(pairs).back(), Language::japanese);
   };
   EXPECT_EQ(text({{"100-0001", "100-0002"}, {"100-0002", "100-0003"}}),
             "2 番目の置換ペア「100-0002 -> 100-0003」の置換元は 1 "

@@ -2,8 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/reason_texts.h"
+
 namespace norvel {
 namespace {
+
+// A code's problem as the window words it.
+std::optional<std::string> unusableCodeReason(std::string_view code) {
+  const std::optional<CodeProblem> problem = codeProblemOf(code);
+  if (!problem) return std::nullopt;
+  return failureReasonText(reasonOfCode(*problem, std::string(code)), Language::japanese);
+}
 
 TEST(ControlCharsEscaped, EveryControlCharacterBecomesVisible) {
   EXPECT_EQ(controlCharsEscaped("100-0001"), "100-0001");

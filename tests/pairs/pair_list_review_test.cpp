@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "catalog/pair_texts.h"
+
 namespace norvel {
 namespace {
 
@@ -25,13 +27,14 @@ TEST(ReviewPairList, AnEmptyNewCodeIsPointedOutButTheExplicitNullIsNot) {
   ASSERT_EQ(findings.size(), 3u);
   EXPECT_EQ(findings[0].kind, PairFindingKind::emptiesField);
   EXPECT_EQ(findings[0].position, 2);
-  EXPECT_EQ(findings[0].text,
+  EXPECT_EQ(pairFindingText(findings[0], Language::japanese),
             "2 番目の置換ペア「100-0003 -> 」は置換先が空です。該当するフィールドは空（NULL）"
             "になります。");
   EXPECT_EQ(findings[1].kind, PairFindingKind::blanksAround);  // " " is a code, not empty
   EXPECT_EQ(findings[1].position, 4);
   EXPECT_EQ(findings[2].position, 5);
-  EXPECT_NE(findings[2].text.find("「NULL -> 」"), std::string::npos);
+  EXPECT_NE(pairFindingText(findings[2], Language::japanese).find("「NULL -> 」"),
+            std::string::npos);
 }
 
 TEST(ReviewPairList, BlanksAroundACodeAndAHeaderLineArePointedOut) {
@@ -62,11 +65,12 @@ TEST(ReviewPairList, BlanksAroundACodeAndAHeaderLineArePointedOut) {
     }
     EXPECT_EQ(found, c.found) << c.codes.front().first;
   }
-  EXPECT_EQ(reviewPairList(pairsOf({{"1000099", " 1000001"}})).front().text,
+  EXPECT_EQ(pairFindingText(reviewPairList(pairsOf({{"1000099", " 1000001"}})).front(),
+                            Language::japanese),
             "1 番目の置換ペア「1000099 ->  1000001」は置換先の前後に空白があります。空白も含めて"
             "そのまま使われます。");
   EXPECT_EQ(
-      reviewPairList(pairsOf({{"旧", "新"}})).front().text,
+      pairFindingText(reviewPairList(pairsOf({{"旧", "新"}})).front(), Language::japanese),
       "1 番目の置換ペア「旧 -> 新」は見出し行のようです。これも置換ペアとしてそのまま使われます。");
 }
 

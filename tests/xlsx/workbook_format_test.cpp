@@ -4,6 +4,7 @@
 #include <optional>
 #include <tuple>
 
+#include "catalog/pair_texts.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "support/run_recorder.h"
@@ -114,7 +115,7 @@ TEST_F(WorkbookFormatTest, NumberCellsInATextFieldReadAsTheirFormatShowsThem) {
   const auto hints =
       findOtherFormHints(*db, {"住所$", "郵便番号"}, {{"060-0000", "060-0003"}}, {0});
   ASSERT_EQ(hints.size(), 1u);
-  EXPECT_THAT(hints[0].text, HasSubstr("「0600000」"));
+  EXPECT_THAT(otherFormHintText(hints[0], Language::japanese), HasSubstr("「0600000」"));
 }
 
 TEST_F(WorkbookFormatTest, ANumberCellGivenTheTextItsFormatShowsStaysANumberWithItsFormat) {

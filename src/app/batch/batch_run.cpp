@@ -19,8 +19,9 @@
 #include "app/batch/progress_line.h"
 #include "app/batch/run_display.h"
 #include "app/batch/terminal.h"
+#include "catalog/connect_texts.h"
 #include "catalog/failure_texts.h"
-#include "db/connect_messages.h"
+#include "catalog/pair_texts.h"
 #include "db/source_kind.h"
 #include "db/write_check.h"
 #include "engine/other_form_hints.h"
@@ -104,7 +105,9 @@ class BatchRun {
     }
     PairFileContents file =
         readPairFile(env_.files.readFile(path), path, env_.code_page, kMaxListLines);
-    for (const std::string& problem : file.problems) output_.message(problem);
+    for (const PairFileProblem& problem : file.problems) {
+      output_.message(pairFileProblemText(problem, batchLanguage()));
+    }
     if (!file.problems.empty()) return false;
     if (file.pairs.empty()) {
       env_.err << kProgram << tr("the pair list file {1} holds no pairs", {path}) << '\n';
@@ -121,15 +124,15 @@ class BatchRun {
       env_.err << kProgram << tr("not connected: the input of the data source is empty") << '\n';
       return false;
     }
-    if (const auto missing = missingInputMessage(options_.source, inputs)) {
-      output_.message(*missing);
+    if (const auto missing = missingInput(options_.source, inputs)) {
+      output_.message(missingInputText(*missing, batchLanguage()));
       return false;
     }
     const std::string connection_string = buildConnectionString(options_.source, inputs);
     try {
       connection_ = env_.databases.open(connection_string);
     } catch (const std::exception& error) {
-      output_.message(openFailureMessage(connection_string, error.what()));
+      output_.message(openFailureMessage(connection_string, error.what(), batchLanguage()));
       return false;
     }
     // A dry run writes nothing: only a run is told that it will fail.
@@ -164,7 +167,7 @@ class BatchRun {
     try {
       fields = connection_->columnNames(options_.table);
     } catch (const std::exception& error) {
-      output_.message(fieldListFailureMessage(error.what()));
+      output_.message(fieldListFailureMessage(error.what(), batchLanguage()));
       return false;
     }
     if (!contains(fields, options_.field)) {
@@ -181,7 +184,9 @@ class BatchRun {
   int replace(InterruptWatcher& watcher) {
     // Pairs the user may not have meant are named before the run.
     const std::vector<PairFinding> findings = reviewRunPairs(pairs_);
-    for (const PairFinding& finding : findings) output_.message(finding.text);
+    for (const PairFinding& finding : findings) {
+      output_.message(pairFindingText(finding, batchLanguage()));
+    }
     if (options_.strict && !findings.empty()) {
       env_.err << kProgram
                << trn("--strict: the pair list has {1} pair worth a second look (above); "
@@ -216,7 +221,7 @@ class BatchRun {
       // After the counts: a pair that matched nothing may be a code written another way.
       for (const OtherFormHint& hint :
            findOtherFormHints(connection, target, pairs_, result.counts)) {
-        output_.message(hint.text);
+        output_.message(otherFormHintText(hint, batchLanguage()));
       }
       return kExitCommitted;
     }
