@@ -107,6 +107,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${apt_get[@]}" update -qq
   "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}" >&2
   if [[ ${#new_servers[@]} -gt 0 ]]; then
+    enable="sudo systemctl enable --now ${services[*]}"
     if [[ -d /run/systemd/system ]]; then
       "${sudo[@]}" systemctl disable --now --quiet "${services[@]}" 2>/dev/null || true
     elif [[ -x /usr/sbin/update-rc.d ]]; then
@@ -114,10 +115,10 @@ if [[ ${#missing[@]} -gt 0 ]]; then
       for service in "${services[@]}"; do
         "${sudo[@]}" /usr/sbin/update-rc.d "$service" disable >/dev/null 2>&1 || true
       done
+      enable="for s in ${services[*]}; do sudo update-rc.d \$s enable; done"
     fi
     echo "install-deps: ${new_servers[*]} installed with their services disabled: they do not" \
-      "start at boot (the tests run servers of their own). To use them yourself:" \
-      "sudo systemctl enable --now ${services[*]}" >&2
+      "start at boot (the tests run servers of their own). To use them yourself: $enable" >&2
   fi
 fi
 if [[ $locale_missing == true ]]; then
