@@ -48,8 +48,10 @@ for p in "${missing[@]}"; do
   esac
 done
 
-# What to run as root when this script cannot: itself, or the same by hand.
+# What to run as root when this script cannot: itself, or the same by hand; then the user starts
+# again what they ran (run.sh and test.sh name themselves).
 self="bash $(cd "$(dirname "$0")" && pwd)/$(basename "$0")${1:+ $1}"
+again=${NORVEL_DEPS_CALLER:-scripts/install-deps.sh${1:+ $1}}
 as_root_advice() {
   if [[ ${#missing[@]} -gt 0 ]]; then
     echo "install-deps: these Debian packages are missing: ${missing[*]}" >&2
@@ -60,11 +62,14 @@ as_root_advice() {
   if [[ ${#missing[@]} -gt 0 ]]; then
     echo "  apt-get update && DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends ${missing[*]}" >&2
   fi
-  if [[ ${#new_servers[@]} -gt 0 ]]; then
+  if [[ ${#new_servers[@]} -gt 0 && -d /run/systemd/system ]]; then
     echo "  systemctl disable --now ${services[*]}   # the tests start servers of their own" >&2
+  elif [[ ${#new_servers[@]} -gt 0 ]]; then
+    # No systemd (a container, a chroot): the services' links are the init scripts'.
+    echo "  for s in ${services[*]}; do update-rc.d \$s disable; done   # the tests start servers of their own" >&2
   fi
   if [[ $locale_missing == true ]]; then echo "  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8" >&2; fi
-  echo "then run this script again." >&2
+  echo "then, as $(id -un), run $again again." >&2
 }
 
 sudo=()
@@ -102,6 +107,7 @@ if [[ ${#missing[@]} -gt 0 ]]; then
   "${apt_get[@]}" update -qq
   "${apt_get[@]}" install -y -qq --no-install-recommends "${missing[@]}" >&2
   if [[ ${#new_servers[@]} -gt 0 ]]; then
+    enable="sudo systemctl enable --now ${services[*]}"
     if [[ -d /run/systemd/system ]]; then
       "${sudo[@]}" systemctl disable --now --quiet "${services[@]}" 2>/dev/null || true
     elif [[ -x /usr/sbin/update-rc.d ]]; then
@@ -109,10 +115,10 @@ if [[ ${#missing[@]} -gt 0 ]]; then
       for service in "${services[@]}"; do
         "${sudo[@]}" /usr/sbin/update-rc.d "$service" disable >/dev/null 2>&1 || true
       done
+      enable="for s in ${services[*]}; do sudo update-rc.d \$s enable; done"
     fi
     echo "install-deps: ${new_servers[*]} installed with their services disabled: they do not" \
-      "start at boot (the tests run servers of their own). To use them yourself:" \
-      "sudo systemctl enable --now ${services[*]}" >&2
+      "start at boot (the tests run servers of their own). To use them yourself: $enable" >&2
   fi
 fi
 if [[ $locale_missing == true ]]; then

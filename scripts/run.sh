@@ -23,7 +23,7 @@ fi
 csv=()
 [[ -n ${NORVEL_SAMPLE_CSV:-} ]] && csv=(--csv "$NORVEL_SAMPLE_CSV")
 
-bash scripts/install-deps.sh
+NORVEL_DEPS_CALLER=scripts/run.sh bash scripts/install-deps.sh
 build_dir=${BUILD_DIR:-build}
 # The tests are configured once what they need is there (scripts/test.sh installs it).
 tests=OFF

@@ -10,7 +10,7 @@ if [[ ! -r data/postal/jp-postal-2022.csv.tar.xz ]]; then
   echo "test.sh: data/postal/jp-postal-2022.csv.tar.xz is missing: this checkout is incomplete" >&2
   exit 1
 fi
-bash scripts/install-deps.sh --test
+NORVEL_DEPS_CALLER=scripts/test.sh bash scripts/install-deps.sh --test
 build_dir=${BUILD_DIR:-build}
 sanitize=${NORVEL_SANITIZE:-OFF}
 
