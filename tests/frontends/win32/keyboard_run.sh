@@ -28,6 +28,9 @@ title='郵便番号置換ユーティリティ'
 # A prefix of the test's own: its DPI and fonts are set here, not in the prefix other tests share.
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=win64
+# An operator's Windows is Japanese: with a Japanese locale Wine picks Japanese fonts for its own
+# texts (message boxes) as well.
+if locale -a 2>/dev/null | grep -qix 'ja_JP.utf-\?8'; then export LC_ALL=ja_JP.UTF-8; fi
 xvfb_pid='' wm_pid='' norvel_pid=''
 cleanup() {
   [[ -n $norvel_pid ]] && kill "$norvel_pid" 2>/dev/null
