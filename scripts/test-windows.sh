@@ -74,5 +74,7 @@ excluded+='|Writers/XlsWriteTest\.EmptyCellGetsARecordBesideItsRowsCells/.*'
 excluded+='|SqliteData\.(MissingFilesFailNamingThePathAndAreNotCreated|AFileDeletedOrReplacedDuringTheRunIsNotReportedAsCommitted)'
 excluded+='|SqliteOdbc\..*|OdbcDriverManager\..*'
 excluded+='|RoutingDatabaseLayerTest\.EachKindOfStringOpensItsFileAndMissingFilesAreNotCreated)$'
+# The window tests keep a screenshot of each step of their run, at 96 and 144 dpi, to look at.
+export NORVEL_SCREENSHOTS="$build_dir/screenshots"
 ctest --test-dir "$build_dir" --output-on-failure -j 2 -E "$excluded"
 echo "test-windows: done after ${SECONDS}s"

@@ -25,8 +25,11 @@ shots=${NORVEL_SCREENSHOTS:-}
 [[ -n $shots ]] && mkdir -p "$shots"
 title='郵便番号置換ユーティリティ'
 
-# A prefix of the test's own: its DPI and fonts are set here, not in the prefix other tests share.
-export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
+# A prefix of the window tests' own beside the build (made once, kept): its DPI and fonts are
+# set here, not in the prefix the other tests share.
+prefix=${NORVEL_WINDOW_PREFIX:-$(dirname "$norvel_exe")/../wine-window}
+mkdir -p "$prefix"
+export WINEPREFIX=$(realpath "$prefix") WINEDEBUG=-all WINEDLLOVERRIDES="mscoree=;mshtml="
 export WINEARCH=win64
 # An operator's Windows is Japanese: with a Japanese locale Wine picks Japanese fonts for its own
 # texts (message boxes) as well.
@@ -41,6 +44,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
+step() { echo "keyboard run, ${SECONDS}s: $*"; }
+
 exec 5>"$work/display"
 Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
@@ -49,18 +54,22 @@ export DISPLAY=":$(head -1 "$work/display")"
 openbox >/dev/null 2>&1 &
 wm_pid=$!
 
-wineboot --init >/dev/null 2>&1
-# Under C.UTF-8 Wine does not map the Japanese Windows fonts by itself.
-subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
-for face in 'MS UI Gothic' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma'; do
-  wine reg add "$subst" /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
-done
-for face in 'ＭＳ ゴシック' 'MS Gothic'; do
-  wine reg add "$subst" /v "$face" /t REG_SZ /d 'Noto Sans Mono CJK JP' /f >/dev/null 2>&1
-done
+if [[ ! -f $WINEPREFIX/.norvel-window ]]; then
+  wineboot --init >/dev/null 2>&1
+  # Under C.UTF-8 Wine does not map the Japanese Windows fonts by itself.
+  subst='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+  for face in 'MS UI Gothic' 'MS Shell Dlg' 'MS Shell Dlg 2' 'Tahoma'; do
+    wine reg add "$subst" /v "$face" /t REG_SZ /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
+  done
+  for face in 'ＭＳ ゴシック' 'MS Gothic'; do
+    wine reg add "$subst" /v "$face" /t REG_SZ /d 'Noto Sans Mono CJK JP' /f >/dev/null 2>&1
+  done
+  touch "$WINEPREFIX/.norvel-window"
+fi
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 wineserver -w
 
+step "Wine ready"
 cp "$norvel_exe" "$folder/norvel.exe"
 python3 - "$folder/住所.db" <<'PY'
 import sqlite3, sys
@@ -106,7 +115,6 @@ wait_for() {
   done
   fail "$what (control $id: $(line_of "$id"))"
 }
-step() { echo "keyboard run: $*"; }
 focus_on() { wait_for "$1" $'\tfocused\t' "the focus on $2"; }
 keys() { xdotool key --delay 80 "$@"; }
 shot() {
@@ -155,11 +163,9 @@ focus_on $FIELD cobフィールド名
 keys z
 wait_for $FIELD '\[zip\]' "the field chosen"
 
-# The pairs: Shift+Tab back to the old code's box, then old, Tab, new, Enter.
-for _ in $(seq 10); do
-  line_of $OLD | grep -q $'\tfocused\t' && break
-  keys shift+Tab
-done
+# The pairs: Shift+Tab back to the old code's box in the inventory's tab order (cobテーブル名,
+# past the disabled 削除 and 追加, txt置換先, txt置換元), then old, Tab, new, Enter.
+keys shift+Tab shift+Tab shift+Tab
 focus_on $OLD txt置換元
 xdotool type --delay 60 1000001
 keys Tab
@@ -176,11 +182,8 @@ wait_for $LIST '1000002' "the second pair in the list"
 shot 3-pairs
 step 'two pairs added'
 
-# Check-only run: Tab to 開始, Shift+Enter.
-for _ in $(seq 20); do
-  line_of $START | grep -q $'\tfocused\t' && break
-  keys Tab
-done
+# Check-only run: Tab to 開始 (txt置換先, cobテーブル名, cobフィールド名, txt状況, 開始), Shift+Enter.
+keys Tab Tab Tab Tab Tab
 focus_on $START cmd開始
 keys shift+Return
 answer_box '（確認のみ）3 ?件置換されます' "the check-only run's count" 4-checked
