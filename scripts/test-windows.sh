@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The Windows build: norvel-batch, norvel-pairs and the tests cross-built with mingw-w64, the
-# tests run under Wine. The static libraries are built once into <build>/deps (see
+# The Windows build: norvel.exe (the window), norvel-batch, norvel-pairs and the tests cross-built
+# with mingw-w64, the tests run under Wine. The window is driven by keyboard on Xvfb with openbox
+# (Win32Window.KeyboardRun…, skipped with a message where Xvfb is missing). The static libraries are built once into <build>/deps (see
 # scripts/windows-deps.sh) and kept; Wine gets a prefix of its own in <build>/wine.
 #   BUILD_DIR=build-mingw scripts/test-windows.sh
 # The ODBC tests reach the host's drivers through Wine's odbc32 and need NORVEL_TEST_PG as the
@@ -11,7 +12,8 @@ build_dir=$(realpath -m "${BUILD_DIR:-build-mingw}")
 
 # tcl makes SQLite's amalgamation; dpkg-dev unpacks Debian's sources.
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 libz-mingw-w64-dev
-  wine wine64 tcl dpkg-dev cmake ninja-build pkg-config libcli11-dev googletest)
+  wine wine64 tcl dpkg-dev cmake ninja-build pkg-config libcli11-dev googletest
+  xvfb openbox xdotool x11-apps fonts-noto-cjk)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -72,5 +74,7 @@ excluded+='|Writers/XlsWriteTest\.EmptyCellGetsARecordBesideItsRowsCells/.*'
 excluded+='|SqliteData\.(MissingFilesFailNamingThePathAndAreNotCreated|AFileDeletedOrReplacedDuringTheRunIsNotReportedAsCommitted)'
 excluded+='|SqliteOdbc\..*|OdbcDriverManager\..*'
 excluded+='|RoutingDatabaseLayerTest\.EachKindOfStringOpensItsFileAndMissingFilesAreNotCreated)$'
+# The window tests keep a screenshot of each step of their run, at 96 and 144 dpi, to look at.
+export NORVEL_SCREENSHOTS="$build_dir/screenshots"
 ctest --test-dir "$build_dir" --output-on-failure -j 2 -E "$excluded"
 echo "test-windows: done after ${SECONDS}s"
