@@ -87,6 +87,48 @@ TEST_F(ConnectionRouteTest, EachKindOfStringReachesItsBackEnd) {
   }
 }
 
+// A typed string's Jet keys reach the Access driver under its own names; the window's Access
+// tab gives none of them, so its string stays as it was.
+TEST_F(ConnectionRouteTest, JetKeysAndTheWindowsDriverNamesReachTheOdbcString) {
+  const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
+  const std::string mdb = accessFile("old.mdb", "Jet");
+  const std::string accdb = accessFile("new.accdb", "ACE");
+  const std::string jet_driver = "Driver={Microsoft Access Driver (*.mdb)};DBQ=";
+  const std::string ace_driver = "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=";
+  const std::pair<std::string, std::string> cases[] = {
+      {jet + mdb, jet_driver + mdb + ";"},
+      {jet + mdb + ";Jet OLEDB:Database Password=\"pa;ss\"", jet_driver + mdb + ";PWD={pa;ss};"},
+      {jet + mdb + ";Jet OLEDB:System database=C:\\wg\\system.mdw;User ID=管理者;Password=pw",
+       jet_driver + mdb + ";SystemDB=C:\\wg\\system.mdw;UID=管理者;PWD=pw;"},
+      {jet + mdb + ";Mode=Read", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=Read|Share Deny None", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=1", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=ReadWrite", jet_driver + mdb + ";"},
+      {jet + mdb + ";Mode=Share Deny None", jet_driver + mdb + ";"},
+      {"Provider=OraOLEDB.Oracle.1;Persist Security Info=False;User ID=scott;Password=tiger;"
+       "Data Source=ORCL;",
+       "Driver={Microsoft ODBC for Oracle};SERVER=ORCL;UID=scott;PWD=tiger;"},
+  };
+  // The 32-bit view of a Windows without Office: Jet's driver after one of its aliases.
+  const DriverList drivers = [] {
+    return std::vector<std::string>{"Driver do Microsoft Access (*.mdb)",
+                                    "Microsoft Access Driver (*.mdb)", "Microsoft ODBC for Oracle"};
+  };
+  for (const auto& [text, expected] : cases) {
+    const ConnectionRoute route = routeConnectionString(text, drivers, {true, 32});
+    EXPECT_EQ(route.backend, Backend::kOdbc) << text;
+    EXPECT_EQ(route.target, expected) << text;
+  }
+  // Both formats take the newer driver where a 32-bit Office put it.
+  const DriverList office = [] {
+    return std::vector<std::string>{"Microsoft Access Driver (*.mdb)",
+                                    "Microsoft Access Driver (*.mdb, *.accdb)"};
+  };
+  EXPECT_EQ(routeConnectionString(jet + mdb, office, {true, 32}).target, ace_driver + mdb + ";");
+  EXPECT_EQ(routeConnectionString(jet + accdb, office, {true, 32}).target,
+            ace_driver + accdb + ";");
+}
+
 TEST_F(ConnectionRouteTest, WhatCannotBeServedIsDescribedAndNoFileIsCreated) {
   const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
   const std::string mdb = accessFile("old.mdb", "Jet");
