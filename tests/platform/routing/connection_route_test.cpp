@@ -15,6 +15,9 @@ using Backend = ConnectionRoute::Backend;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// The driver names and advice of unixODBC, wherever the tests run; Windows' have their own test.
+constexpr HostProgram kUnixOdbc{false, 64};
+
 class ConnectionRouteTest : public ::testing::Test {
  protected:
   std::string write(const std::string& name, const std::string& bytes) const {
@@ -80,7 +83,7 @@ TEST_F(ConnectionRouteTest, EachKindOfStringReachesItsBackEnd) {
                                     "Oracle 19 ODBC driver", "Oracle 21"};
   };
   for (const auto& c : cases) {
-    const ConnectionRoute route = routeConnectionString(c.text, drivers);
+    const ConnectionRoute route = routeConnectionString(c.text, drivers, kUnixOdbc);
     EXPECT_EQ(route.backend, c.backend) << c.text;
     EXPECT_EQ(route.target, c.target) << c.text;
     EXPECT_EQ(route.header_row, c.header_row) << c.text;
@@ -159,7 +162,7 @@ TEST_F(ConnectionRouteTest, WhatCannotBeServedIsDescribedAndNoFileIsCreated) {
   const DriverList drivers = [] { return std::vector<std::string>{"PostgreSQL Unicode"}; };
   for (const auto& [text, parts] : cases) {
     try {
-      routeConnectionString(text, drivers);
+      routeConnectionString(text, drivers, kUnixOdbc);
       ADD_FAILURE() << "routed: " << text;
     } catch (const DatabaseError& error) {
       for (const std::string& part : parts) EXPECT_THAT(error.what(), HasSubstr(part)) << text;
