@@ -20,12 +20,21 @@ std::string seeHelp() {
 
 // The help's text after the options, paragraph by paragraph; the examples are not translated.
 std::string footer() {
+#ifdef _WIN32
+  std::string text =
+      tr("Pair list file: one pair per line, \"old,new\", code page 932 (Shift-JIS), the format\n"
+         "the window reads and writes. Without --pairs, norvel-batch.csv beside this program is\n"
+         "read; an installed copy (or one in a folder you may not write) reads\n"
+         "%APPDATA%\\norvel\\norvel-batch.csv unless a list beside the program exists.\n"
+         "norvel-batch never writes a pair list file.\n");
+#else
   std::string text =
       tr("Pair list file: one pair per line, \"old,new\", code page 932 (Shift-JIS), the format\n"
          "the window reads and writes. Without --pairs, norvel-batch.csv beside this program is\n"
          "read; an installed copy (or one in a folder you may not write) reads\n"
          "$XDG_CONFIG_HOME/norvel/norvel-batch.csv (~/.config/norvel/) unless a list beside the\n"
          "program exists. norvel-batch never writes a pair list file.\n");
+#endif
   text += "\n";
   text +=
       tr("Output: the status lines of the run on stdout as they are written (\"old->new ... \"\n"
@@ -35,6 +44,15 @@ std::string footer() {
          "terminal a progress line \"pair i of n\" is kept on stderr while a run takes longer\n"
          "than a second.\n");
   text += "\n";
+#ifdef _WIN32
+  text +=
+      tr("Stopping: Ctrl+C or Ctrl+Break stops norvel-batch at any point. Before the run\n"
+         "(while it connects, reads the tables and fields or loads a workbook) nothing has\n"
+         "changed yet; during the run, the run is rolled back. A Ctrl+C that comes while a\n"
+         "workbook is being saved at the end of its run lets the save finish: that run stays\n"
+         "committed. A run whose output is closed by its reader is stopped and rolled back\n"
+         "the same way. The console's code pages are as they were when norvel-batch ends.\n");
+#else
   text +=
       tr("Stopping: Ctrl+C (SIGINT) or SIGTERM stops norvel-batch at any point. Before the\n"
          "run (while it connects, reads the tables and fields or loads a workbook) nothing\n"
@@ -42,13 +60,35 @@ std::string footer() {
          "while a workbook is being saved at the end of its run lets the save finish: that\n"
          "run stays committed. A run whose stdout is closed by its reader (\"| head\") is\n"
          "stopped and rolled back the same way.\n");
+#endif
   text += "\n";
+#ifdef _WIN32
+  text +=
+      tr("Environment:\n"
+         "  NORVEL_PASSWORD  the Oracle password for --oracle (set NORVEL_PASSWORD=… in cmd.exe);\n"
+         "                   without it the password is asked in the console (never taken from\n"
+         "                   the command line). With --connect it is added as Pwd when the\n"
+         "                   connection string names no password.\n");
+#else
   text +=
       tr("Environment:\n"
          "  NORVEL_PASSWORD  the Oracle password for --oracle; without it the password is asked\n"
          "                   on the terminal (never taken from the command line). With --connect\n"
          "                   it is added as Pwd when the connection string names no password.\n");
+#endif
   text += "\n";
+#ifdef _WIN32
+  text +=
+      tr("Exit codes:\n"
+         "  0    every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
+         "  1    a pair failed: the run was rolled back, nothing was changed\n"
+         "  2    usage error, the data source could not be opened or has no tables, an unknown\n"
+         "       table or field, an unreadable or empty pair list\n"
+         "  130  interrupted by Ctrl+C or Ctrl+Break, 143 by closing the console window: a run\n"
+         "       that had begun was rolled back; nothing was changed\n"
+         "  141  the output was closed during the run: it was rolled back, nothing was changed\n"
+         "In a .bat file the code is %ERRORLEVEL%.\n");
+#else
   text +=
       tr("Exit codes:\n"
          "  0    every pair succeeded and the run was committed (with --dry-run: rolled back)\n"
@@ -58,8 +98,20 @@ std::string footer() {
          "  130  interrupted by Ctrl+C (SIGINT), 143 by SIGTERM: a run that had begun was\n"
          "       rolled back; nothing was changed\n"
          "  141  stdout was closed during the run: it was rolled back, nothing was changed\n");
+#endif
   text += "\n";
   text += tr("Examples:\n");
+#ifdef _WIN32
+  // cmd.exe quotes with double quotes only and reads no quotes inside "set".
+  text +=
+      "  norvel-batch --db 住所.mdb --table 住所 --field 郵便番号 --dry-run\n"
+      "  norvel-batch --xls 顧客.xlsx --table Sheet1$ --field F3 --no-header --pairs "
+      "changes.csv\n"
+      "  set NORVEL_PASSWORD=…\n"
+      "  norvel-batch --connect \"Driver={PostgreSQL Unicode};Server=db;Database=crm;Uid=app\"\n"
+      "               --table customers --field zip --pairs changes.csv\n"
+      "  norvel-batch --connect @crm.connection --table customers --field zip --quiet\n";
+#else
   text +=
       "  norvel-batch --db sample.sqlite --table 住所 --field 郵便番号 --dry-run\n"
       "  norvel-batch --xls 顧客.xlsx --table 'Sheet1$' --field F3 --no-header --pairs "
@@ -67,6 +119,7 @@ std::string footer() {
       "  NORVEL_PASSWORD=… norvel-batch --connect 'Driver={PostgreSQL Unicode};Server=db;\n"
       "               Database=crm;Uid=app' --table customers --field zip --pairs changes.csv\n"
       "  norvel-batch --connect @crm.connection --table customers --field zip --quiet\n";
+#endif
   return text;
 }
 
@@ -185,10 +238,17 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
                   ->group(source_group);
   auto* connect =
       app.add_option("--connect", options.connection_string,
+#ifdef _WIN32
+                     tr("Connection string, as on the その他（ＡＤＯ） tab, passed on\n"
+                        "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …); \"-\" reads it\n"
+                        "from standard input, \"@FILE\" from a file, so that no\n"
+                        "password stands on the command line (Task Manager shows it)"))
+#else
                      tr("Connection string, as on the その他（ＡＤＯ） tab, passed on\n"
                         "unchanged (ODBC \"Driver={…};…\", \"DSN=…\", …); \"-\" reads it\n"
                         "from standard input, \"@FILE\" from a file, so that no\n"
                         "password stands on the command line (ps shows it to all)"))
+#endif
           ->option_text("STRING")
           ->group(source_group);
   db->excludes(xls, ora, connect);

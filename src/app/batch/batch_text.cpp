@@ -5,6 +5,11 @@
 
 #include <clocale>
 #include <filesystem>
+#elif NORVEL_EMBEDDED_CATALOG
+#include <cstdlib>
+
+#include "app/batch/language_choice.h"
+#include "app/batch/po_catalog.h"
 #endif
 
 namespace norvel::batch {
@@ -20,6 +25,12 @@ bool translating = false;
 bool isCLocale(std::string_view name) {
   return name == "C" || name == "POSIX" || name.starts_with("C.");
 }
+#elif NORVEL_EMBEDDED_CATALOG
+// Without gettext the Japanese catalog is built into the program (po/ja.po's text), and the
+// environment or, failing it, the language of Windows' display chooses it.
+extern "C" const char norvel_batch_ja_po[];
+
+const PoCatalog* catalog = nullptr;
 #endif
 
 std::string filled(std::string_view text, std::initializer_list<std::string_view> values) {
@@ -53,6 +64,9 @@ std::string filled(std::string_view text, std::initializer_list<std::string_view
 const char* tr(const char* text) {
 #if NORVEL_NLS
   return translating ? ::dgettext(kDomain, text) : text;
+#elif NORVEL_EMBEDDED_CATALOG
+  const char* translated = catalog != nullptr ? catalog->find(text) : nullptr;
+  return translated != nullptr ? translated : text;
 #else
   return text;
 #endif
@@ -66,6 +80,12 @@ std::string trn(const char* singular, const char* plural, unsigned long count,
                 std::initializer_list<std::string_view> values) {
 #if NORVEL_NLS
   if (translating) return filled(::dngettext(kDomain, singular, plural, count), values);
+#elif NORVEL_EMBEDDED_CATALOG
+  if (catalog != nullptr) {
+    if (const char* translated = catalog->findPlural(singular, count)) {
+      return filled(translated, values);
+    }
+  }
 #endif
   return filled(count == 1 ? singular : plural, values);
 }
@@ -77,6 +97,8 @@ Language batchLanguage() {
     const std::string_view header = ::dgettext(kDomain, "");
     if (header.find("\nLanguage: ja") != std::string_view::npos) return Language::japanese;
   }
+#elif NORVEL_EMBEDDED_CATALOG
+  if (catalog != nullptr) return Language::japanese;
 #endif
   return Language::english;
 }
@@ -93,6 +115,12 @@ void bindMessageCatalog([[maybe_unused]] const Process& process) {
   // The catalogs are UTF-8, and so is every other text norvel-batch writes.
   ::bind_textdomain_codeset(kDomain, "UTF-8");
   translating = true;
+#elif NORVEL_EMBEDDED_CATALOG
+  const auto asked = languageFromEnvironment([](const char* name) { return std::getenv(name); });
+  if (asked.value_or(systemLanguage()) == Language::japanese) {
+    static const PoCatalog japanese(norvel_batch_ja_po);
+    catalog = &japanese;
+  }
 #endif
 }
 

@@ -8,6 +8,7 @@
 #include "app/batch/batch_run.h"
 #include "app/batch/batch_text.h"
 #include "app/batch/connection_argument.h"
+#include "app/batch/console_code_pages.h"
 #include "app/batch/exit_codes.h"
 #include "app/batch/password_prompt.h"
 #include "app/batch/terminal.h"
@@ -19,6 +20,7 @@ int main(int main_argc, char** main_argv) {
   using namespace norvel::batch;
 
   norvel::installTempFileCleanup();
+  keepConsoleCodePages();
   const bool utf8 = norvel::useUtf8Locale();
   NativeArguments arguments(main_argc, main_argv);
   const int argc = arguments.argc();

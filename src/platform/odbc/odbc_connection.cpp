@@ -90,9 +90,10 @@ SQLSMALLINT textParameterType(int ado_type) {
 // The buffers of one statement's parameters; they must live until the statement has run.
 class BoundParameters {
  public:
-  void bind(SQLHSTMT stmt, const std::vector<SqlValue>& values) {
+  void bind(SQLHSTMT stmt, const std::vector<SqlValue>& values, bool bigint_supported) {
     texts_.reserve(values.size());
     integers_.reserve(values.size());
+    small_integers_.reserve(values.size());
     reals_.reserve(values.size());
     lengths_.reserve(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -101,7 +102,7 @@ class BoundParameters {
       if (value.kind == SqlValue::Kind::text) {
         bindText(stmt, number, value);
       } else {
-        bindNumber(stmt, number, value.text);
+        bindNumber(stmt, number, value, bigint_supported);
       }
     }
   }
@@ -118,28 +119,39 @@ class BoundParameters {
           SQL_HANDLE_STMT, stmt, "SQLBindParameter");
   }
 
-  // A whole number as a 64-bit integer, so that an index on an integer column still serves;
-  // anything else as a double, which is what the number text was read into.
-  void bindNumber(SQLHSTMT stmt, SQLUSMALLINT number, const std::string& text) {
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
+  void bindNumber(SQLHSTMT stmt, SQLUSMALLINT number, const SqlValue& value,
+                  bool bigint_supported) {
+    double real_value = 0;
+    std::from_chars(value.text.data(), value.text.data() + value.text.size(), real_value);
     SQLLEN& length = lengths_.emplace_back(0);
-    if (std::nearbyint(value) == value && std::fabs(value) < 9.2e18) {
-      SQLBIGINT& integer = integers_.emplace_back(static_cast<SQLBIGINT>(value));
-      check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
-                             &integer, 0, &length),
-            SQL_HANDLE_STMT, stmt, "SQLBindParameter");
-    } else {
-      double& real = reals_.emplace_back(value);
-      check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0, &real,
-                             0, &length),
-            SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+    switch (odbc::numberParameterType(real_value, value.column_type, bigint_supported)) {
+      case SQL_BIGINT: {
+        SQLBIGINT& integer = integers_.emplace_back(static_cast<SQLBIGINT>(real_value));
+        check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SBIGINT, SQL_BIGINT, 0, 0,
+                               &integer, 0, &length),
+              SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+        break;
+      }
+      case SQL_INTEGER: {
+        SQLINTEGER& integer = small_integers_.emplace_back(static_cast<SQLINTEGER>(real_value));
+        check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_SLONG, SQL_INTEGER, 0, 0,
+                               &integer, 0, &length),
+              SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+        break;
+      }
+      default: {
+        double& real = reals_.emplace_back(real_value);
+        check(SQLBindParameter(stmt, number, SQL_PARAM_INPUT, SQL_C_DOUBLE, SQL_DOUBLE, 15, 0,
+                               &real, 0, &length),
+              SQL_HANDLE_STMT, stmt, "SQLBindParameter");
+      }
     }
   }
 
   // Reserved up front: SQLBindParameter keeps the addresses.
   std::vector<odbc::WideText> texts_;
   std::vector<SQLBIGINT> integers_;
+  std::vector<SQLINTEGER> small_integers_;
   std::vector<double> reals_;
   std::vector<SQLLEN> lengths_;
 };
@@ -504,6 +516,22 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
     if (!dbc_) throw DatabaseError(kClosed);
   }
 
+  // Asked once: the driver's type list has a row for BIGINT when it takes it. A driver that
+  // cannot list its types keeps BIGINT, as before.
+  bool bigintSupported() {
+    if (!bigint_supported_) {
+      odbc::StmtHandle stmt = newStatement();
+      bigint_supported_ = true;
+      if (odbc::succeeded(SQLGetTypeInfoW(stmt.get(), SQL_BIGINT))) {
+        try {
+          bigint_supported_ = odbc::fetchRow(stmt.get());
+        } catch (const DatabaseError&) {
+        }
+      }
+    }
+    return *bigint_supported_;
+  }
+
   odbc::StmtHandle newStatement() {
     SQLHANDLE stmt = SQL_NULL_HANDLE;
     check(SQLAllocHandle(SQL_HANDLE_STMT, dbc(), &stmt), SQL_HANDLE_DBC, dbc_.get(),
@@ -553,9 +581,9 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   }
 
   // Executes the statement with its values bound as parameters.
-  static SQLRETURN executeBound(SQLHSTMT stmt, const SqlStatement& statement) {
+  SQLRETURN executeBound(SQLHSTMT stmt, const SqlStatement& statement) {
     BoundParameters parameters;
-    parameters.bind(stmt, statement.values());
+    parameters.bind(stmt, statement.values(), bigintSupported());
     const odbc::WideText text = odbc::toWide(statement.withMarkers("?"));
     return SQLExecDirectW(stmt, const_cast<SQLWCHAR*>(text.data()), odbc::wideLength(text));
   }
@@ -612,6 +640,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   std::optional<bool> postgresql_;
   std::optional<bool> mariadb_;
   std::optional<bool> takes_brackets_;
+  std::optional<bool> bigint_supported_;
   std::mutex running_mutex_;
   SQLHSTMT running_ = SQL_NULL_HSTMT;
 };

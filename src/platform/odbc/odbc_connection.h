@@ -15,4 +15,8 @@ std::unique_ptr<DatabaseConnection> openOdbc(const std::string& odbc_connection_
 // The driver names registered with the driver manager (odbcinst.ini).
 std::vector<std::string> installedOdbcDrivers();
 
+// On 64-bit Windows, the drivers registered for the other bitness only (the registry's other
+// view), which this process cannot load; empty elsewhere.
+std::vector<std::string> otherBitnessOdbcDrivers();
+
 }  // namespace norvel

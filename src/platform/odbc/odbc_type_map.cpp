@@ -1,5 +1,7 @@
 #include "platform/odbc/odbc_type_map.h"
 
+#include <cmath>
+
 #include "platform/odbc/odbc_sql.h"
 
 #include "platform/database.h"
@@ -98,6 +100,23 @@ int adoTypeOf(SQLSMALLINT sql_type, bool is_unsigned) {
 bool hasSignedness(SQLSMALLINT sql_type) {
   return sql_type == SQL_TINYINT || sql_type == SQL_SMALLINT || sql_type == SQL_INTEGER ||
          sql_type == SQL_BIGINT;
+}
+
+SQLSMALLINT numberParameterType(double value, int column_type, bool bigint_supported) {
+  const bool whole = std::nearbyint(value) == value;
+  if (bigint_supported) return whole && std::fabs(value) < 9.2e18 ? SQL_BIGINT : SQL_DOUBLE;
+  switch (column_type) {
+    case ado::adTinyInt:
+    case ado::adUnsignedTinyInt:
+    case ado::adSmallInt:
+    case ado::adUnsignedSmallInt:
+    case ado::adInteger:
+    case ado::adUnsignedInt:
+    case ado::adBoolean:
+      return whole && value >= -2147483648.0 && value <= 2147483647.0 ? SQL_INTEGER : SQL_DOUBLE;
+    default:
+      return SQL_DOUBLE;
+  }
 }
 
 }  // namespace norvel::odbc

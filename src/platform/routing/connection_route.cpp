@@ -19,8 +19,6 @@ const std::string kSupported =
     "ドライバーを通す Provider=OraOLEDB.Oracle。Provider=SQLite;Data Source=<ファイル>。"
     "Provider=MSDASQL、または Driver=、DSN=、FILEDSN= のいずれかを含む ODBC 接続文字列。";
 
-const std::string kListDrivers = "登録済みのドライバーは odbcinst -q -d で一覧できます";
-
 // ODBC takes a value with ';', braces or outer blanks only inside braces.
 std::string odbcValue(std::string_view value) {
   const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
@@ -35,36 +33,54 @@ std::string odbcValue(std::string_view value) {
   return braced;
 }
 
-std::optional<std::string> driverContaining(const std::vector<std::string>& drivers,
-                                            std::string_view part) {
-  for (const auto& driver : drivers) {
-    if (containsIgnoreCase(driver, part)) return driver;
-  }
-  return std::nullopt;
-}
-
 std::string valueOr(const std::vector<ConnectionStringPair>& pairs, std::string_view key,
                     std::string_view other_key) {
   if (auto value = connectionStringValue(pairs, key)) return *value;
   return connectionStringValue(pairs, other_key).value_or("");
 }
 
-ConnectionRoute accessDatabase(const std::string& path, const DriverList& installed_drivers) {
-  const auto drivers = installed_drivers();
-  auto driver = driverContaining(drivers, "MDBTools");
-  if (!driver) driver = driverContaining(drivers, "Access");
-  if (!driver) {
-    throw DatabaseError("Access データベース用の ODBC ドライバーが登録されていません（" +
-                        kListDrivers + "）。MDBTools のドライバー（Debian パッケージ " +
-                        "odbc-mdbtools）があれば " + path + " を参照できます。");
+// ADO's Mode is a '|'-separated list of names ("Read", "Share Deny Write") or a number whose
+// low bits say read (1), write (2) or both (3).
+bool readOnlyMode(std::string_view mode) {
+  if (mode == "1") return true;
+  while (!mode.empty()) {
+    const std::size_t bar = mode.find('|');
+    std::string_view part = mode.substr(0, bar);
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    if (equalsIgnoreCase(part, "Read") || equalsIgnoreCase(part, "adModeRead")) return true;
+    if (bar == std::string_view::npos) break;
+    mode.remove_prefix(bar + 1);
   }
-  return {Backend::kOdbc, "Driver={" + *driver + "};DBQ=" + odbcValue(path) + ";"};
+  return false;
+}
+
+// The Jet keys a typed string may carry go to the driver's own names: a database password is
+// PWD (the workgroup user's password when there is none), the workgroup file SystemDB.
+ConnectionRoute accessDatabase(const std::vector<ConnectionStringPair>& pairs,
+                               const std::string& path, AccessFormat format,
+                               const DriverList& installed_drivers, const HostProgram& host) {
+  const std::string driver = chooseAccessDriver(format, path, installed_drivers(), host);
+  std::string odbc = "Driver={" + driver + "};DBQ=" + odbcValue(path) + ";";
+  if (const auto system_db = connectionStringValue(pairs, "Jet OLEDB:System database")) {
+    odbc += "SystemDB=" + odbcValue(*system_db) + ";";
+  }
+  if (const auto user = connectionStringValue(pairs, "User ID")) {
+    odbc += "UID=" + odbcValue(*user) + ";";
+  }
+  auto password = connectionStringValue(pairs, "Jet OLEDB:Database Password");
+  if (!password) password = connectionStringValue(pairs, "Password");
+  if (password) odbc += "PWD=" + odbcValue(*password) + ";";
+  if (const auto mode = connectionStringValue(pairs, "Mode"); mode && readOnlyMode(*mode)) {
+    odbc += "ReadOnly=1;";
+  }
+  return {Backend::kOdbc, odbc};
 }
 
 // The Jet and ACE providers serve Access files and, through their Excel properties,
 // workbooks; here they also serve SQLite files named the same way.
 ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
-                        const DriverList& installed_drivers) {
+                        const DriverList& installed_drivers, const HostProgram& host) {
   const std::string path = connectionStringValue(pairs, "Data Source").value_or("");
   if (path.empty())
     throw DatabaseError("接続文字列に Data Source のファイルが指定されていません。");
@@ -86,8 +102,9 @@ ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
     case DatabaseFileKind::kSqlite:
       return {Backend::kSqlite, path};
     case DatabaseFileKind::kJet:
+      return accessDatabase(pairs, path, AccessFormat::kJet, installed_drivers, host);
     case DatabaseFileKind::kAce:
-      return accessDatabase(path, installed_drivers);
+      return accessDatabase(pairs, path, AccessFormat::kAce, installed_drivers, host);
     case DatabaseFileKind::kCompoundDocument:
       throw DatabaseError(path +
                           " は Excel 97-2003 ブックなどの OLE 複合ドキュメントで、データベースでは"
@@ -105,14 +122,10 @@ ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
 }
 
 ConnectionRoute oracle(const std::vector<ConnectionStringPair>& pairs,
-                       const DriverList& installed_drivers) {
-  const auto driver = driverContaining(installed_drivers(), "Oracle");
-  if (!driver) {
-    throw DatabaseError("Oracle の ODBC ドライバーが登録されていません（" + kListDrivers +
-                        "）。Oracle に接続するには、Oracle Instant Client の ODBC ドライバーを"
-                        "インストールして登録してください。");
-  }
-  return {Backend::kOdbc, "Driver={" + *driver + "};DBQ=" +
+                       const DriverList& installed_drivers, const HostProgram& host) {
+  const OracleDriver driver = chooseOracleDriver(installed_drivers(), host);
+  return {Backend::kOdbc, "Driver={" + driver.name + "};" +
+                              (driver.takes_server ? "SERVER=" : "DBQ=") +
                               odbcValue(connectionStringValue(pairs, "Data Source").value_or("")) +
                               ";UID=" + odbcValue(valueOr(pairs, "User ID", "UID")) +
                               ";PWD=" + odbcValue(valueOr(pairs, "Password", "PWD")) + ";"};
@@ -150,7 +163,8 @@ ConnectionRoute msdasql(const std::vector<ConnectionStringPair>& pairs) {
 }  // namespace
 
 ConnectionRoute routeConnectionString(const std::string& connection_string,
-                                      const DriverList& installed_drivers) {
+                                      const DriverList& installed_drivers,
+                                      const HostProgram& host) {
   const auto pairs = parseConnectionString(connection_string);
   const std::string provider = connectionStringValue(pairs, "Provider").value_or("");
 
@@ -164,11 +178,11 @@ ConnectionRoute routeConnectionString(const std::string& connection_string,
   }
   if (startsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
       startsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
-    return jetFile(pairs, installed_drivers);
+    return jetFile(pairs, installed_drivers, host);
   }
   if (startsWithIgnoreCase(provider, "OraOLEDB.Oracle") ||
       startsWithIgnoreCase(provider, "MSDAORA")) {
-    return oracle(pairs, installed_drivers);
+    return oracle(pairs, installed_drivers, host);
   }
   if (startsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
   if (equalsIgnoreCase(provider, "SQLite")) {

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/routing/odbc_driver_choice.h"
+
 namespace norvel::routing {
 
 // Which back end opens a connection string, and with what.
@@ -16,12 +18,14 @@ struct ConnectionRoute {
 };
 
 // The ODBC driver names registered on this system, asked for only when a route needs one.
-using DriverList = std::function<std::vector<std::string>()>;
+using DriverList = std::function<InstalledDrivers()>;
 
 // Decides the route by the provider, the keys and, for the Jet and ACE providers, the first
 // bytes of the named file; nothing is opened or created. Throws DatabaseError with a
-// description of what is supported when the string cannot be served.
+// description of what is supported when the string cannot be served. The host decides which
+// driver names count and what a missing driver's message advises.
 ConnectionRoute routeConnectionString(const std::string& connection_string,
-                                      const DriverList& installed_drivers);
+                                      const DriverList& installed_drivers,
+                                      const HostProgram& host = thisProgram());
 
 }  // namespace norvel::routing

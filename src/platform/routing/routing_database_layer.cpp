@@ -9,8 +9,9 @@ namespace norvel {
 
 std::unique_ptr<DatabaseConnection> RoutingDatabaseLayer::open(
     const std::string& connection_string) {
-  const routing::ConnectionRoute route =
-      routing::routeConnectionString(connection_string, &installedOdbcDrivers);
+  const routing::ConnectionRoute route = routing::routeConnectionString(connection_string, [] {
+    return routing::InstalledDrivers(installedOdbcDrivers(), otherBitnessOdbcDrivers());
+  });
   switch (route.backend) {
     case routing::ConnectionRoute::Backend::kSqlite:
       return openSqlite(route.target);

@@ -15,6 +15,9 @@ using Backend = ConnectionRoute::Backend;
 using ::testing::HasSubstr;
 using ::testing::Not;
 
+// The driver names and advice of unixODBC, wherever the tests run; Windows' have their own test.
+constexpr HostProgram kUnixOdbc{false, 64};
+
 class ConnectionRouteTest : public ::testing::Test {
  protected:
   std::string write(const std::string& name, const std::string& bytes) const {
@@ -80,11 +83,53 @@ TEST_F(ConnectionRouteTest, EachKindOfStringReachesItsBackEnd) {
                                     "Oracle 19 ODBC driver", "Oracle 21"};
   };
   for (const auto& c : cases) {
-    const ConnectionRoute route = routeConnectionString(c.text, drivers);
+    const ConnectionRoute route = routeConnectionString(c.text, drivers, kUnixOdbc);
     EXPECT_EQ(route.backend, c.backend) << c.text;
     EXPECT_EQ(route.target, c.target) << c.text;
     EXPECT_EQ(route.header_row, c.header_row) << c.text;
   }
+}
+
+// A typed string's Jet keys reach the Access driver under its own names; the window's Access
+// tab gives none of them, so its string stays as it was.
+TEST_F(ConnectionRouteTest, JetKeysAndTheWindowsDriverNamesReachTheOdbcString) {
+  const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
+  const std::string mdb = accessFile("old.mdb", "Jet");
+  const std::string accdb = accessFile("new.accdb", "ACE");
+  const std::string jet_driver = "Driver={Microsoft Access Driver (*.mdb)};DBQ=";
+  const std::string ace_driver = "Driver={Microsoft Access Driver (*.mdb, *.accdb)};DBQ=";
+  const std::pair<std::string, std::string> cases[] = {
+      {jet + mdb, jet_driver + mdb + ";"},
+      {jet + mdb + ";Jet OLEDB:Database Password=\"pa;ss\"", jet_driver + mdb + ";PWD={pa;ss};"},
+      {jet + mdb + ";Jet OLEDB:System database=C:\\wg\\system.mdw;User ID=管理者;Password=pw",
+       jet_driver + mdb + ";SystemDB=C:\\wg\\system.mdw;UID=管理者;PWD=pw;"},
+      {jet + mdb + ";Mode=Read", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=Read|Share Deny None", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=1", jet_driver + mdb + ";ReadOnly=1;"},
+      {jet + mdb + ";Mode=ReadWrite", jet_driver + mdb + ";"},
+      {jet + mdb + ";Mode=Share Deny None", jet_driver + mdb + ";"},
+      {"Provider=OraOLEDB.Oracle.1;Persist Security Info=False;User ID=scott;Password=tiger;"
+       "Data Source=ORCL;",
+       "Driver={Microsoft ODBC for Oracle};SERVER=ORCL;UID=scott;PWD=tiger;"},
+  };
+  // The 32-bit view of a Windows without Office: Jet's driver after one of its aliases.
+  const DriverList drivers = [] {
+    return std::vector<std::string>{"Driver do Microsoft Access (*.mdb)",
+                                    "Microsoft Access Driver (*.mdb)", "Microsoft ODBC for Oracle"};
+  };
+  for (const auto& [text, expected] : cases) {
+    const ConnectionRoute route = routeConnectionString(text, drivers, {true, 32});
+    EXPECT_EQ(route.backend, Backend::kOdbc) << text;
+    EXPECT_EQ(route.target, expected) << text;
+  }
+  // Both formats take the newer driver where a 32-bit Office put it.
+  const DriverList office = [] {
+    return std::vector<std::string>{"Microsoft Access Driver (*.mdb)",
+                                    "Microsoft Access Driver (*.mdb, *.accdb)"};
+  };
+  EXPECT_EQ(routeConnectionString(jet + mdb, office, {true, 32}).target, ace_driver + mdb + ";");
+  EXPECT_EQ(routeConnectionString(jet + accdb, office, {true, 32}).target,
+            ace_driver + accdb + ";");
 }
 
 TEST_F(ConnectionRouteTest, WhatCannotBeServedIsDescribedAndNoFileIsCreated) {
@@ -117,7 +162,7 @@ TEST_F(ConnectionRouteTest, WhatCannotBeServedIsDescribedAndNoFileIsCreated) {
   const DriverList drivers = [] { return std::vector<std::string>{"PostgreSQL Unicode"}; };
   for (const auto& [text, parts] : cases) {
     try {
-      routeConnectionString(text, drivers);
+      routeConnectionString(text, drivers, kUnixOdbc);
       ADD_FAILURE() << "routed: " << text;
     } catch (const DatabaseError& error) {
       for (const std::string& part : parts) EXPECT_THAT(error.what(), HasSubstr(part)) << text;
