@@ -49,7 +49,7 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "in list order, all in one transaction that is committed only when\n"
     "every pair succeeded.\n"
     "\n"
-    "It reads SQLite and Microsoft Access files, Excel workbooks (.xlsx)\n"
+    "It reads SQLite and Microsoft Access files, Excel workbooks (.xlsx, .xls)\n"
     "and any data source with an ODBC driver (PostgreSQL, MariaDB, Oracle).\n"
     "\n"
     "This package holds the window (norvel), the scriptable norvel-batch, and\n"

@@ -4,6 +4,7 @@
     xls_check.py cells BOOK.xls          every cell: sheet, row, column, type, value, format
     xls_check.py diff OLD.xls NEW.xls    what differs between two files beyond the Workbook
                                          stream's cell records: other streams, and records
+    xls_check.py streams BOOK.xls        every stream's path and size
 """
 import struct
 import sys
@@ -120,5 +121,8 @@ def diff(old_path, new_path):
 if __name__ == "__main__":
     if sys.argv[1] == "cells":
         cells(sys.argv[2])
+    elif sys.argv[1] == "streams":
+        for name, data in sorted(streams(sys.argv[2])[1].items()):
+            print(f"{name}\t{len(data)}")
     else:
         diff(sys.argv[2], sys.argv[3])

@@ -1,9 +1,12 @@
 #!/usr/bin/env python3
 """Writes the .xls fixtures of tests/xls with python3-xlwt; the committed files in fixtures/
-came from this script (xlwt), LibreOffice and Gnumeric (see make_fixtures.sh).
+came from this script (xlwt), LibreOffice, Gnumeric and libgsf (see make_fixtures.sh).
 
     xls_fixtures.py addresses OUT.xls
+    xls_fixtures.py macros DIR        a VBA project's storage, as files under DIR/_VBA_PROJECT_CUR
 """
+import os
+import random
 import struct
 import sys
 
@@ -84,5 +87,35 @@ def addresses(path):
     book.save(path)
 
 
+def macros(directory):
+    """The storage Excel keeps a workbook's macros in. The module streams hold what a reader need
+    not understand (their compressed source is opaque to Norvel); one is past the 4,096 bytes
+    below which a stream lives in the mini stream, so both kinds of sector chain are kept."""
+    root = os.path.join(directory, "_VBA_PROJECT_CUR")
+    os.makedirs(os.path.join(root, "VBA"), exist_ok=True)
+    noise = random.Random(27)
+
+    def write(name, data):
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(data)
+
+    write("PROJECT", (
+        'ID="{5F3A9C21-7B4E-4D2A-9E61-2C8B0F3D7A14}"\r\nDocument=ThisWorkbook/&H00000000\r\n'
+        'Module=Module1\r\nName="VBAProject"\r\nHelpContextID="0"\r\n'
+        'VersionCompatible32="393222000"\r\n\r\n[Host Extender Info]\r\n'
+        '&H00000001={3832D640-CF90-11CF-8E43-00A0C911005A};VBE;&H00000000\r\n\r\n'
+        '[Workspace]\r\nThisWorkbook=0, 0, 0, 0, C\r\nModule1=26, 26, 1008, 487, Z\r\n'
+    ).encode("ascii"))
+    write("PROJECTwm", b"".join(
+        n.encode("ascii") + b"\0" + n.encode("utf-16-le") + b"\0\0"
+        for n in ("ThisWorkbook", "Module1")) + b"\0\0")
+    write("VBA/_VBA_PROJECT", bytes([0xCC, 0x61, 0xFF, 0xFF, 0x00, 0x03, 0x00]))
+    write("VBA/dir", bytes(noise.randrange(256) for _ in range(1500)))
+    source = ('Attribute VB_Name = "Module1"\r\nSub ReplaceCodes()\r\n'
+              '    MsgBox "郵便番号"\r\nEnd Sub\r\n').encode("cp932")
+    write("VBA/Module1", bytes(noise.randrange(256) for _ in range(5000)) + source)
+    write("VBA/ThisWorkbook", bytes(noise.randrange(256) for _ in range(900)))
+
+
 if __name__ == "__main__":
-    {"addresses": addresses}[sys.argv[1]](sys.argv[2])
+    {"addresses": addresses, "macros": macros}[sys.argv[1]](sys.argv[2])

@@ -97,7 +97,8 @@ TEST_P(XlsWriteTest, EmptyCellGetsARecordBesideItsRowsCells) {
     auto db = openWorkbook(path_, true);
     EXPECT_THAT(
         [&] { db->execute("UPDATE [Sheet2$] SET [名前] = 'x' WHERE [名前] IS NULL"); },
-        failsWith(::testing::ContainsRegex("セル Sheet2!B[79] の行にはセルのレコードがない")));
+        failsWith(::testing::AnyOf(HasSubstr("セル Sheet2!B7 の行にはセルのレコードがない"),
+                                   HasSubstr("セル Sheet2!B9 の行にはセルのレコードがない"))));
   }
   EXPECT_TRUE(readBytes(path_) == readBytes(original_));
 

@@ -219,8 +219,8 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
                  ->option_text("PATH")
                  ->group(source_group);
   auto* xls = app.add_option("--xls", xls_path,
-                             tr("Excel workbook (.xlsx), as on the Excel tab; each worksheet\n"
-                                "is a table named \"<sheet>$\""))
+                             tr("Excel workbook (.xlsx or .xls), as on the Excel tab; each\n"
+                                "worksheet is a table named \"<sheet>$\""))
                   ->option_text("PATH")
                   ->group(source_group);
   bool no_header = false;

@@ -187,6 +187,9 @@ bool Win32FileSystem::canWriteInDirectory(const std::string& directory) const {
 void Win32FileSystem::replaceFile(const std::string& path, std::string_view bytes) {
   if (path.empty()) fail(path, ERROR_PATH_NOT_FOUND);
   const std::wstring target = systemPath(path);
+  // Refused before anything is written: Wine's ReplaceFileW would move a folder of that name
+  // aside and put the file in its place.
+  if (isDirectory(target)) fail(path, ERROR_DIRECTORY);
 
   TemporaryFile temporary(path);
   if (const DWORD error = win32::writeAll(temporary.handle().get(), bytes); error != 0) {

@@ -27,7 +27,8 @@ class Win32FileSystem : public FileSystem {
 
   // Writes "<name>.norvel-<pid>-<n>" beside the target, flushes it and puts it in the target's
   // place with ReplaceFileW (which keeps the old file's attributes and security) or, for a new
-  // file, MoveFileExW. On any failure the temporary file is removed and the old file stays.
+  // file, MoveFileExW. On any failure the temporary file is removed and the old file stays; a
+  // folder at the path is refused.
   void replaceFile(const std::string& path, std::string_view bytes) override;
 };
 

@@ -94,6 +94,15 @@ TEST_F(Win32FileSystemTest, AFailedReplaceKeepsTheOldFileAndLeavesNoTemporaryFil
   const std::string nowhere = utf8(folder_ / L"無い" / L"顧客.csv");
   EXPECT_THAT(errorOf([&] { files_.replaceFile(nowhere, "new"); }), HasSubstr(nowhere + ": "));
   EXPECT_EQ(namesIn(folder_), std::vector<std::string>{"顧客.csv"});
+
+  // A folder where the file should be stays a folder, under its own name, with what it holds.
+  const fs::path taken = folder_ / L"置換.csv";
+  fs::create_directory(taken);
+  fs::create_directory(taken / L"中身");
+  EXPECT_EQ(errorOf([&] { files_.replaceFile(utf8(taken), "new"); }),
+            utf8(taken) + ": " + win32::systemErrorText(ERROR_DIRECTORY));
+  EXPECT_EQ(namesIn(folder_), (std::vector<std::string>{"置換.csv", "顧客.csv"}));
+  EXPECT_EQ(namesIn(taken), std::vector<std::string>{"中身"});
 }
 
 TEST_F(Win32FileSystemTest, AnIdentifiedFileShowsAnyChangeAndTheReadOnlyAttribute) {
