@@ -13,7 +13,7 @@ build_dir=$(realpath -m "${BUILD_DIR:-build-mingw}")
 # tcl makes SQLite's amalgamation; dpkg-dev unpacks Debian's sources.
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64 libz-mingw-w64-dev
   wine wine64 tcl dpkg-dev cmake ninja-build pkg-config libcli11-dev googletest
-  xvfb openbox xdotool x11-apps fonts-noto-cjk)
+  xvfb openbox xdotool x11-apps fonts-noto-cjk nsis zip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -72,4 +72,8 @@ excluded+='|RoutingDatabaseLayerTest\.EachKindOfStringOpensItsFileAndMissingFile
 # The window tests keep a screenshot of each step of their run, at 96 and 144 dpi, to look at.
 export NORVEL_SCREENSHOTS="$build_dir/screenshots"
 ctest --test-dir "$build_dir" --output-on-failure -j 2 -E "$excluded"
+echo "test-windows: tests done after ${SECONDS}s"
+# The installer and the portable zip, installed, started and removed as a user would.
+wineserver -k 2>/dev/null || true
+bash scripts/test-windows-package.sh "$build_dir"
 echo "test-windows: done after ${SECONDS}s"
