@@ -78,9 +78,7 @@ class BatchFormatter : public CLI::Formatter {
         "Usage: norvel-batch (--db PATH | --xls PATH [--no-header] | --oracle USER [HOST] |\n"
         "                     --connect STRING)\n"
         "                    --table NAME --field NAME [--pairs FILE] [--dry-run] [--quiet]\n"
-        "                    [--plain] [--strict] [--journal-dir DIR | --no-journal]\n"
-        "       norvel-batch (--db PATH | --xls PATH | --connect STRING) --undo JOURNAL\n"
-        "                    [--dry-run] [--journal-dir DIR | --no-journal]\n");
+        "                    [--plain] [--strict]\n");
   }
 };
 

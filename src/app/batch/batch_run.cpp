@@ -211,7 +211,9 @@ class BatchRun {
   }
 
   void reportJournal(const RunResult& result) {
-    if (journal_ && result.outcome == RunOutcome::committed && !journal_->path().empty()) {
+    // Scripts that look for it name the folder; the lines they read stay as they were.
+    const bool asked = env_.stderr_is_terminal || !options_.journal_dir.empty();
+    if (asked && journal_ && result.outcome == RunOutcome::committed && !journal_->path().empty()) {
       env_.err << kProgram << tr("journal: {1}", {journal_->path()}) << '\n' << std::flush;
     }
   }
@@ -245,8 +247,9 @@ class BatchRun {
       env_.out << *display.summary() << '\n' << std::flush;
       if (!undo.left_alone.empty()) {
         env_.err << kProgram
-                 << trn("{1} row was left alone", "{1} rows were left alone",
-                        undo.left_alone.size(), {std::to_string(undo.left_alone.size())})
+                 << trn("{1} change of the run was left alone",
+                        "{1} changes of the run were left alone", undo.left_alone.size(),
+                        {std::to_string(undo.left_alone.size())})
                  << '\n';
       }
       reportJournal(undo.run);
