@@ -232,7 +232,11 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   view.showWarnings();
   if (result.outcome == RunOutcome::committed && journal && !journal->path().empty()) {
     last_journal_ = journal->path();
-    txt状況.appendText(std::string(kJournalLine) + last_journal_ + std::string(kCrLf));
+    // The name alone: a whole path would push the box's lines out of sight sideways; the folder
+    // is the user's state folder.
+    const std::size_t slash = last_journal_.find_last_of("/\\");
+    txt状況.appendText(std::string(kJournalLine) + last_journal_.substr(slash + 1) +
+                       std::string(kCrLf));
     txt状況.setSelectionStart(txt状況.text().size());
   }
   if (result.outcome == RunOutcome::rolledBack) {
