@@ -3,7 +3,7 @@
 #   text             src/text
 #   platform         src/platform/*.h|*.cpp (the interfaces and the database contract)
 #   services         src/platform/<service>/, src/xlsx, src/xls
-#   core             src/ui, src/db, src/pairs, src/engine, src/catalog (the user's texts)
+#   core             src/ui, src/db, src/pairs, src/engine, src/catalog (the user's texts), src/journal
 #   tools            src/postal (norvel-pairs' logic, over the pair list of the core)
 #   front ends       src/frontends
 #   programs         src/app
@@ -33,7 +33,7 @@ def layer_of(path):
         return "platform" if len(parts) == 3 else "services"
     if top in ("xlsx", "xls"):
         return "services"
-    if top in ("ui", "db", "pairs", "engine", "catalog"):
+    if top in ("ui", "db", "pairs", "engine", "catalog", "journal"):
         return "core"
     if top == "postal":
         return "tools"

@@ -7,7 +7,9 @@ namespace norvel {
 void DatabaseSession::Open(const std::string& connection_string) {
   // The previous connection is released (and closed) before the new one is opened.
   connection_.reset();
+  connection_string_.clear();
   connection_ = databases_.open(connection_string);
+  connection_string_ = connection_string;
 }
 
 void DatabaseSession::CloseDatabase() noexcept {

@@ -22,10 +22,13 @@ class DatabaseSession {
   DatabaseConnection* gAdoConnection() const { return connection_.get(); }
   // The open connection; throws DatabaseError when there is none.
   DatabaseConnection& connection() const;
+  // The connection string the open connection was opened with (passwords included).
+  const std::string& connectionString() const { return connection_string_; }
 
  private:
   DatabaseLayer& databases_;
   std::unique_ptr<DatabaseConnection> connection_;
+  std::string connection_string_;
 };
 
 }  // namespace norvel

@@ -5,6 +5,7 @@
 #include "catalog/failure_texts.h"
 #include "catalog/reason_texts.h"
 #include "catalog/run_texts.h"
+#include "engine/journal_sql.h"
 #include "engine/mapping_run.h"
 #include "engine/pair_plan.h"
 #include "engine/run_pair_review.h"
@@ -60,6 +61,12 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
   PairPlan plan = planPair(pair, column_type, target.field);
   if (!plan.values) return refused(index, std::move(*plan.refusal));
   try {
+    if (options.journalsRows()) {
+      const std::vector<std::string>& identity = options.journal->identityColumns();
+      const QueryRows rows = connection.queryRows(
+          buildRowsOfPair(target.table, target.field, identity, plan.values->old_value, quote));
+      options.journal->rowsOfPair(index, journaledRows(rows, identity.size()));
+    }
     return {connection.executeStatement(
                 buildUpdate(target.table, target.field, std::move(*plan.values), quote)),
             std::nullopt};
@@ -177,6 +184,19 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
       if (!result.failure) result.outcome = RunOutcome::rolledBack;
     }
     return result;
+  }
+
+  if (options.journal != nullptr) {
+    try {
+      options.journal->complete(result);
+    } catch (const std::exception& error) {
+      result.failure = RunFailure{RunStage::commit, std::nullopt,
+                                  journalFailureText(descriptionOf(error)), std::nullopt};
+      observer.commitFailed(*result.failure);
+      if (rollBack(*transaction, result, observer))
+        observer.rolledBack(result.total, result.failure);
+      return result;
+    }
   }
 
   try {

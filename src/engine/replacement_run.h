@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/failure_reason.h"
+#include "engine/run_journal.h"
 #include "pairs/pair_line.h"
 #include "pairs/pair_list_review.h"
 #include "platform/database.h"
@@ -117,6 +118,13 @@ struct RunOptions {
   // The review of these pairs the caller made already (norvel-batch, before deciding to run), so
   // that it is made once; the run makes it otherwise.
   const std::vector<PairFinding>* findings = nullptr;
+  // A committing run hands the rows it changes to the journal, which must keep them before the
+  // COMMIT. Where the journal names rows, the pairs go one by one, each read before its UPDATE.
+  RunJournal* journal = nullptr;
+
+  bool journalsRows() const {
+    return journal != nullptr && mode == RunMode::commit && !journal->identityColumns().empty();
+  }
 
   bool stopRequested() const { return stop != nullptr && stop->load(); }
 };

@@ -16,7 +16,8 @@ inline constexpr std::size_t kPairsWorthSetBased = 3;
 inline constexpr std::size_t kPairsWorthAnIndex = 8;
 
 inline bool setBasedWorthTrying(const RunOptions& options, std::size_t pairs) {
-  return options.strategy == RunStrategy::automatic && pairs >= kPairsWorthSetBased;
+  return options.strategy == RunStrategy::automatic && pairs >= kPairsWorthSetBased &&
+         !options.journalsRows();
 }
 
 inline bool indexWorthBuilding(const RunOptions& options, std::size_t pairs) {

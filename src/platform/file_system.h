@@ -82,6 +82,12 @@ class FileSystem {
   // folder, flushed, renamed over the target), so a failure leaves the old file intact.
   // Throws FileError.
   virtual void replaceFile(const std::string& path, std::string_view bytes) = 0;
+
+  // The same for a file only this user may read (a run's journal): on disk, folder entry
+  // included, when this returns. Throws FileError.
+  virtual void writePrivateFile(const std::string& path, std::string_view bytes) {
+    replaceFile(path, bytes);
+  }
 };
 
 }  // namespace norvel

@@ -136,6 +136,8 @@ class FrmNorvel : public EventHandler {
   DatabaseConnection* run_connection_ = nullptr;
   std::atomic<bool> run_stop_{false};
   bool close_after_run_ = false;
+  // The journal of the last committed run, for its undo.
+  std::string last_journal_;
 };
 
 }  // namespace norvel

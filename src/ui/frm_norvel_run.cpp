@@ -5,9 +5,13 @@
 #include "catalog/failure_texts.h"
 #include "catalog/pair_texts.h"
 #include "catalog/run_texts.h"
+#include "db/connection_string.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_presenter.h"
+#include "journal/file_journal.h"
+#include "journal/journal_location.h"
+#include "journal/row_identity.h"
 #include "ui/background_run.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
@@ -120,6 +124,12 @@ class PostedRunDisplay final : public RunDisplay {
 
 }  // namespace
 
+// The status box's words about the journal.
+constexpr std::string_view kJournalLine = "実行の記録: ";
+constexpr std::string_view kNoIdentityLine =
+    "この表には行を特定できる主キー（NULL を許さない一意インデックス）がないため、この実行は正確に"
+    "は元に戻せません。実行の記録には件数だけが残ります。";
+
 void FrmNorvel::cmd開始_Click(RunMode mode) {
   {
     clsMousePointer pointer(form_);
@@ -163,6 +173,23 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   txt状況.setSelectionStart(txt状況.text().size());
   txt状況.setProgressLine(run_step::beginning());
 
+  // A committed run keeps a journal of what it changed; the table decides whether it can name rows.
+  std::optional<FileJournal> journal;
+  if (mode == RunMode::commit) {
+    const std::string folder = defaultJournalFolder(processEnvironment());
+    JournalRecord header;
+    header.source = maskPasswords(database_.connectionString());
+    header.table = target.table;
+    header.field = target.field;
+    header.user = journalUser(processEnvironment());
+    header.identity = findRowIdentity(connection, target.table, target.field);
+    if (header.identity.empty()) {
+      txt状況.appendText(std::string(kNoIdentityLine) + std::string(kCrLf));
+      txt状況.setSelectionStart(txt状況.text().size());
+    }
+    if (!folder.empty()) journal.emplace(platform_.files, folder, std::move(header), pairs);
+  }
+
   run_stop_ = false;
   run_connection_ = &connection;
   BackgroundRun background(platform_.windows);
@@ -180,8 +207,9 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   std::vector<OtherFormHint> hints;
   try {
     background.run([&] {
-      result =
-          runReplacement(connection, target, pairs, progress, {.mode = mode, .stop = &run_stop_});
+      result = runReplacement(
+          connection, target, pairs, progress,
+          {.mode = mode, .stop = &run_stop_, .journal = journal ? &*journal : nullptr});
       presenter.finished(result);
       // A check: what the codes as typed would miss, read while the window goes on.
       if (result.outcome == RunOutcome::rolledBack) {
@@ -203,6 +231,15 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
         failureMessage(result.failure->description, result.failure->error, Language::japanese));
   }
   view.showWarnings();
+  if (result.outcome == RunOutcome::committed && journal && !journal->path().empty()) {
+    last_journal_ = journal->path();
+    // The name alone: a whole path would push the box's lines out of sight sideways; the folder
+    // is the user's state folder.
+    const std::size_t slash = last_journal_.find_last_of("/\\");
+    txt状況.appendText(std::string(kJournalLine) + last_journal_.substr(slash + 1) +
+                       std::string(kCrLf));
+    txt状況.setSelectionStart(txt状況.text().size());
+  }
   if (result.outcome == RunOutcome::rolledBack) {
     // A check: the pairs' lines as a run writes them, what the codes as typed would miss, and a
     // total that says nothing was changed.

@@ -40,6 +40,9 @@ inline RunResult runBatch(const std::vector<std::string>& args, Env env = {},
     env.try_emplace(name, std::nullopt);
   }
   env.try_emplace("LANG", "C.UTF-8");
+  // Journals of committed runs go to a folder of the test run's own, never the user's.
+  static const norvel::testing::TempDir state;
+  env.try_emplace("XDG_STATE_HOME", utf8Name(state.path()));
   return runProgram(NORVEL_BATCH_PROGRAM, args, env, launch, interrupt);
 }
 

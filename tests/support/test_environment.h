@@ -53,10 +53,22 @@ inline void quietOdbcDriverLogs() {
 #endif
 }
 
+// The journals of committed runs go to a folder of the test run's own (removed at exit), never
+// the tester's; a test that looks at them names its own.
+inline void keepRunJournalsAway() {
+  static const norvel::testing::TempDir folder;
+#if defined(_WIN32)
+  ::_putenv_s("LOCALAPPDATA", folder.path().string().c_str());
+#else
+  ::setenv("XDG_STATE_HOME", folder.path().c_str(), 1);
+#endif
+}
+
 // What every test executable sets up before its first test.
 inline void useTestEnvironment() {
   useTestLocale();
   quietOdbcDriverLogs();
+  keepRunJournalsAway();
 }
 
 }  // namespace norvel::test

@@ -65,9 +65,14 @@ TEST_F(RunTest, ThreePairsCommitAndReportTheTotal) {
   connect();
   h.click(w.cmd開始);
 
-  EXPECT_EQ(h.statusLog(), "100-0001->100-0002 ... \r\n" + result("2") +
-                               "999-9999->999-0000 ... \r\n" + result("0") +
-                               "100-0003->100-0004 ... \r\n" + result("1,500"));
+  // The committed run's lines, then the one that names its journal.
+  const std::string log = h.statusLog();
+  const std::size_t journal = log.find("実行の記録: ");
+  ASSERT_NE(journal, std::string::npos) << log;
+  EXPECT_EQ(log.substr(0, journal), "100-0001->100-0002 ... \r\n" + result("2") +
+                                        "999-9999->999-0000 ... \r\n" + result("0") +
+                                        "100-0003->100-0004 ... \r\n" + result("1,500"));
+  EXPECT_NE(log.find(" 住所.郵便番号.csv\r\n", journal), std::string::npos) << log;
   EXPECT_EQ(w.txt状況.selectionStart(), w.txt状況.text().size());
   EXPECT_EQ(h.messageTexts(), std::vector<std::string>{"1,502件置換しました。"});
   EXPECT_EQ(h.windows.messages()[0].icon, MessageIcon::information);

@@ -93,10 +93,12 @@ TEST_F(RunWindowTest, EachRunBeginsWithAHeaderLine) {
     EXPECT_NE(header.find("テーブル 住所　フィールド 郵便番号　置換ペア 1 件"), std::string::npos)
         << header;
   }
-  // The header of the second run comes right after the first run's last line.
-  EXPECT_EQ(lines[lines.size() - 4], "（確認のみ）変更はしていません。");
-  EXPECT_EQ(lines[lines.size() - 3], headers[1]);
-  EXPECT_EQ(lines.back(), "                       2件置換しました。");
+  // The header of the second run comes right after the first run's last line; the committed
+  // run ends by naming its journal.
+  EXPECT_EQ(lines[lines.size() - 5], "（確認のみ）変更はしていません。");
+  EXPECT_EQ(lines[lines.size() - 4], headers[1]);
+  EXPECT_EQ(lines[lines.size() - 2], "                       2件置換しました。");
+  EXPECT_EQ(lines.back().rfind("実行の記録: ", 0), 0u) << lines.back();
   // The time is the run's own, to the second.
   const std::tm local = *std::localtime(&before);
   char day[16];

@@ -255,13 +255,18 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
   xls->excludes(ora, connect);
   ora->excludes(connect);
 
+  // An undo takes its table and field from the journal.
+  const bool undoing = std::any_of(argv + 1, argv + argc, [](const char* argument) {
+    return std::string_view(argument) == "--undo" ||
+           std::string_view(argument).starts_with("--undo=");
+  });
   const std::string target_group = tr("Target");
   app.add_option("--table", options.table, tr("Table, by its exact name"))
-      ->required()
+      ->required(!undoing)
       ->option_text("NAME")
       ->group(target_group);
   app.add_option("--field", options.field, tr("Field of the table, by its exact name"))
-      ->required()
+      ->required(!undoing)
       ->option_text("NAME")
       ->group(target_group);
 
@@ -287,6 +292,28 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
                tr("Stop with exit code 2, before anything runs, when the pair list\n"
                   "has pairs worth a second look (chains, repeats, empty codes, …)"))
       ->group(run_group);
+  const std::string journal_group = tr("Journal");
+  auto* journal = app.add_flag("--journal", options.journal,
+                               tr("Keep a journal of the rows a committed run changes, for --undo\n"
+                                  "(the pairs then run one by one)"))
+                      ->group(journal_group);
+  auto* journal_dir = app.add_option("--journal-dir", options.journal_dir,
+                                     tr("Folder for the journal of a committed run (default:\n"
+                                        "$XDG_STATE_HOME/norvel/runs, ~/.local/state/norvel/runs)"))
+                          ->option_text("DIR")
+                          ->group(journal_group);
+  app.add_flag("--no-journal", options.no_journal,
+               tr("Write no journal: the run cannot be undone with --undo"))
+      ->group(journal_group)
+      ->excludes(journal_dir)
+      ->excludes(journal);
+  std::string undo_file;
+  app.add_option("--undo", undo_file,
+                 tr("Put back the rows a journaled run changed, where they still hold\n"
+                    "what it wrote (with --dry-run: count them only)"))
+      ->option_text("JOURNAL")
+      ->group(journal_group)
+      ->excludes(pairs);
   app.set_version_flag("--version", std::string("norvel-batch ") + NORVEL_VERSION,
                        tr("Print the version and exit"));
 
@@ -331,6 +358,7 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
     options.source = SourceKind::connectionString;
   }
   if (pairs->count() > 0) options.pairs_file = pairs_file;
+  if (undoing) options.undo = undo_file;
   return options;
 }
 

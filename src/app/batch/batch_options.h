@@ -21,8 +21,12 @@ struct BatchOptions {
   std::optional<std::string> pairs_file;
   bool dry_run = false;
   bool quiet = false;
-  bool plain = false;   // --plain: the pairs one by one, never the set-based statements
-  bool strict = false;  // --strict: pairs worth a second look stop the run before it starts
+  bool plain = false;       // --plain: the pairs one by one, never the set-based statements
+  bool strict = false;      // --strict: pairs worth a second look stop the run before it starts
+  std::string journal_dir;  // --journal-dir: empty for the user's state folder
+  bool journal = false;     // --journal, or --journal-dir
+  bool no_journal = false;  // --no-journal
+  std::optional<std::string> undo;  // --undo JOURNAL: the run to undo instead of pairs
 };
 
 // The options, or the exit code when there is nothing to run: 0 after --help or --version, 2

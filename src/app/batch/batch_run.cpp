@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/batch/batch_text.h"
@@ -22,11 +24,16 @@
 #include "catalog/connect_texts.h"
 #include "catalog/failure_texts.h"
 #include "catalog/pair_texts.h"
+#include "db/connection_string.h"
 #include "db/source_kind.h"
 #include "db/write_check.h"
 #include "engine/other_form_hints.h"
 #include "engine/replacement_run.h"
 #include "engine/run_pair_review.h"
+#include "journal/file_journal.h"
+#include "journal/journal_location.h"
+#include "journal/row_identity.h"
+#include "journal/undo_run.h"
 #include "pairs/cls_inf_col.h"
 #include "pairs/pair_file_reader.h"
 
@@ -57,6 +64,30 @@ SourceInputs inputsOf(const BatchOptions& options, const std::string& password) 
           .connection_string = options.connection_string};
 }
 
+// NORVEL_TEST_PAUSE_BEFORE_COMMIT: with the journal on disk, says so on stderr and waits before
+// the COMMIT, so that a test can kill the process exactly there.
+class PausingJournal : public FileJournal {
+ public:
+  using FileJournal::FileJournal;
+  void complete(const RunResult& result) override {
+    FileJournal::complete(result);
+    const char* pause = std::getenv("NORVEL_TEST_PAUSE_BEFORE_COMMIT");
+    if (pause == nullptr || *pause == '\0') return;
+    std::fprintf(stderr, "norvel-batch: journal written, pausing before COMMIT\n");
+    std::fflush(stderr);
+    std::this_thread::sleep_for(std::chrono::seconds(std::atoi(pause)));
+  }
+};
+
+std::string identityText(const JournalRecord& record, const JournalEntry& entry) {
+  std::string text;
+  for (std::size_t i = 0; i < record.identity.size() && i < entry.identity.size(); ++i) {
+    if (i != 0) text += ", ";
+    text += record.identity[i] + "=" + entry.identity[i].value_or("NULL");
+  }
+  return text;
+}
+
 class BatchRun {
  public:
   BatchRun(const BatchOptions& options, BatchEnvironment& env)
@@ -70,9 +101,14 @@ class BatchRun {
     // A signal stops norvel-batch from here on, not only during the run.
     InterruptWatcher watcher([this](int signal) { stopFor(signal); });
     output_.whenOutputCloses([&watcher] { watcher.requestStop(); });
-    if (!readPairs()) return kExitUsage;
+    if (options_.undo) {
+      if (!readJournal()) return kExitUsage;
+    } else if (!readPairs()) {
+      return kExitUsage;
+    }
     if (!connect(password)) return kExitUsage;
     if (!checkTarget()) return kExitUsage;
+    if (options_.undo) return undo(watcher);
     return replace(watcher);
   }
 
@@ -117,6 +153,121 @@ class BatchRun {
     return true;
   }
 
+  bool readJournal() {
+    const std::string& path = *options_.undo;
+    if (const auto why = whyUnreadable(path)) {
+      env_.err << kProgram << tr("cannot read the journal {1}: {2}", {path, *why}) << '\n';
+      return false;
+    }
+    try {
+      undone_ = parseJournal(env_.files.readFile(path));
+    } catch (const std::exception& error) {
+      env_.err << kProgram << tr("{1} is not a complete run journal: {2}", {path, error.what()})
+               << '\n';
+      return false;
+    }
+    if (!undone_.undoable()) {
+      env_.err << kProgram
+               << tr("{1} holds the counts only (its table had no primary key or unique "
+                     "NOT NULL index): that run cannot be undone exactly; nothing was changed",
+                     {path})
+               << '\n';
+      return false;
+    }
+    table_ = undone_.table;
+    field_ = undone_.field;
+    return true;
+  }
+
+  // The journal of a committed run, or none (not asked for, --no-journal, a dry run); false when
+  // the run must not start because no journal could be kept. An undo keeps one unless told not
+  // to, so that it can be undone in turn.
+  bool prepareJournal(const std::vector<RunPair>& pairs, const std::string& undoes) {
+    const bool wanted = options_.journal || !options_.journal_dir.empty() || !undoes.empty();
+    if (options_.no_journal || !wanted) return true;
+    std::vector<std::string> identity =
+        undoes.empty() ? findRowIdentity(*connection_, table_, field_) : undone_.identity;
+    if (identity.empty()) {
+      env_.err << kProgram
+               << tr("table \"{1}\" has no primary key or unique NOT NULL index the run can use: "
+                     "this run cannot be undone exactly, its journal will hold the counts only",
+                     {table_})
+               << '\n';
+    }
+    if (options_.dry_run) return true;
+    std::string folder = options_.journal_dir;
+    if (folder.empty()) folder = defaultJournalFolder(processEnvironment());
+    if (folder.empty()) {
+      env_.err << kProgram
+               << tr("no folder for the run journal (neither XDG_STATE_HOME nor HOME is set): "
+                     "give --journal-dir DIR or --no-journal; nothing was run")
+               << '\n';
+      return false;
+    }
+    JournalRecord header;
+    header.source = maskPasswords(connection_string_);
+    header.table = table_;
+    header.field = field_;
+    header.user = journalUser(processEnvironment());
+    header.undoes = undoes;
+    header.identity = std::move(identity);
+    journal_.emplace(env_.files, folder, std::move(header), pairs);
+    return true;
+  }
+
+  void reportJournal(const RunResult& result) {
+    // Scripts that look for it name the folder; the lines they read stay as they were.
+    const bool asked = env_.stderr_is_terminal || !options_.journal_dir.empty();
+    if (asked && journal_ && result.outcome == RunOutcome::committed && !journal_->path().empty()) {
+      env_.err << kProgram << tr("journal: {1}", {journal_->path()}) << '\n' << std::flush;
+    }
+  }
+
+  int undo(InterruptWatcher& watcher) {
+    const std::string undoes = *options_.undo;
+    const std::vector<RunPair> pairs = undoPairs(undone_);
+    if (!prepareJournal(pairs, undoes.substr(undoes.find_last_of("/\\") + 1))) {
+      return kExitUsage;
+    }
+    const RunMode mode = options_.dry_run ? RunMode::dryRun : RunMode::commit;
+    {
+      const std::lock_guard lock(stage_mutex_);
+      running_ = true;
+    }
+    BatchRunDisplay display(output_);
+    RunPresenter observer(
+        display, mode,
+        {.stop = &watcher.stop(), .show_findings = false, .language = batchLanguage()});
+    progress_.start(static_cast<int>(pairs.size()));
+    const UndoResult undo =
+        runUndo(*connection_, undone_, observer, mode, journal_ ? &*journal_ : nullptr);
+    progress_.finish();
+    for (const LeftAloneRow& row : undo.left_alone) {
+      env_.err << kProgram
+               << tr("row {1} no longer holds {2}: changed since the run, left alone",
+                     {identityText(undone_, *row.entry), row.entry->new_value.value_or("NULL")})
+               << '\n';
+    }
+    if (undo.run.outcome != RunOutcome::failed && display.summary()) {
+      env_.out << *display.summary() << '\n' << std::flush;
+      if (!undo.left_alone.empty()) {
+        env_.err << kProgram
+                 << trn("{1} change of the run was left alone",
+                        "{1} changes of the run were left alone", undo.left_alone.size(),
+                        {std::to_string(undo.left_alone.size())})
+                 << '\n';
+      }
+      reportJournal(undo.run);
+      return kExitCommitted;
+    }
+    if (watcher.signal() != 0) return exitCodeOfSignal(watcher.signal());
+    if (undo.run.failure && undo.run.failure->stage == RunStage::begin) {
+      output_.message(
+          failureMessage(undo.run.failure->description, undo.run.failure->error, batchLanguage()));
+    }
+    return kExitRolledBack;
+  }
+
   bool connect(const std::string& password) {
     const SourceInputs inputs = inputsOf(options_, password);
     // The window does not offer 接続 without it.
@@ -129,6 +280,7 @@ class BatchRun {
       return false;
     }
     const std::string connection_string = buildConnectionString(options_.source, inputs);
+    connection_string_ = connection_string;
     try {
       connection_ = env_.databases.open(connection_string);
     } catch (const std::exception& error) {
@@ -158,22 +310,21 @@ class BatchRun {
       env_.err << kProgram << tr("the data source has no tables") << '\n';
       return false;
     }
-    if (!contains(tables, options_.table)) {
-      env_.err << kProgram << tr("no table \"{1}\"; the tables are:", {options_.table}) << '\n';
+    if (!contains(tables, table_)) {
+      env_.err << kProgram << tr("no table \"{1}\"; the tables are:", {table_}) << '\n';
       listNames(env_.err, tables);
       return false;
     }
     std::vector<std::string> fields;
     try {
-      fields = connection_->columnNames(options_.table);
+      fields = connection_->columnNames(table_);
     } catch (const std::exception& error) {
       output_.message(fieldListFailureMessage(error.what(), batchLanguage()));
       return false;
     }
-    if (!contains(fields, options_.field)) {
+    if (!contains(fields, field_)) {
       env_.err << kProgram
-               << tr("no field \"{1}\" in table \"{2}\"; its fields are:",
-                     {options_.field, options_.table})
+               << tr("no field \"{1}\" in table \"{2}\"; its fields are:", {field_, table_})
                << '\n';
       listNames(env_.err, fields);
       return false;
@@ -198,6 +349,7 @@ class BatchRun {
       return kExitUsage;
     }
 
+    if (!prepareJournal(pairs_, {})) return kExitUsage;
     const RunMode mode = options_.dry_run ? RunMode::dryRun : RunMode::commit;
     DatabaseConnection& connection = *connection_;
     {
@@ -209,15 +361,16 @@ class BatchRun {
         display, mode,
         {.stop = &watcher.stop(), .show_findings = false, .language = batchLanguage()});
     progress_.start(static_cast<int>(pairs_.size()));
-    const RunTarget target{options_.table, options_.field};
-    const RunResult result =
-        runReplacement(connection, target, pairs_, observer,
-                       {mode, &watcher.stop(),
-                        options_.plain ? RunStrategy::perPair : RunStrategy::automatic, &findings});
+    const RunTarget target{table_, field_};
+    const RunResult result = runReplacement(
+        connection, target, pairs_, observer,
+        {mode, &watcher.stop(), options_.plain ? RunStrategy::perPair : RunStrategy::automatic,
+         &findings, journal_ ? &*journal_ : nullptr});
     progress_.finish();
 
     if (result.outcome != RunOutcome::failed && display.summary()) {
       env_.out << *display.summary() << '\n' << std::flush;
+      reportJournal(result);
       // After the counts: a pair that matched nothing may be a code written another way.
       for (const OtherFormHint& hint :
            findOtherFormHints(connection, target, pairs_, result.counts)) {
@@ -251,6 +404,11 @@ class BatchRun {
 
   const BatchOptions& options_;
   BatchEnvironment& env_;
+  std::string table_ = options_.table;
+  std::string field_ = options_.field;
+  std::string connection_string_;
+  JournalRecord undone_;
+  std::optional<PausingJournal> journal_;
   ProgressLine progress_;
   BatchOutput output_;
   std::vector<RunPair> pairs_;

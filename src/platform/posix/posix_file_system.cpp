@@ -159,6 +159,18 @@ void PosixFileSystem::replaceFile(const std::string& path, std::string_view byte
   syncDirectory(path);
 }
 
+void PosixFileSystem::writePrivateFile(const std::string& path, std::string_view bytes) {
+  if (path.empty()) fail(path, ENOENT);
+  TemporaryFile temporary(path);
+  FileDescriptor& file = temporary.descriptor();
+  if (::fchmod(file.get(), S_IRUSR | S_IWUSR) != 0) fail(path, errno);
+  if (const int error = writeAll(file.get(), bytes); error != 0) fail(path, error);
+  if (syncFile(file.get()) != 0) fail(path, errno);
+  if (file.close() != 0) fail(path, errno);
+  temporary.renameOver(path);
+  syncDirectory(path);
+}
+
 void PosixFileSystem::createDirectories(const std::string& path) {
   std::error_code error;
   std::filesystem::create_directories(path, error);

@@ -26,6 +26,7 @@ class PosixFileSystem : public FileSystem {
   // target. On any failure the temporary file is removed and the old file stays as it was.
   // Temporary files of the target that a killed process left behind are removed first.
   void replaceFile(const std::string& path, std::string_view bytes) override;
+  void writePrivateFile(const std::string& path, std::string_view bytes) override;
 };
 
 }  // namespace norvel

@@ -88,7 +88,9 @@ TEST_F(RunView, ConnectPickRunAndRenderTheWindow) {
   QStringList lines = status->text().split('\n');
   ASSERT_TRUE(lines.front().startsWith(QStringLiteral("―― "))) << lines.front().toStdString();
   lines.removeFirst();  // the run's header
-  ASSERT_EQ(lines.size(), 7) << "two lines per pair and the empty text after the last CR LF";
+  ASSERT_EQ(lines.size(), 8)
+      << "two lines per pair, the journal's and the empty text after the last CR LF";
+  EXPECT_TRUE(lines[6].startsWith(QStringLiteral("実行の記録: "))) << lines[6].toStdString();
   EXPECT_EQ(lines[0], QStringLiteral("1000001->1000011 ... "));
   EXPECT_EQ(lines[1].trimmed(), QStringLiteral("2件置換しました。"));
   EXPECT_EQ(lines[5].trimmed(), QStringLiteral("0件置換しました。"));

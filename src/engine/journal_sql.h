@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/run_journal.h"
+#include "engine/sql_text.h"
+#include "platform/database.h"
+#include "platform/sql_statement.h"
+
+namespace norvel {
+
+// The rows one pair's UPDATE is about to change, read in the same transaction: the identity
+// columns in order, then the field. `old_value` as the UPDATE compares it (none: IS NULL).
+SqlStatement buildRowsOfPair(std::string_view table, std::string_view field,
+                             const std::vector<std::string>& identity,
+                             const std::optional<SqlValue>& old_value, const NameQuoting& quoting);
+
+// Puts one row back: the field set to `restored` where the row named by `identity_values` still
+// holds `current` (none: NULL), so that a later change is never overwritten.
+SqlStatement buildRowRestore(std::string_view table, std::string_view field,
+                             const std::vector<std::string>& identity,
+                             const std::vector<SqlValue>& identity_values,
+                             const std::optional<SqlValue>& current,
+                             const std::optional<SqlValue>& restored, const NameQuoting& quoting);
+
+std::vector<JournaledRow> journaledRows(const QueryRows& rows, std::size_t identity_columns);
+
+// Why a run that applied every pair was rolled back instead of committed.
+std::string journalFailureText(const std::string& description);
+
+}  // namespace norvel

@@ -1,0 +1,164 @@
+#include "journal/undo_run.h"
+
+#include <stdexcept>
+
+#include "catalog/failure_texts.h"
+#include "engine/journal_sql.h"
+#include "engine/sql_text.h"
+#include "engine/transaction_guard.h"
+#include "journal/file_journal.h"
+
+namespace norvel {
+namespace {
+
+RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
+                     const std::exception& error) {
+  RunFailure failure{stage, index, descriptionOf(error), std::nullopt};
+  if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
+    failure.error = *database_error;
+  }
+  return failure;
+}
+
+// A journaled value as the column compares and stores it; none for NULL.
+std::optional<SqlValue> valueFor(int column_type, const std::optional<std::string>& text) {
+  if (!text) return std::nullopt;
+  std::string problem;
+  std::optional<PairValues> values = valuesOfPair(column_type, *text, "", problem);
+  if (!values) throw std::invalid_argument("\"" + problem + "\" is not a number for the field");
+  if (!values->old_value) return std::nullopt;
+  return values->old_value;
+}
+
+int columnType(DatabaseConnection& connection, const std::string& table, const std::string& column,
+               const NameQuoting& quote) {
+  if (column == "rowid") return ado::adBigInt;
+  return connection.query(buildProbe(table, column, quote)).first_column_type;
+}
+
+bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& observer) {
+  try {
+    transaction.rollback();
+    return true;
+  } catch (const std::exception& error) {
+    result.rollback_failure = descriptionOf(error);
+    if (!result.failure) result.failure = failureOf(RunStage::commit, std::nullopt, error);
+    observer.rollbackFailed(*result.rollback_failure);
+    return false;
+  }
+}
+
+}  // namespace
+
+std::vector<RunPair> undoPairs(const JournalRecord& record) {
+  std::vector<RunPair> pairs;
+  for (auto pair = record.pairs.rbegin(); pair != record.pairs.rend(); ++pair) {
+    RunPair undo;
+    undo.old_code = pair->new_code;
+    undo.new_code = pair->old_code;
+    pairs.push_back(std::move(undo));
+  }
+  return pairs;
+}
+
+UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
+                   RunObserver& observer, RunMode mode, FileJournal* journal) {
+  if (!record.undoable()) {
+    throw std::invalid_argument(
+        "the journal holds counts only (the table had no key): the run cannot be undone exactly");
+  }
+  const std::vector<RunPair> pairs = undoPairs(record);
+  const std::size_t last = record.pairs.size() - 1;
+  // The entries of each undo pair: those of the journal's pair last - i.
+  std::vector<std::vector<const JournalEntry*>> entries(pairs.size());
+  for (auto entry = record.entries.rbegin(); entry != record.entries.rend(); ++entry) {
+    entries[last - entry->pair_index].push_back(&*entry);
+  }
+
+  UndoResult undo;
+  RunResult& result = undo.run;
+  std::optional<TransactionGuard> transaction;
+  try {
+    transaction.emplace(connection, mode);
+  } catch (const std::exception& error) {
+    result.failure = failureOf(RunStage::begin, std::nullopt, error);
+    return undo;
+  }
+  observer.began();
+
+  NameQuoting quote;
+  int field_type = ado::adEmpty;
+  std::vector<int> identity_types;
+  for (std::size_t index = 0; index < pairs.size() && !result.failure; ++index) {
+    observer.pairStarted(index, pairs[index]);
+    std::int64_t restored_rows = 0;
+    std::vector<JournalEntry> restored;
+    try {
+      if (index == 0) {
+        quote = connection.nameQuoting();
+        field_type = columnType(connection, record.table, record.field, quote);
+        for (const std::string& column : record.identity) {
+          identity_types.push_back(columnType(connection, record.table, column, quote));
+        }
+      }
+      observer.probed(index, field_type);
+      for (const JournalEntry* entry : entries[index]) {
+        std::vector<SqlValue> identity;
+        for (std::size_t i = 0; i < entry->identity.size(); ++i) {
+          const bool number = columnKindOf(identity_types[i]) == ColumnKind::numeric;
+          identity.push_back(SqlValue{number ? SqlValue::Kind::number : SqlValue::Kind::text,
+                                      entry->identity[i].value_or(""), identity_types[i]});
+        }
+        const std::int64_t changed = connection.executeStatement(buildRowRestore(
+            record.table, record.field, record.identity, identity,
+            valueFor(field_type, entry->new_value), valueFor(field_type, entry->old_value), quote));
+        if (changed == 0) {
+          undo.left_alone.push_back({index, entry});
+          continue;
+        }
+        restored_rows += changed;
+        restored.push_back({index, entry->new_value, entry->old_value, entry->identity});
+      }
+    } catch (const std::exception& error) {
+      result.failure =
+          failureOf(index == 0 && field_type == ado::adEmpty ? RunStage::probe : RunStage::update,
+                    index, error);
+      observer.pairFailed(index, *result.failure);
+      break;
+    }
+    if (journal != nullptr) journal->addEntries(std::move(restored));
+    result.counts.push_back(restored_rows);
+    result.total += restored_rows;
+    observer.pairReplaced(index, restored_rows);
+  }
+
+  if (!result.failure && mode == RunMode::commit && journal != nullptr) {
+    try {
+      journal->complete(result);
+    } catch (const std::exception& error) {
+      result.failure = RunFailure{RunStage::commit, std::nullopt,
+                                  journalFailureText(descriptionOf(error)), std::nullopt};
+      observer.commitFailed(*result.failure);
+    }
+  }
+  if (result.failure || mode == RunMode::dryRun) {
+    if (rollBack(*transaction, result, observer)) {
+      observer.rolledBack(result.total, result.failure);
+      if (!result.failure) result.outcome = RunOutcome::rolledBack;
+    }
+    return undo;
+  }
+  try {
+    transaction->commit();
+  } catch (const std::exception& error) {
+    result.failure = failureOf(RunStage::commit, std::nullopt, error);
+    observer.commitFailed(*result.failure);
+    rollBack(*transaction, result, observer);
+    return undo;
+  }
+  result.outcome = RunOutcome::committed;
+  observer.committed(result.total);
+  return undo;
+}
+
+}  // namespace norvel
