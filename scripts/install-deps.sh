@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Norvel needs, when any is missing:
 #   install-deps.sh         what building, running and packaging need (scripts/run.sh)
-#   install-deps.sh --test  that and what the tests need: GoogleTest, python3-openpyxl, the
-#                           PostgreSQL and MariaDB servers, the ja_JP.UTF-8 locale (scripts/test.sh)
+#   install-deps.sh --test  that and what the tests need: GoogleTest, python3-openpyxl and
+#                           python3-xlrd (they read the workbooks back), the PostgreSQL and
+#                           MariaDB servers, the ja_JP.UTF-8 locale (scripts/test.sh)
 # The servers are installed for their programs only: the tests start throwaway servers of their
 # own, so the system's services are disabled, neither started now nor at boot.
 set -euo pipefail
@@ -21,8 +22,8 @@ packages=(
 )
 servers=(postgresql-15 mariadb-server)
 if [[ $tests == true ]]; then
-  packages+=(libgtest-dev libgmock-dev python3 python3-openpyxl sqlite3 bash-completion locales
-    "${servers[@]}")
+  packages+=(libgtest-dev libgmock-dev python3 python3-openpyxl python3-xlrd sqlite3 bash-completion
+    locales "${servers[@]}")
 fi
 
 missing=()
