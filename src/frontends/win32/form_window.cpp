@@ -39,16 +39,16 @@ const wchar_t* const kWaitCursor = kWaitCursor;
 
 class FormWindow::Font {
  public:
-  Font(const FontSpec& spec, double points, double dpi) : spec_(spec), points_(points), dpi_(dpi) {
+  Font(const FontSpec& face, double points, double dpi) : face_(face), points_(points), dpi_(dpi) {
     LOGFONTW font{};
     font.lfHeight = -static_cast<LONG>(std::lround(points * dpi / 72.0));
     font.lfWeight = FW_NORMAL;
     font.lfCharSet = SHIFTJIS_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily =
-        static_cast<BYTE>(spec.fixed_pitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS);
-    const std::wstring face = wideFromUtf8(spec.name);
-    face.copy(font.lfFaceName, std::min<std::size_t>(face.size(), LF_FACESIZE - 1));
+        static_cast<BYTE>(face.fixed_pitch ? FIXED_PITCH | FF_MODERN : VARIABLE_PITCH | FF_SWISS);
+    const std::wstring face_name = wideFromUtf8(face.name);
+    face_name.copy(font.lfFaceName, std::min<std::size_t>(face_name.size(), LF_FACESIZE - 1));
     handle_ = ::CreateFontIndirectW(&font);
   }
   ~Font() {
@@ -57,14 +57,14 @@ class FormWindow::Font {
   Font(const Font&) = delete;
   Font& operator=(const Font&) = delete;
 
-  bool is(const FontSpec& spec, double points, double dpi) const {
-    return spec.name == spec_.name && spec.fixed_pitch == spec_.fixed_pitch && points == points_ &&
+  bool is(const FontSpec& face, double points, double dpi) const {
+    return face.name == face_.name && face.fixed_pitch == face_.fixed_pitch && points == points_ &&
            dpi == dpi_;
   }
   HFONT get() const { return handle_; }
 
  private:
-  FontSpec spec_;
+  FontSpec face_;
   double points_;
   double dpi_;
   HFONT handle_ = nullptr;
@@ -200,11 +200,11 @@ FormWindow::Shown* FormWindow::shownOf(const Control& control) {
   return nullptr;
 }
 
-HFONT FormWindow::fontFor(const FontSpec& spec, double points) {
+HFONT FormWindow::fontFor(const FontSpec& face, double points) {
   for (const auto& font : fonts_) {
-    if (font->is(spec, points, dpi_)) return font->get();
+    if (font->is(face, points, dpi_)) return font->get();
   }
-  fonts_.push_back(std::make_unique<Font>(spec, points, dpi_));
+  fonts_.push_back(std::make_unique<Font>(face, points, dpi_));
   return fonts_.back()->get();
 }
 
