@@ -30,7 +30,7 @@ QStringList qtNameFilters(std::string_view filter, std::string_view default_ext)
            << QStringLiteral("SQLite (*.sqlite *.db *.sqlite3)");
   }
   if (ext == QLatin1String("xls")) {
-    result << QStringLiteral("対応するすべてのファイル (*.xlsx)")
+    result << QStringLiteral("対応するすべてのファイル (*.xls *.xlsx)")
            << QStringLiteral("Excel (*.xlsx)");
   }
   result << QStringLiteral("All files (*)");

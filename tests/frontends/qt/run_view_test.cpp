@@ -230,7 +230,7 @@ TEST(OpenDialog, FiltersKeepTheGivenEntriesFirstAndAddWhatThisBuildOpens) {
   for (const Case& c :
        std::vector<Case>{{"Microsoft Excell(*.xls)|*.xls",
                           "xls",
-                          {"Microsoft Excell(*.xls)", "対応するすべてのファイル (*.xlsx)",
+                          {"Microsoft Excell(*.xls)", "対応するすべてのファイル (*.xls *.xlsx)",
                            "Excel (*.xlsx)", "All files (*)"}},
                          {"Text|*.txt;*.csv|Any|*.*",
                           "txt",
