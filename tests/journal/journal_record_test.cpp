@@ -107,10 +107,15 @@ TEST(JournalLocationTest, NamesSortByTimeAndSayWhichTableAndField) {
       const std::string key = name;
       if (key == "XDG_STATE_HOME") return state;
       if (key == "HOME") return home;
+      if (key == "LOCALAPPDATA") return home;
       return std::nullopt;
     };
   };
-#if !defined(_WIN32)
+#if defined(_WIN32)
+  EXPECT_EQ(defaultJournalFolder(env("/s", "C:\\Users\\u\\AppData\\Local")),
+            "C:\\Users\\u\\AppData\\Local\\norvel\\runs");
+  EXPECT_EQ(defaultJournalFolder(env(std::nullopt, std::nullopt)), "");
+#else
   EXPECT_EQ(defaultJournalFolder(env("/s", "/h")), "/s/norvel/runs");
   // A relative XDG_STATE_HOME is ignored, as the base directory rules say.
   EXPECT_EQ(defaultJournalFolder(env("s", "/h")), "/h/.local/state/norvel/runs");
