@@ -77,7 +77,13 @@ TEST_F(BatchJournalTest, SqliteUndoPutsEveryRowBackForRowidAndWithoutRowidTables
     const std::vector<fs::path> journals = journalsIn(runs_);
     ASSERT_EQ(journals.size(), 1u);
     const std::string name = utf8Name(journals[0].filename());
-    EXPECT_THAT(name, ContainsRegex("^20[0-9]{6}T[0-9]{6}\\.[0-9]{3}Z "));
+    // GoogleTest's regular expressions on Windows have no brackets: the stamp's shape by hand.
+    const std::string shape = "20ddddddTdddddd.dddZ ";
+    ASSERT_GE(name.size(), shape.size()) << name;
+    for (std::size_t i = 0; i < shape.size(); ++i) {
+      const bool digit = name[i] >= '0' && name[i] <= '9';
+      EXPECT_TRUE(shape[i] == 'd' ? digit : name[i] == shape[i]) << name;
+    }
     EXPECT_THAT(name, EndsWith(" " + table + ".郵便番号.csv"));
     EXPECT_THAT(changed.err, HasSubstr("journal: " + utf8Name(journals[0])));
 #if !defined(_WIN32)
@@ -146,7 +152,9 @@ TEST_F(BatchJournalTest, JournalThatCannotBeWrittenRollsTheRunBack) {
   EXPECT_EQ(refused.exit_code, 1);
   EXPECT_THAT(refused.err, HasSubstr("The run journal could not be written, so the run was "
                                      "rolled back and nothing was changed"));
-  EXPECT_THAT(refused.err, HasSubstr("Not a directory"));
+#if !defined(_WIN32)
+  EXPECT_THAT(refused.err, HasSubstr("Not a directory"));  // the system's own words
+#endif
   EXPECT_EQ(rowsOf("住所"), before);
 #if !defined(_WIN32)
   // A folder this user may not write in.
