@@ -14,7 +14,12 @@ std::optional<std::string> codeValue(const std::string& code) {
 std::string joined(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   const char last = folder.back();
-  return last == '/' || last == '\\' ? folder + name : folder + "/" + name;
+#ifdef _WIN32
+  constexpr const char* kSeparator = "\\";
+#else
+  constexpr const char* kSeparator = "/";
+#endif
+  return last == '/' || last == '\\' ? folder + name : folder + kSeparator + name;
 }
 
 }  // namespace
