@@ -75,7 +75,7 @@ class FormWindow : public FormObserver {
   HWND createControl(Control& control, HWND parent);
   void layout();
   void fitCaption(Shown& shown);
-  HFONT fontFor(const FontSpec& spec, double points);
+  HFONT fontFor(const FontSpec& face, double points);
   Shown* shownOf(HWND handle);
   Shown* shownOf(const Control& control);
   void renderText(Control& control);
