@@ -8,6 +8,7 @@
 #include "engine/journal_sql.h"
 #include "engine/mapping_run.h"
 #include "engine/pair_plan.h"
+#include "engine/run_failure.h"
 #include "engine/run_pair_review.h"
 #include "engine/run_strategy.h"
 #include "engine/sql_text.h"
@@ -15,17 +16,6 @@
 
 namespace norvel {
 namespace {
-
-RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
-                     const std::exception& error) {
-  RunFailure failure{stage, index, descriptionOf(error), std::nullopt};
-  if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
-    failure.error = *database_error;
-  } else if (const auto* refusal = dynamic_cast<const ReasonError*>(&error)) {
-    failure.reason = refusal->reason();
-  }
-  return failure;
-}
 
 // A statement that failed after a stop request was most likely cut short by it.
 RunStage stageOfFailure(RunStage stage, const RunOptions& options) {
@@ -72,19 +62,6 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
             std::nullopt};
   } catch (const std::exception& error) {
     return {0, failureOf(stageOfFailure(RunStage::update, options), index, error)};
-  }
-}
-
-// Rolls back; a failure is kept in the result and told, never thrown.
-bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& observer) {
-  try {
-    transaction.rollback();
-    return true;
-  } catch (const std::exception& error) {
-    result.rollback_failure = descriptionOf(error);
-    if (!result.failure) result.failure = failureOf(RunStage::commit, std::nullopt, error);
-    observer.rollbackFailed(*result.rollback_failure);
-    return false;
   }
 }
 
@@ -179,7 +156,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   }
 
   if (result.failure || options.mode == RunMode::dryRun) {
-    if (rollBack(*transaction, result, observer)) {
+    if (rollBackRun(*transaction, result, observer)) {
       observer.rolledBack(result.total, result.failure);
       if (!result.failure) result.outcome = RunOutcome::rolledBack;
     }
@@ -193,7 +170,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
       result.failure = RunFailure{RunStage::commit, std::nullopt,
                                   journalFailureText(descriptionOf(error)), std::nullopt};
       observer.commitFailed(*result.failure);
-      if (rollBack(*transaction, result, observer))
+      if (rollBackRun(*transaction, result, observer))
         observer.rolledBack(result.total, result.failure);
       return result;
     }
@@ -205,7 +182,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
     // A failed commit is never a success: told, then what the data source still holds is undone.
     result.failure = failureOf(stageOfFailure(RunStage::commit, options), std::nullopt, error);
     observer.commitFailed(*result.failure);
-    rollBack(*transaction, result, observer);
+    rollBackRun(*transaction, result, observer);
     return result;
   }
   result.outcome = RunOutcome::committed;

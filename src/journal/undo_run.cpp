@@ -4,21 +4,13 @@
 
 #include "catalog/failure_texts.h"
 #include "engine/journal_sql.h"
+#include "engine/run_failure.h"
 #include "engine/sql_text.h"
 #include "engine/transaction_guard.h"
 #include "journal/file_journal.h"
 
 namespace norvel {
 namespace {
-
-RunFailure failureOf(RunStage stage, std::optional<std::size_t> index,
-                     const std::exception& error) {
-  RunFailure failure{stage, index, descriptionOf(error), std::nullopt};
-  if (const auto* database_error = dynamic_cast<const DatabaseError*>(&error)) {
-    failure.error = *database_error;
-  }
-  return failure;
-}
 
 // A journaled value as the column compares and stores it; none for NULL.
 std::optional<SqlValue> valueFor(int column_type, const std::optional<std::string>& text) {
@@ -34,18 +26,6 @@ int columnType(DatabaseConnection& connection, const std::string& table, const s
                const NameQuoting& quote) {
   if (column == "rowid") return ado::adBigInt;
   return connection.query(buildProbe(table, column, quote)).first_column_type;
-}
-
-bool rollBack(TransactionGuard& transaction, RunResult& result, RunObserver& observer) {
-  try {
-    transaction.rollback();
-    return true;
-  } catch (const std::exception& error) {
-    result.rollback_failure = descriptionOf(error);
-    if (!result.failure) result.failure = failureOf(RunStage::commit, std::nullopt, error);
-    observer.rollbackFailed(*result.rollback_failure);
-    return false;
-  }
 }
 
 }  // namespace
@@ -142,7 +122,7 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
     }
   }
   if (result.failure || mode == RunMode::dryRun) {
-    if (rollBack(*transaction, result, observer)) {
+    if (rollBackRun(*transaction, result, observer)) {
       observer.rolledBack(result.total, result.failure);
       if (!result.failure) result.outcome = RunOutcome::rolledBack;
     }
@@ -153,7 +133,7 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
   } catch (const std::exception& error) {
     result.failure = failureOf(RunStage::commit, std::nullopt, error);
     observer.commitFailed(*result.failure);
-    rollBack(*transaction, result, observer);
+    rollBackRun(*transaction, result, observer);
     return undo;
   }
   result.outcome = RunOutcome::committed;
