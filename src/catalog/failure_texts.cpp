@@ -1,5 +1,7 @@
 #include "catalog/failure_texts.h"
 
+#include "catalog/situation_texts.h"
+
 namespace norvel {
 
 std::string errorCategorySentence(DatabaseErrorCategory category, Language language) {
@@ -43,13 +45,15 @@ std::string failureMessage(std::string_view description, const std::optional<Dat
 std::string failureMessage(const std::exception& error, Language language) {
   const auto* database_error = dynamic_cast<const DatabaseError*>(&error);
   return failureMessage(
-      descriptionOf(error),
+      descriptionOf(error, language),
       database_error != nullptr ? std::optional<DatabaseError>(*database_error) : std::nullopt,
       language);
 }
 
-std::string descriptionOf(const std::exception& error) {
-  std::string description = error.what();
+std::string descriptionOf(const std::exception& error, Language language) {
+  const auto* database_error = dynamic_cast<const DatabaseError*>(&error);
+  std::string description = database_error != nullptr ? situationText(*database_error, language)
+                                                      : std::string(error.what());
   if (description.empty()) description = "不明なエラーが発生しました。";
   return description;
 }

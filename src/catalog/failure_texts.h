@@ -21,8 +21,9 @@ std::string failureMessage(std::string_view description, const std::optional<Dat
                            Language language);
 std::string failureMessage(const std::exception& error, Language language);
 
-// The description of a failure, never empty: an error without words is still an error.
-std::string descriptionOf(const std::exception& error);
+// The description of a failure, never empty: an error without words is still an error. A
+// situation the database services found is worded in the language.
+std::string descriptionOf(const std::exception& error, Language language = Language::japanese);
 
 // Why a run on this connection will fail to write, said right after connecting; empty when
 // nothing is known to stand in the way, and in English (the run's failure then says it in the

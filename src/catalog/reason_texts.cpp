@@ -1,5 +1,6 @@
 #include "catalog/reason_texts.h"
 
+#include "catalog/situation_texts.h"
 #include "pairs/code_check.h"
 
 namespace norvel {
@@ -34,7 +35,11 @@ std::string failureReasonText(const FailureReason& reason, Language language) {
 }
 
 std::string failureText(const RunFailure& failure, Language language) {
-  return failure.reason ? failureReasonText(*failure.reason, language) : failure.description;
+  if (failure.reason) return failureReasonText(*failure.reason, language);
+  if (failure.error && failure.error->situation() != DatabaseSituation::none) {
+    return situationText(*failure.error, language);
+  }
+  return failure.description;
 }
 
 }  // namespace norvel

@@ -27,11 +27,72 @@ enum class DatabaseErrorCategory {
   interrupted,     // cancelled on request
 };
 
+// What this program's database services found themselves, where no data source or system
+// said it. They name it and its values; the catalogue gives the words in the user's language,
+// so that the window and norvel-batch say it alike.
+enum class DatabaseSituation {
+  none,  // the error's text is the data source's own
+  // The connection string and the file it names.
+  noDataSourceFile,  // Data Source names no file
+  noProvider,        // neither a provider nor an ODBC driver or data source
+  unknownProvider,   // name: the provider
+  fileMissing,       // path
+  fileIsFolder,      // path
+  fileUnreadable,    // path; the text is the system's reason
+  compoundDocument,  // path: an OLE compound document (an Excel 97-2003 workbook, …)
+  zipPackage,        // path: a zip package (an .xlsx workbook, …)
+  notADatabase,      // path: neither an SQLite nor an Access database
+  noSqliteFile,      // an SQLite connection without its file
+  // The ODBC driver of an Access file or of Oracle.
+  accessDriverMissing,       // path; unixODBC has no Access driver
+  oracleDriverMissing,       // unixODBC has no Oracle driver
+  accessDriverOtherBitness,  // name: the driver registered only for the other bitness; bits
+  oracleDriverOtherBitness,  // name, bits
+  accdbNeedsAceDriver,       // path; name: the driver needed, other_name: the one there; bits
+  // path; name: the driver needed; bits; other_name: the driver a program of the other
+  // bitness could open the file with, or empty
+  accessDriverNotRegistered,
+  oracleDriverNotRegistered,  // bits
+  // Statements and transactions.
+  noStatement,         // an empty statement
+  multipleStatements,  // more than one statement in a text; nothing ran
+  emptyQuery,          // a query without a statement
+  queryChangesData,    // a query that would change the database
+  checkOnlyCommit,     // a commit of a transaction that may only be rolled back
+  transactionAlreadyOpen,
+  noTransaction,     // a commit or rollback outside a transaction
+  connectionClosed,  // an operation on a closed connection
+  fileReplaced,      // path: deleted or replaced while open; nothing was committed
+  // The link broke; nothing was committed. The text is the driver's, or empty where the
+  // driver claimed success.
+  connectionLost,
+  noEnvironment,  // the ODBC driver manager allocated no environment handle
+  noQueryRows,    // this data source cannot return a query's rows
+  // The set-based strategy's temporary table.
+  sourceHasNoColumn,       // its source query has no column
+  sourceHasNoTableColumn,  // its source query's column is no table's
+  declaredTypeUnknown,     // the SQLite library cannot tell a column's declared type
+  columnTypeUnknown,       // the temporary table's column type could not be read
+  fieldTypeUnknown,        // the field's type could not be read
+  strictModeOff,           // MariaDB's session is not in strict SQL mode
+};
+
+// The values a situation names, given by name ({.path = …}); each defaults to empty.
+struct SituationValues {
+  std::string path{};        // a file
+  std::string name{};        // a provider's or a driver's name
+  std::string other_name{};  // a second driver's name
+  int bits = 0;              // this program's bitness
+};
+
 // Every database failure carries the data source's own description text, and what the data
-// source said about it: SQLSTATE and the native error code where it gives them.
+// source said about it: SQLSTATE and the native error code where it gives them. A situation
+// the services found themselves carries its kind and values instead of words; its text is
+// then only what the data source or the system added (often nothing).
 class DatabaseError : public std::runtime_error {
  public:
   using Category = DatabaseErrorCategory;
+  using Situation = DatabaseSituation;
 
   explicit DatabaseError(const std::string& text) : std::runtime_error(text) {}
   explicit DatabaseError(const char* text) : std::runtime_error(text) {}
@@ -41,15 +102,29 @@ class DatabaseError : public std::runtime_error {
         category_(category),
         sql_state_(std::move(sql_state)),
         native_code_(native_code) {}
+  explicit DatabaseError(Situation situation, SituationValues values = {},
+                         const std::string& text = {}, Category category = Category::other,
+                         std::string sql_state = {},
+                         std::optional<std::int64_t> native_code = std::nullopt)
+      : std::runtime_error(text),
+        category_(category),
+        sql_state_(std::move(sql_state)),
+        native_code_(native_code),
+        situation_(situation),
+        values_(std::move(values)) {}
 
   Category category() const { return category_; }
   const std::string& sqlState() const { return sql_state_; }  // empty when not given
   std::optional<std::int64_t> nativeCode() const { return native_code_; }
+  Situation situation() const { return situation_; }
+  const SituationValues& values() const { return values_; }
 
  private:
   Category category_ = Category::other;
   std::string sql_state_;
   std::optional<std::int64_t> native_code_;
+  Situation situation_ = Situation::none;
+  SituationValues values_;
 };
 
 // What keeps a connection from writing, as far as the data source tells once it is open.
@@ -257,7 +332,7 @@ class DatabaseConnection {
 
   // Every row of a read-only query.
   virtual QueryRows queryRows(const SqlStatement& /*statement*/) {
-    throw DatabaseError("This data source cannot return the rows of a query to the run.");
+    throw DatabaseError(DatabaseSituation::noQueryRows);
   }
 
   // The set-based strategy's needs, where the data source meets them; none otherwise, and the

@@ -1,5 +1,7 @@
 #include "ui/frm_norvel.h"
 
+#include "catalog/failure_texts.h"
+
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel_inventory.h"
 #include "ui/long_action.h"
@@ -216,7 +218,7 @@ void FrmNorvel::handleEvent(Control& control, EventKind kind, int argument) {
     }
   } catch (const std::exception& error) {
     // A failure no handler expected: the user sees its description and the window goes on.
-    MsgWarning(error.what());
+    MsgWarning(descriptionOf(error));
   }
 }
 

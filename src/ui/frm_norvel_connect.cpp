@@ -1,4 +1,5 @@
 #include "catalog/connect_texts.h"
+#include "catalog/failure_texts.h"
 #include "db/source_kind.h"
 #include "db/write_check.h"
 #include "ui/form_helpers.h"
@@ -13,7 +14,7 @@ bool FrmNorvel::OpenDatabase(const std::string& connection_string) {
     database_.Open(connection_string);
     return false;
   } catch (const std::exception& error) {
-    MsgWarning(openFailureMessage(connection_string, error.what()));
+    MsgWarning(openFailureMessage(connection_string, descriptionOf(error)));
     return true;
   }
 }
@@ -56,7 +57,7 @@ void FrmNorvel::cmd接続_Click() {
       try {
         ListTables();
       } catch (const std::exception& error) {
-        MsgWarning(error.what());
+        MsgWarning(descriptionOf(error));
       }
       if (cobテーブル名.itemCount() > 0) {
         hold.restore();

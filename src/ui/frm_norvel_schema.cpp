@@ -1,4 +1,5 @@
 #include "catalog/connect_texts.h"
+#include "catalog/failure_texts.h"
 #include "ui/form_helpers.h"
 #include "ui/frm_norvel.h"
 #include "ui/mouse_pointer.h"
@@ -26,7 +27,7 @@ void FrmNorvel::ListFields() {
       break;
     }
   } catch (const std::exception& error) {
-    MsgWarning(fieldListFailureMessage(error.what()));
+    MsgWarning(fieldListFailureMessage(descriptionOf(error)));
   }
 }
 

@@ -358,6 +358,75 @@ TEST_F(BatchLanguageTest, AConnectFailureIsToldInTheLocalesLanguage) {
   }
 }
 
+// What norvel-batch's own services find about a data source (a missing file, a folder, a
+// provider it does not know) is said in the locale's language, after the connect message.
+TEST_F(BatchLanguageTest, TheServicesOwnFindingsAreToldInTheLocalesLanguage) {
+  const std::string missing = file("missing.sqlite");
+  const std::string folder = file("folder.sqlite");
+  fs::create_directory(utf8Path(folder));
+  const std::string jet = "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=";
+  for (const auto& [arguments, english, japanese] :
+       std::vector<std::tuple<Args, std::string, std::string>>{
+           {args({"--db", missing}),
+            "Cannot open the database\n" + jet + missing + "\nNo such file: " + missing + "\n",
+            "データベースをオープンできません\n" + jet + missing +
+                "\nファイルがありません: " + missing + "\n"},
+           {args({"--db", folder}),
+            "Cannot open the database\n" + jet + folder + "\n" + folder +
+                " is a folder, not a database file.\n",
+            "データベースをオープンできません\n" + jet + folder + "\n" + folder +
+                " はフォルダーです。データベースのファイルではありません。\n"},
+           {args({"--connect", "Provider=Nothing.Known"}),
+            "Cannot open the database\nProvider=Nothing.Known\nThe provider Nothing.Known is not "
+            "supported. Supported connections: Provider=Microsoft.Jet.OLEDB.4.0 ",
+            "データベースをオープンできません\nProvider=Nothing.Known\nプロバイダー Nothing.Known "
+            "には対応していません。対応している接続: Provider=Microsoft.Jet.OLEDB.4.0"}}) {
+    for (const auto& [name, locale] : kEnglishLocales) {
+      const RunResult run = batch(arguments, locale);
+      EXPECT_EQ(run.exit_code, 2) << name;
+      EXPECT_EQ(run.out, "") << name;
+      EXPECT_THAT(run.err, StartsWith(english)) << name;
+    }
+    const RunResult run = batch(arguments, kJapanese);
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_EQ(run.out, "");
+    EXPECT_THAT(run.err, StartsWith(japanese));
+  }
+}
+
+// A database file another program replaces during the run is not committed to, and norvel-batch
+// says so in the locale's language; the replacing file is left as that program wrote it.
+TEST_F(BatchLanguageTest, AFileReplacedDuringTheRunIsToldInTheLocalesLanguage) {
+  if (!kTerminalAndSignals) GTEST_SKIP() << "the Windows launcher sends no signal to wait with";
+  const Args long_run = longRun();
+  const std::string before = readBytes(db_);
+  for (const auto& [env, expected] : std::vector<std::pair<Env, std::string>>{
+           {{},
+            db_ + ": the database file was deleted or replaced by another program while it was "
+                  "open; nothing was committed.\n"},
+           {kJapanese, "データベースでエラーが発生しました。\n" + db_ +
+                           ": データベースファイルが、開いている間にほかのプログラムによって削除"
+                           "されたか置き換えられました。何もコミットされていません。\n"}}) {
+    // The run writes into its transaction (SQLite's journal is there) and, its stdout left
+    // unread, waits on the full pipe before it commits: the file is replaced then.
+    Launch unread;
+    unread.stall = std::chrono::seconds(2);
+    bool replaced = false;
+    Interrupt replace{SIGCONT, {}, [&](int) {
+                        if (replaced || !fs::exists(utf8Path(db_ + "-journal"))) return replaced;
+                        writeBytes(db_ + ".new", before);
+                        fs::rename(utf8Path(db_ + ".new"), utf8Path(db_));
+                        replaced = true;
+                        return true;
+                      }};
+    const RunResult run = batch(long_run, env, unread, replace);
+    EXPECT_TRUE(replaced);
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_THAT(run.err, HasSubstr(expected));
+    EXPECT_EQ(readBytes(db_), before);
+  }
+}
+
 // A code refused before it reaches the data source is explained in the locale's language; the
 // status line on stdout, which scripts read, is the same in every locale.
 TEST_F(BatchLanguageTest, ARefusedCodeIsExplainedInTheLocalesLanguage) {

@@ -1,31 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "catalog/connect_texts.h"
 #include "catalog/pair_texts.h"
 #include "catalog/reason_texts.h"
+#include "worded.h"
 
 namespace norvel {
 namespace {
-
-// Every reason the core reports, in the window's Japanese and in norvel-batch's English.
-struct Worded {
-  std::string name;
-  std::string japanese;
-  std::string english;
-};
-
-void expectWorded(const std::vector<Worded>& cases,
-                  const std::function<std::string(std::size_t, Language)>& text) {
-  for (std::size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(cases[i].name);
-    EXPECT_EQ(text(i, Language::japanese), cases[i].japanese);
-    EXPECT_EQ(text(i, Language::english), cases[i].english);
-  }
-}
 
 TEST(ReasonTexts, EveryRefusalInJapaneseAndEnglish) {
   using Kind = FailureReasonKind;

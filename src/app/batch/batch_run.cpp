@@ -24,6 +24,7 @@
 #include "catalog/connect_texts.h"
 #include "catalog/failure_texts.h"
 #include "catalog/pair_texts.h"
+#include "catalog/reason_texts.h"
 #include "db/connection_string.h"
 #include "db/source_kind.h"
 #include "db/write_check.h"
@@ -262,8 +263,8 @@ class BatchRun {
     }
     if (watcher.signal() != 0) return exitCodeOfSignal(watcher.signal());
     if (undo.run.failure && undo.run.failure->stage == RunStage::begin) {
-      output_.message(
-          failureMessage(undo.run.failure->description, undo.run.failure->error, batchLanguage()));
+      output_.message(failureMessage(failureText(*undo.run.failure, batchLanguage()),
+                                     undo.run.failure->error, batchLanguage()));
     }
     return kExitRolledBack;
   }
@@ -284,7 +285,8 @@ class BatchRun {
     try {
       connection_ = env_.databases.open(connection_string);
     } catch (const std::exception& error) {
-      output_.message(openFailureMessage(connection_string, error.what(), batchLanguage()));
+      output_.message(openFailureMessage(connection_string, descriptionOf(error, batchLanguage()),
+                                         batchLanguage()));
       return false;
     }
     // A dry run writes nothing: only a run is told that it will fail.
@@ -303,7 +305,7 @@ class BatchRun {
     try {
       tables = connection_->tableNames();
     } catch (const std::exception& error) {
-      output_.message(error.what());
+      output_.message(descriptionOf(error, batchLanguage()));
       return false;
     }
     if (tables.empty()) {
@@ -319,7 +321,8 @@ class BatchRun {
     try {
       fields = connection_->columnNames(table_);
     } catch (const std::exception& error) {
-      output_.message(fieldListFailureMessage(error.what(), batchLanguage()));
+      output_.message(
+          fieldListFailureMessage(descriptionOf(error, batchLanguage()), batchLanguage()));
       return false;
     }
     if (!contains(fields, field_)) {
@@ -396,8 +399,8 @@ class BatchRun {
     }
     // A failed begin reaches no observer: the window shows its message alone.
     if (result.failure && result.failure->stage == RunStage::begin) {
-      output_.message(
-          failureMessage(result.failure->description, result.failure->error, batchLanguage()));
+      output_.message(failureMessage(failureText(*result.failure, batchLanguage()),
+                                     result.failure->error, batchLanguage()));
     }
     return kExitRolledBack;
   }

@@ -47,7 +47,7 @@ void createComparableTable(DatabaseConnection& connection, const std::string& na
                            const std::string& source, bool numeric_codes) {
   const QueryRows mode = connection.queryRows(SqlStatement("SELECT @@SESSION.sql_mode"));
   if (mode.size() != 1 || !mode[0][0] || mode[0][0]->find("STRICT_") == std::string::npos) {
-    throw DatabaseError("strict SQL mode is off");
+    throw DatabaseError(DatabaseSituation::strictModeOff);
   }
   // CREATE … SELECT gives the column the field's type, character set and collation.
   const std::string shape = quoteIdentifier(name + "_shape");
@@ -56,7 +56,7 @@ void createComparableTable(DatabaseConnection& connection, const std::string& na
   const QueryRows columns = connection.queryRows(SqlStatement("SHOW FULL COLUMNS FROM " + shape));
   connection.execute("DROP TEMPORARY TABLE " + shape);
   if (columns.size() != 1 || columns[0].size() < 3 || !columns[0][1]) {
-    throw DatabaseError("the field's type could not be read");
+    throw DatabaseError(DatabaseSituation::fieldTypeUnknown);
   }
   const std::string type = *columns[0][1];
   const std::string collation = columns[0][2] ? " COLLATE " + *columns[0][2] : std::string();

@@ -24,9 +24,6 @@ namespace {
 
 using odbc::check;
 
-constexpr const char* kClosed = "オブジェクトが閉じている場合は、操作は許可されません。";
-constexpr const char* kLost = "データソースとの接続が切れました。何もコミットされていません。";
-
 // Columns of the SQLTables and SQLColumns result sets.
 constexpr SQLUSMALLINT kSchemaColumn = 2;
 constexpr SQLUSMALLINT kTableColumn = 3;
@@ -273,7 +270,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
           "FROM chain WHERE chain.base = 0");
       const QueryRows rows = queryRows(describe);
       if (rows.empty() || rows.front().size() != 2 || !rows.front()[0]) {
-        throw DatabaseError("一時テーブルの列の型を調べられませんでした。");
+        throw DatabaseError(DatabaseSituation::columnTypeUnknown);
       }
       type = *rows.front()[0];
       if (rows.front()[1]) collation = " COLLATE " + *rows.front()[1];
@@ -393,8 +390,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
 
   void beginTransaction() override {
     requireOpen();
-    if (in_transaction_)
-      throw DatabaseError("この接続ではトランザクションがすでに開始されています。");
+    if (in_transaction_) throw DatabaseError(DatabaseSituation::transactionAlreadyOpen);
     setAutocommit(false);
     in_transaction_ = true;
   }
@@ -513,7 +509,7 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   }
 
   void requireOpen() const {
-    if (!dbc_) throw DatabaseError(kClosed);
+    if (!dbc_) throw DatabaseError(DatabaseSituation::connectionClosed);
   }
 
   // Asked once: the driver's type list has a row for BIGINT when it takes it. A driver that
@@ -568,12 +564,13 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
 
   void endTransaction(SQLSMALLINT completion) {
     requireOpen();
-    if (!in_transaction_) throw DatabaseError("この接続ではトランザクションが開始されていません。");
+    if (!in_transaction_) throw DatabaseError(DatabaseSituation::noTransaction);
     // On failure the transaction stays open, so that a rollback or the destructor can end it;
     // switching autocommit back on now would commit it.
     if (completion == SQL_COMMIT && connectionDead()) {
       // psqlODBC reports success for a commit on a link it already knows is lost.
-      throw DatabaseError(kLost, DatabaseErrorCategory::connectionLost);
+      throw DatabaseError(DatabaseSituation::connectionLost, {}, {},
+                          DatabaseErrorCategory::connectionLost);
     }
     check(SQLEndTran(SQL_HANDLE_DBC, dbc(), completion), SQL_HANDLE_DBC, dbc_.get(), "SQLEndTran");
     in_transaction_ = false;
@@ -599,8 +596,9 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
       while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) {
         text.pop_back();
       }
-      throw DatabaseError(text + " (" + kLost + ")", DatabaseErrorCategory::connectionLost,
-                          error.sqlState(), error.nativeCode());
+      throw DatabaseError(DatabaseSituation::connectionLost, {}, text,
+                          DatabaseErrorCategory::connectionLost, error.sqlState(),
+                          error.nativeCode());
     }
   }
 

@@ -9,7 +9,7 @@ namespace norvel::odbc {
 EnvHandle allocateEnvironment() {
   SQLHANDLE env = SQL_NULL_HANDLE;
   if (!succeeded(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env))) {
-    throw DatabaseError("ODBC ドライバーマネージャーが環境ハンドルを割り当てられませんでした。",
+    throw DatabaseError(DatabaseSituation::noEnvironment, {}, {},
                         DatabaseErrorCategory::connection);
   }
   EnvHandle handle(env);

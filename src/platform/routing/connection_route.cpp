@@ -12,13 +12,6 @@ namespace {
 
 using Backend = ConnectionRoute::Backend;
 
-const std::string kSupported =
-    "対応している接続: Provider=Microsoft.Jet.OLEDB.4.0（または Microsoft.ACE.OLEDB.12.0）と、"
-    "SQLite 3 のデータベース、Access のデータベース（.mdb/.accdb、参照のみ）、または Extended "
-    "Properties=\"Excel 8.0\" を付けた Excel ブックを指す Data Source。登録済みの Oracle ODBC "
-    "ドライバーを通す Provider=OraOLEDB.Oracle。Provider=SQLite;Data Source=<ファイル>。"
-    "Provider=MSDASQL、または Driver=、DSN=、FILEDSN= のいずれかを含む ODBC 接続文字列。";
-
 // ODBC takes a value with ';', braces or outer blanks only inside braces.
 std::string odbcValue(std::string_view value) {
   const bool plain = value.find_first_of(";{}") == std::string_view::npos &&
@@ -82,12 +75,13 @@ ConnectionRoute accessDatabase(const std::vector<ConnectionStringPair>& pairs,
 ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
                         const DriverList& installed_drivers, const HostProgram& host) {
   const std::string path = connectionStringValue(pairs, "Data Source").value_or("");
-  if (path.empty())
-    throw DatabaseError("接続文字列に Data Source のファイルが指定されていません。");
+  if (path.empty()) throw DatabaseError(DatabaseSituation::noDataSourceFile);
   const DatabaseFileKind kind = databaseFileKind(path);
-  if (kind == DatabaseFileKind::kMissing) throw DatabaseError("ファイルがありません: " + path);
+  if (kind == DatabaseFileKind::kMissing) {
+    throw DatabaseError(DatabaseSituation::fileMissing, {.path = path});
+  }
   if (kind == DatabaseFileKind::kDirectory) {
-    throw DatabaseError(path + " はフォルダーです。データベースのファイルではありません。");
+    throw DatabaseError(DatabaseSituation::fileIsFolder, {.path = path});
   }
 
   if (const auto extended = connectionStringValue(pairs, "Extended Properties");
@@ -106,18 +100,11 @@ ConnectionRoute jetFile(const std::vector<ConnectionStringPair>& pairs,
     case DatabaseFileKind::kAce:
       return accessDatabase(pairs, path, AccessFormat::kAce, installed_drivers, host);
     case DatabaseFileKind::kCompoundDocument:
-      throw DatabaseError(path +
-                          " は Excel 97-2003 ブックなどの OLE 複合ドキュメントで、データベースでは"
-                          "ありません。" +
-                          kSupported);
+      throw DatabaseError(DatabaseSituation::compoundDocument, {.path = path});
     case DatabaseFileKind::kZip:
-      throw DatabaseError(path +
-                          " は ZIP パッケージ（.xlsx ブックなど）で、データベースではありません。" +
-                          kSupported);
+      throw DatabaseError(DatabaseSituation::zipPackage, {.path = path});
     default:
-      throw DatabaseError(path +
-                          " は SQLite のデータベースでも Access のデータベースでもありません。" +
-                          kSupported);
+      throw DatabaseError(DatabaseSituation::notADatabase, {.path = path});
   }
 }
 
@@ -172,9 +159,7 @@ ConnectionRoute routeConnectionString(const std::string& connection_string,
     for (const std::string_view key : {"Driver", "DSN", "FILEDSN"}) {
       if (connectionStringValue(pairs, key)) return {Backend::kOdbc, connection_string};
     }
-    throw DatabaseError(
-        "接続文字列にプロバイダー、ODBC ドライバー、データソースのいずれも指定されていません。" +
-        kSupported);
+    throw DatabaseError(DatabaseSituation::noProvider);
   }
   if (startsWithIgnoreCase(provider, "Microsoft.Jet.OLEDB.") ||
       startsWithIgnoreCase(provider, "Microsoft.ACE.OLEDB.")) {
@@ -187,11 +172,10 @@ ConnectionRoute routeConnectionString(const std::string& connection_string,
   if (startsWithIgnoreCase(provider, "MSDASQL")) return msdasql(pairs);
   if (equalsIgnoreCase(provider, "SQLite")) {
     const std::string path = connectionStringValue(pairs, "Data Source").value_or("");
-    if (path.empty())
-      throw DatabaseError("接続文字列に Data Source のファイルが指定されていません。");
+    if (path.empty()) throw DatabaseError(DatabaseSituation::noDataSourceFile);
     return {Backend::kSqlite, path};
   }
-  throw DatabaseError("プロバイダー " + provider + " には対応していません。" + kSupported);
+  throw DatabaseError(DatabaseSituation::unknownProvider, {.name = provider});
 }
 
 }  // namespace norvel::routing

@@ -9,7 +9,7 @@ namespace norvel::routing {
 namespace {
 
 [[noreturn]] void throwUnreadable(const std::string& path, const std::string& error) {
-  throw DatabaseError(path + " を読み取れません: " + error);
+  throw DatabaseError(DatabaseSituation::fileUnreadable, {.path = path}, error);
 }
 
 }  // namespace

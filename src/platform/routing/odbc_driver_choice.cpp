@@ -14,8 +14,6 @@ constexpr std::string_view kAceDriver = "Microsoft Access Driver (*.mdb, *.accdb
 constexpr std::string_view kJetDriver = "Microsoft Access Driver (*.mdb)";
 constexpr std::string_view kMicrosoftOracle = "Microsoft ODBC for Oracle";
 
-const std::string kListDrivers = "登録済みのドライバーは odbcinst -q -d で一覧できます";
-
 std::optional<std::string> named(const std::vector<std::string>& drivers, std::string_view name) {
   for (const auto& driver : drivers) {
     if (equalsIgnoreCase(driver, name)) return driver;
@@ -31,23 +29,10 @@ std::optional<std::string> containing(const std::vector<std::string>& drivers,
   return std::nullopt;
 }
 
-std::string otherBitnessAdvice(const HostProgram& host, std::string_view kind,
-                               const std::string& driver) {
-  const std::string bits = std::to_string(host.bits);
-  const std::string other = host.bits == 64 ? "32" : "64";
-  return "この " + bits + " ビット版の norvel では " + other + " ビットの " + std::string(kind) +
-         " ドライバー「" + driver + "」を使えません。" + other +
-         " ビット版の norvel を使ってください。";
-}
-
 std::string posixAccessDriver(const std::string& path, const InstalledDrivers& drivers) {
   auto driver = containing(drivers.own, "MDBTools");
   if (!driver) driver = containing(drivers.own, "Access");
-  if (!driver) {
-    throw DatabaseError("Access データベース用の ODBC ドライバーが登録されていません（" +
-                        kListDrivers + "）。MDBTools のドライバー（Debian パッケージ " +
-                        "odbc-mdbtools）があれば " + path + " を参照できます。");
-  }
+  if (!driver) throw DatabaseError(DatabaseSituation::accessDriverMissing, {.path = path});
   return *driver;
 }
 
@@ -88,45 +73,35 @@ std::string chooseAccessDriver(AccessFormat format, const std::string& path,
   }
   for (const auto name : wanted) {
     if (auto driver = named(drivers.other_bitness, name)) {
-      throw DatabaseError(otherBitnessAdvice(host, "Access", *driver));
+      throw DatabaseError(DatabaseSituation::accessDriverOtherBitness,
+                          {.name = *driver, .bits = host.bits});
     }
   }
 
-  const std::string bits = std::to_string(host.bits);
-  const std::string engine = "Microsoft Access データベース エンジン（Access Database Engine）の " +
-                             bits + " ビット版をインストールしてください。";
   if (format == AccessFormat::kAce && named(drivers.own, kJetDriver)) {
-    throw DatabaseError(path + " は Access 2007 以降の形式（.accdb）で、Windows 付属の「" +
-                        std::string(kJetDriver) + "」では開けません。「" + std::string(kAceDriver) +
-                        "」が必要です。" + engine);
+    throw DatabaseError(DatabaseSituation::accdbNeedsAceDriver,
+                        {.path = path,
+                         .name = std::string(kAceDriver),
+                         .other_name = std::string(kJetDriver),
+                         .bits = host.bits});
   }
-  std::string message = path + " を開く Access の ODBC ドライバー「" + std::string(kAceDriver) +
-                        "」が、この " + bits +
-                        " ビット版の norvel から使える形で登録されていません。" + engine;
-  if (format == AccessFormat::kJet && host.bits == 64) {
-    message += "32 ビット版の norvel なら、Windows に付属の「" + std::string(kJetDriver) +
-               "」で .mdb を開けます。";
-  }
-  throw DatabaseError(message);
+  // Every 32-bit Windows has Jet's driver, which opens .mdb.
+  const bool jet_in_32_bits = format == AccessFormat::kJet && host.bits == 64;
+  throw DatabaseError(DatabaseSituation::accessDriverNotRegistered,
+                      {.path = path,
+                       .name = std::string(kAceDriver),
+                       .other_name = jet_in_32_bits ? std::string(kJetDriver) : std::string(),
+                       .bits = host.bits});
 }
 
 OracleDriver chooseOracleDriver(const InstalledDrivers& drivers, const HostProgram& host) {
   if (auto driver = preferredOracle(drivers.own)) return *driver;
-  if (!host.windows) {
-    throw DatabaseError("Oracle の ODBC ドライバーが登録されていません（" + kListDrivers +
-                        "）。Oracle に接続するには、Oracle Instant Client の ODBC ドライバーを"
-                        "インストールして登録してください。");
-  }
+  if (!host.windows) throw DatabaseError(DatabaseSituation::oracleDriverMissing);
   if (auto driver = preferredOracle(drivers.other_bitness)) {
-    throw DatabaseError(otherBitnessAdvice(host, "Oracle", driver->name));
+    throw DatabaseError(DatabaseSituation::oracleDriverOtherBitness,
+                        {.name = driver->name, .bits = host.bits});
   }
-  const std::string bits = std::to_string(host.bits);
-  throw DatabaseError("Oracle の ODBC ドライバー（「Oracle in …」）が、この " + bits +
-                      " ビット版の norvel から使える形で登録されていません。Oracle Instant Client "
-                      "の " +
-                      bits +
-                      " ビット版に ODBC パッケージを加えてインストールし、その "
-                      "odbc_install.exe で登録してください。");
+  throw DatabaseError(DatabaseSituation::oracleDriverNotRegistered, {.bits = host.bits});
 }
 
 }  // namespace norvel::routing

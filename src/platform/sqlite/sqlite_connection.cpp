@@ -85,9 +85,7 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
     if (!statement) return 0;
     // One statement per call: a text that goes on after the first statement is refused before
     // anything runs, whatever a value inside it may have tried.
-    if (sqlite::prepare(db, rest)) {
-      throw DatabaseError("SQL 文が複数含まれています。何も実行していません。");
-    }
+    if (sqlite::prepare(db, rest)) throw DatabaseError(DatabaseSituation::multipleStatements);
     const sqlite3_int64 total_before = sqlite3_total_changes64(db);
     while (sqlite::step(db, statement.get())) {
     }
@@ -99,9 +97,9 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
   QueryInfo query(const std::string& sql) override {
     sqlite3* db = handle();
     const Statement statement = sqlite::prepare(db, sql);
-    if (!statement) throw DatabaseError("クエリに SQL 文がありません。");
+    if (!statement) throw DatabaseError(DatabaseSituation::emptyQuery);
     if (sqlite3_stmt_readonly(statement.get()) == 0) {
-      throw DatabaseError("クエリでデータベースを変更することはできません。");
+      throw DatabaseError(DatabaseSituation::queryChangesData);
     }
     const bool has_row = sqlite::step(db, statement.get());
     QueryInfo info;
@@ -132,16 +130,14 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
   void commitTransaction() override {
     if (check_copy_) {
       endCheck();
-      throw DatabaseError("確認のみのトランザクションはコミットできません。");
+      throw DatabaseError(DatabaseSituation::checkOnlyCommit);
     }
     sqlite3* db = handle();
     const std::optional<FileIdentity> now = identityOf(path_);
     if (sqlite3_get_autocommit(db) == 0 &&
         (!now || now->device != identity_.device || now->inode != identity_.inode)) {
       run("ROLLBACK");
-      throw DatabaseError(path_ +
-                          ": the database file was deleted or replaced by another program while "
-                          "it was open; nothing was committed.");
+      throw DatabaseError(DatabaseSituation::fileReplaced, {.path = path_});
     }
     run("COMMIT");
   }
@@ -232,7 +228,7 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
  private:
   // The copy while a check runs on one, otherwise the file.
   sqlite3* handle() const {
-    if (!db_) throw DatabaseError("オブジェクトが閉じている場合は、操作は許可されません。");
+    if (!db_) throw DatabaseError(DatabaseSituation::connectionClosed);
     return check_copy_ ? check_copy_.get() : db_.get();
   }
 
@@ -273,7 +269,7 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
 
 std::unique_ptr<DatabaseConnection> openSqlite(const std::string& path,
                                                std::chrono::milliseconds busy_timeout) {
-  if (path.empty()) throw DatabaseError("SQLite のデータベースファイルが指定されていません。");
+  if (path.empty()) throw DatabaseError(DatabaseSituation::noSqliteFile);
   // SQLite takes "file:…" as a URI and ":memory:" as a fresh in-memory database; written as
   // "./…" every relative name stays a plain file name ("C:\…" is no relative name on Windows).
   const std::string file_name = sqlite::isAbsolutePath(path) ? path : "./" + path;

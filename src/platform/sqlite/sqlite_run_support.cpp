@@ -15,14 +15,14 @@ void createComparableTable(sqlite3* db, const std::string& name, const std::stri
 #ifdef NORVEL_SQLITE_COLUMN_METADATA
   const Statement statement = prepare(db, source);
   if (!statement || sqlite3_column_count(statement.get()) == 0) {
-    throw DatabaseError("一時テーブルの元になるクエリに列がありません。");
+    throw DatabaseError(DatabaseSituation::sourceHasNoColumn);
   }
   // The column the statement resolved the field to, whatever the name's case or quoting.
   const char* schema = sqlite3_column_database_name(statement.get(), 0);
   const char* table = sqlite3_column_table_name(statement.get(), 0);
   const char* column = sqlite3_column_origin_name(statement.get(), 0);
   if (schema == nullptr || table == nullptr || column == nullptr) {
-    throw DatabaseError("一時テーブルの元になるクエリにテーブルの列がありません。");
+    throw DatabaseError(DatabaseSituation::sourceHasNoTableColumn);
   }
   const char* declared_type = nullptr;
   const char* collation = nullptr;
@@ -43,7 +43,7 @@ void createComparableTable(sqlite3* db, const std::string& name, const std::stri
   (void)db;
   (void)name;
   (void)source;
-  throw DatabaseError("この SQLite ライブラリでは列の宣言型を調べられません。");
+  throw DatabaseError(DatabaseSituation::declaredTypeUnknown);
 #endif
 }
 
@@ -199,9 +199,9 @@ void RowCounter::count(sqlite3_context* context, int /*argc*/, sqlite3_value** a
 
 QueryRows queryRows(sqlite3* db, const std::string& sql) {
   const Statement statement = prepare(db, sql);
-  if (!statement) throw DatabaseError("クエリに SQL 文がありません。");
+  if (!statement) throw DatabaseError(DatabaseSituation::emptyQuery);
   if (sqlite3_stmt_readonly(statement.get()) == 0) {
-    throw DatabaseError("クエリでデータベースを変更することはできません。");
+    throw DatabaseError(DatabaseSituation::queryChangesData);
   }
   return rowsOf(db, statement.get());
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+#include "catalog/failure_texts.h"
 #include "platform/database.h"
 #include "platform/routing/odbc_driver_choice.h"
 
@@ -131,10 +132,10 @@ TEST(AccessDriverChoice, AMissingDriverIsNamedWithItsBitnessAndWhatToDo) {
       const std::string driver = chooseAccessDriver(c.format, path, c.drivers, c.host);
       ADD_FAILURE() << "chose " << driver;
     } catch (const DatabaseError& error) {
-      for (const auto& part : c.parts) EXPECT_THAT(error.what(), HasSubstr(part));
+      for (const auto& part : c.parts) EXPECT_THAT(descriptionOf(error), HasSubstr(part));
       if (c.host.windows) {
-        EXPECT_THAT(error.what(), Not(HasSubstr("odbcinst")));
-        EXPECT_THAT(error.what(), Not(HasSubstr("Debian")));
+        EXPECT_THAT(descriptionOf(error), Not(HasSubstr("odbcinst")));
+        EXPECT_THAT(descriptionOf(error), Not(HasSubstr("Debian")));
       }
     }
   }
@@ -187,9 +188,9 @@ TEST(OracleDriverChoice, AMissingDriverIsNamedWithItsBitnessAndWhatToDo) {
       chooseOracleDriver(c.drivers, c.host);
       ADD_FAILURE() << "chose a driver";
     } catch (const DatabaseError& error) {
-      for (const auto& part : c.parts) EXPECT_THAT(error.what(), HasSubstr(part));
+      for (const auto& part : c.parts) EXPECT_THAT(descriptionOf(error), HasSubstr(part));
       if (c.host.windows) {
-        EXPECT_THAT(error.what(), Not(HasSubstr("odbcinst")));
+        EXPECT_THAT(descriptionOf(error), Not(HasSubstr("odbcinst")));
       }
     }
   }

@@ -15,7 +15,9 @@ namespace norvel {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::Property;
 using ::testing::StrEq;
+using ::testing::Throws;
 using ::testing::ThrowsMessage;
 
 class SqliteCheckOnly : public ::testing::Test {
@@ -70,9 +72,9 @@ TEST_F(SqliteCheckOnly, OnAFileThatMayOnlyBeReadItRunsOnAPrivateCopy) {
     if (round == 0) {
       db->rollbackTransaction();
     } else {
-      EXPECT_THAT(
-          [&] { db->commitTransaction(); },
-          ThrowsMessage<DatabaseError>(StrEq("確認のみのトランザクションはコミットできません。")));
+      EXPECT_THAT([&] { db->commitTransaction(); },
+                  Throws<DatabaseError>(
+                      Property(&DatabaseError::situation, DatabaseSituation::checkOnlyCommit)));
     }
     // The connection reads the file again.
     EXPECT_EQ(codes(*db), "100-0001,100-0001,100-0002");

@@ -20,8 +20,12 @@ namespace norvel {
 namespace {
 
 using namespace std::chrono_literals;
+using ::testing::AllOf;
+using ::testing::Field;
 using ::testing::HasSubstr;
+using ::testing::Property;
 using ::testing::StrEq;
+using ::testing::Throws;
 using ::testing::ThrowsMessage;
 
 class SqliteData : public ::testing::Test {
@@ -178,8 +182,8 @@ TEST_F(SqliteData, OneStatementPerExecuteAndNothingRunsOtherwise) {
   for (const std::string& sql :
        {update_ + "; DELETE FROM 住所", update_ + ";DELETE FROM 住所;", "SELECT 1; " + update_}) {
     EXPECT_THAT([&] { db->execute(sql); },
-                ThrowsMessage<DatabaseError>(
-                    HasSubstr("SQL 文が複数含まれています。何も実行していません。")))
+                Throws<DatabaseError>(
+                    Property(&DatabaseError::situation, DatabaseSituation::multipleStatements)))
         << sql;
   }
   EXPECT_EQ(db->execute(update_ + ";  -- a comment"), 2);
@@ -209,7 +213,9 @@ TEST_F(SqliteData, AFileDeletedOrReplacedDuringTheRunIsNotReportedAsCommitted) {
     std::filesystem::rename(file_, moved);
     if (replace) std::filesystem::copy_file(moved, file_);
     EXPECT_THAT([&] { db->commitTransaction(); },
-                ThrowsMessage<DatabaseError>(HasSubstr("nothing was committed")));
+                Throws<DatabaseError>(
+                    AllOf(Property(&DatabaseError::situation, DatabaseSituation::fileReplaced),
+                          Property(&DatabaseError::values, Field(&SituationValues::path, file_)))));
     db->close();
     if (!replace) std::filesystem::copy_file(moved, file_);
     EXPECT_EQ(testing::SqliteFile(moved).scalar("SELECT count(*) FROM 住所 WHERE 郵便番号 = "
