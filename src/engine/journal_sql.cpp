@@ -50,14 +50,29 @@ SqlStatement buildRowRestore(std::string_view table, std::string_view field,
   return statement;
 }
 
-std::vector<JournaledRow> journaledRows(const QueryRows& rows, std::size_t identity_columns) {
+IdentitySql identitySql(DatabaseConnection& connection, const std::string& table,
+                        const std::vector<std::string>& identity) {
+  if (identity == kWorksheetIdentity) {
+    if (std::optional<std::string> row = connection.worksheetRowName(table)) {
+      const bool named = table.size() > 1 && table.back() == '$';
+      return {{*row}, named ? table.substr(0, table.size() - 1) : table};
+    }
+  }
+  return {identity, std::nullopt};
+}
+
+std::vector<JournaledRow> journaledRows(const QueryRows& rows, const IdentitySql& identity) {
   std::vector<JournaledRow> journaled;
   journaled.reserve(rows.size());
   for (const auto& row : rows) {
-    if (row.size() != identity_columns + 1) {
+    if (row.size() != identity.columns.size() + 1) {
       throw DatabaseError("The data source returned a row of the wrong width for the journal.");
     }
-    journaled.push_back({{row.begin(), row.end() - 1}, row.back()});
+    JournaledRow entry;
+    if (identity.sheet) entry.identity.push_back(*identity.sheet);
+    entry.identity.insert(entry.identity.end(), row.begin(), row.end() - 1);
+    entry.old_value = row.back();
+    journaled.push_back(std::move(entry));
   }
   return journaled;
 }

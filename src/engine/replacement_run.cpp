@@ -52,10 +52,11 @@ PairOutcome replacePair(DatabaseConnection& connection, const RunTarget& target,
   if (!plan.values) return refused(index, std::move(*plan.refusal));
   try {
     if (options.journalsRows()) {
-      const std::vector<std::string>& identity = options.journal->identityColumns();
-      const QueryRows rows = connection.queryRows(
-          buildRowsOfPair(target.table, target.field, identity, plan.values->old_value, quote));
-      options.journal->rowsOfPair(index, journaledRows(rows, identity.size()));
+      const IdentitySql identity =
+          identitySql(connection, target.table, options.journal->identityColumns());
+      const QueryRows rows = connection.queryRows(buildRowsOfPair(
+          target.table, target.field, identity.columns, plan.values->old_value, quote));
+      options.journal->rowsOfPair(index, journaledRows(rows, identity));
     }
     return {connection.executeStatement(
                 buildUpdate(target.table, target.field, std::move(*plan.values), quote)),

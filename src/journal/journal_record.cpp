@@ -121,6 +121,15 @@ Fields keyed(std::string_view key, std::initializer_list<std::optional<std::stri
 
 }  // namespace
 
+std::string identityText(const JournalRecord& record, const JournalEntry& entry) {
+  std::string text;
+  for (std::size_t i = 0; i < record.identity.size() && i < entry.identity.size(); ++i) {
+    if (i != 0) text += ", ";
+    text += record.identity[i] + "=" + entry.identity[i].value_or("NULL");
+  }
+  return text;
+}
+
 std::string journalBytes(const JournalRecord& record) {
   std::string out(kBom);
   appendLine(out, keyed(kMagic, {std::string(kVersion)}));

@@ -46,6 +46,9 @@ class JournalFormatError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// "rowid=5" or "id=7, part=2": the row an entry names, as a message shows it.
+std::string identityText(const JournalRecord& record, const JournalEntry& entry);
+
 // CSV in UTF-8 with a BOM, so that a spreadsheet opens it as it is; the header lines first,
 // then one line per row, then an end line that tells a complete file from a cut one.
 std::string journalBytes(const JournalRecord& record);

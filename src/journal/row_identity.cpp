@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/journal_sql.h"
 #include "text/ascii_case.h"
 
 namespace norvel {
@@ -95,6 +96,8 @@ std::vector<std::string> findRowIdentity(DatabaseConnection& connection, const s
                                          const std::string& field) {
   std::vector<std::string> identity;
   try {
+    // A worksheet's rows are where they are in the sheet, whatever its fields are called.
+    if (connection.worksheetRowName(table)) return kWorksheetIdentity;
     if (connection.identifierQuote() == "`") {
       identity = mariadbIdentity(connection, table);
     } else if (isSqlite(connection)) {

@@ -41,6 +41,18 @@ std::vector<RunPair> undoPairs(const JournalRecord& record) {
   return pairs;
 }
 
+JournalRecord undoJournalHeader(const JournalRecord& undone, const std::string& undone_path,
+                                std::string source, std::string user) {
+  JournalRecord header;
+  header.source = std::move(source);
+  header.table = undone.table;
+  header.field = undone.field;
+  header.user = std::move(user);
+  header.undoes = undone_path.substr(undone_path.find_last_of("/\\") + 1);
+  header.identity = undone.identity;
+  return header;
+}
+
 UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
                    RunObserver& observer, RunMode mode, FileJournal* journal) {
   if (!record.undoable()) {
@@ -68,6 +80,7 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
 
   NameQuoting quote;
   int field_type = ado::adEmpty;
+  IdentitySql identity_sql;
   std::vector<int> identity_types;
   for (std::size_t index = 0; index < pairs.size() && !result.failure; ++index) {
     observer.pairStarted(index, pairs[index]);
@@ -77,20 +90,30 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
       if (index == 0) {
         quote = connection.nameQuoting();
         field_type = columnType(connection, record.table, record.field, quote);
-        for (const std::string& column : record.identity) {
-          identity_types.push_back(columnType(connection, record.table, column, quote));
+        identity_sql = identitySql(connection, record.table, record.identity);
+        for (const std::string& column : identity_sql.columns) {
+          // A worksheet's row number.
+          identity_types.push_back(identity_sql.sheet
+                                       ? ado::adBigInt
+                                       : columnType(connection, record.table, column, quote));
         }
       }
       observer.probed(index, field_type);
       for (const JournalEntry* entry : entries[index]) {
+        // A worksheet's entries begin with the sheet, which the table names.
+        const std::size_t first = identity_sql.sheet ? 1 : 0;
+        if (entry->identity.size() != identity_sql.columns.size() + first ||
+            (first == 1 && entry->identity[0] != identity_sql.sheet)) {
+          throw std::invalid_argument("a row of the journal names no row of " + record.table);
+        }
         std::vector<SqlValue> identity;
-        for (std::size_t i = 0; i < entry->identity.size(); ++i) {
+        for (std::size_t i = 0; i < identity_sql.columns.size(); ++i) {
           const bool number = columnKindOf(identity_types[i]) == ColumnKind::numeric;
           identity.push_back(SqlValue{number ? SqlValue::Kind::number : SqlValue::Kind::text,
-                                      entry->identity[i].value_or(""), identity_types[i]});
+                                      entry->identity[first + i].value_or(""), identity_types[i]});
         }
         const std::int64_t changed = connection.executeStatement(buildRowRestore(
-            record.table, record.field, record.identity, identity,
+            record.table, record.field, identity_sql.columns, identity,
             valueFor(field_type, entry->new_value), valueFor(field_type, entry->old_value), quote));
         if (changed == 0) {
           undo.left_alone.push_back({index, entry});

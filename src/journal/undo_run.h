@@ -23,6 +23,11 @@ struct UndoResult {
 // The undo's pairs: the journal's in reverse order, each from its new code to its old one.
 std::vector<RunPair> undoPairs(const JournalRecord& record);
 
+// The header of an undo's own journal: the undone run's table, field and identity, and the file
+// name of its journal (`undone_path` may be a whole path).
+JournalRecord undoJournalHeader(const JournalRecord& undone, const std::string& undone_path,
+                                std::string source, std::string user);
+
 // Puts every journaled row back to the value it had before the run, last pair first, where it
 // still holds the value the run gave it; a row changed since is left alone and reported. One
 // transaction; `journal` (when given, for a commit) receives the rows put back before the

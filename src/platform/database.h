@@ -358,6 +358,12 @@ class DatabaseConnection {
   // one table in their order. A table the catalog does not have yields no columns.
   virtual std::vector<std::string> tableNames() = 0;
   virtual std::vector<std::string> columnNames(const std::string& table) = 0;
+  // Where the table is a worksheet of a workbook: the SQL name of each row's worksheet row
+  // number, which names the row for as long as nobody inserts or deletes rows in the sheet.
+  // None for a table of a database.
+  virtual std::optional<std::string> worksheetRowName(const std::string& /*table*/) {
+    return std::nullopt;
+  }
 };
 
 class DatabaseLayer {

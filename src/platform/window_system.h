@@ -6,8 +6,9 @@ namespace norvel {
 
 enum class MessageIcon { warning, information, question };
 
-// The buttons of a question box; the first is its default button.
-enum class MessageButtons { yesNo, yesNoCancel };
+// The buttons of a question box; the first is its default button, except in yesNoDefaultNo
+// (for a question whose yes changes data: Enter must not say it by chance).
+enum class MessageButtons { yesNo, yesNoCancel, yesNoDefaultNo };
 // The button that closed a question box: Esc and the title bar's close answer no (or cancel,
 // where the box has it).
 enum class MessageAnswer { yes, no, cancel };

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -13,7 +15,9 @@
 
 namespace norvel {
 
+struct JournalRecord;
 struct RunFailure;
+class RunPresenter;
 
 // The main window: its controls, its state and every handler.
 class FrmNorvel : public EventHandler {
@@ -36,6 +40,9 @@ class FrmNorvel : public EventHandler {
 
   void handleEvent(Control& control, EventKind kind, int argument) override;
   bool handleKey(Control& control, Key key, int shift) override;
+  std::vector<Command> commandsOf(const Control& control) override;
+  bool commandEnabled(const Control& control, Command command) override;
+  void handleCommand(Control& control, Command command) override;
 
   bool mbLoaded() const { return mbLoaded_; }
   bool mbConnected() const { return mbConnected_; }
@@ -48,6 +55,9 @@ class FrmNorvel : public EventHandler {
   bool runRunning() const { return run_connection_ != nullptr; }
   // The pair list changed since it was loaded or saved.
   bool pairsChanged() const { return pairs_changed_; }
+  // The journal the undo puts back: the last committed run's (or undo's) in this window, while
+  // the connection it ran on is open; empty when there is none to undo.
+  const std::string& undoJournal() const { return last_journal_; }
 
   // The handlers, public so that front ends and tests can name them.
   void RefreshControlStates();
@@ -59,6 +69,9 @@ class FrmNorvel : public EventHandler {
   bool SavePairFile();
   void ListTables();
   void ListFields();
+  // 直前の置換を元に戻す: asks first, then puts the rows of the last run back as a run goes.
+  void undoLastRun();
+  bool canUndoLastRun() const;
 
   // The default pair list file: beside the executable, named after it, ".csv".
   std::string defaultPairFilePath() const;
@@ -114,6 +127,15 @@ class FrmNorvel : public EventHandler {
   void cmd開始_Click(RunMode mode = RunMode::commit);
   void runInBackground(DatabaseConnection& connection, const RunTarget& target,
                        const std::vector<RunPair>& pairs, RunMode mode);
+  // Runs `work` on its own thread while this thread keeps the window painted and answering; what
+  // the presenter says goes to the status box as a run's lines, and the progress line follows
+  // the observer the work is to tell.
+  void presentOffWindowThread(DatabaseConnection& connection, std::size_t pairs, RunMode mode,
+                              RunView& view,
+                              const std::function<void(RunPresenter&, RunObserver&)>& work);
+  void undoInBackground(DatabaseConnection& connection, const JournalRecord& undone);
+  // The status box's line that names a committed run's journal; it becomes the one to undo.
+  void journalWritten(const std::string& path, bool undoable);
   // Asks whether to interrupt the run and, on yes, interrupts it; true when it is interrupted.
   bool askToInterruptRun(bool to_close);
   void cmd終了_Click();
@@ -136,8 +158,9 @@ class FrmNorvel : public EventHandler {
   DatabaseConnection* run_connection_ = nullptr;
   std::atomic<bool> run_stop_{false};
   bool close_after_run_ = false;
-  // The journal of the last committed run, for its undo.
+  // The journal of the last committed run, for its undo, and the run's time.
   std::string last_journal_;
+  std::chrono::system_clock::time_point last_run_time_;
 };
 
 }  // namespace norvel

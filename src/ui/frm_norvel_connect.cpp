@@ -26,6 +26,8 @@ void FrmNorvel::cmd接続_Click() {
   cobテーブル名.clear();
   cobフィールド名.clear();
   mbConnected_ = false;
+  // An undo goes to the connection its run went to, and this one closes now.
+  last_journal_.clear();
 
   const SourceKind kind = sourceKindOfTab(form_.currentTab());
   const SourceInputs inputs{

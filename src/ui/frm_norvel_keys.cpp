@@ -7,6 +7,11 @@ namespace norvel {
 // does, and only when the button could be clicked.
 bool FrmNorvel::handleKey(Control& control, Key key, int /*shift*/) {
   if (!mbLoaded_) return false;
+  // Ctrl+Z in the status box, where the run's lines are: the context menu's 直前の置換を元に戻す.
+  if (key == Key::undo && &control == &txt状況) {
+    if (canUndoLastRun()) undoLastRun();
+    return true;
+  }
   Control* button = nullptr;
   if (key == Key::del && &control == &lst置換リスト) {
     button = &cmd削除;

@@ -20,6 +20,7 @@
 #include "ui/mouse_pointer.h"
 #include "ui/run_header.h"
 #include "ui/run_progress.h"
+#include "ui/run_view.h"
 
 namespace norvel {
 namespace {
@@ -32,48 +33,6 @@ constexpr std::string_view kAskInterruptToClose =
     "中断すると、この実行での変更はすべて元に戻ります。";
 
 }  // namespace
-
-// Where the window shows a run: the status box and message boxes. What is shown is the
-// presenter's. On the window's thread.
-class FrmNorvel::RunView final : public RunDisplay {
- public:
-  explicit RunView(FrmNorvel& window) : window_(window) {}
-
-  void note(std::string_view text) override { append(text); }
-  void pairLine(std::string_view line) override { append(line); }
-  // The caret follows, so that the box shows its newest line.
-  void statusLine(std::string_view line) override {
-    append(line);
-    window_.txt状況.setSelectionStart(window_.txt状況.text().size());
-  }
-  // Shown once the run is over, so that the box can say what became of the data.
-  void warning(std::string_view text) override { warnings_.emplace_back(text); }
-  void committed(std::string_view summary) override { window_.MsgInfo(summary); }
-  // Events that came while the pair ran are seen before the next pair begins.
-  void pairDone() override { window_.platform_.windows.processPendingEvents(); }
-  // The last line of the run, and the end of its last box.
-  void ended(std::string_view text) override {
-    statusLine(text);
-    if (warnings_.empty()) {
-      warnings_.emplace_back(text);
-    } else {
-      warnings_.back() += std::string(kCrLf) + std::string(kCrLf) + std::string(text);
-    }
-  }
-
-  void showWarnings() {
-    for (const std::string& text : warnings_) window_.MsgWarning(text);
-    warnings_.clear();
-  }
-
- private:
-  void append(std::string_view line) {
-    window_.txt状況.appendText(std::string(line) + std::string(kCrLf));
-  }
-
-  FrmNorvel& window_;
-  std::vector<std::string> warnings_;
-};
 
 namespace {
 
@@ -174,6 +133,7 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   txt状況.setProgressLine(run_step::beginning());
 
   // A committed run keeps a journal of what it changed; the table decides whether it can name rows.
+  const auto run_time = std::chrono::system_clock::now();
   std::optional<FileJournal> journal;
   if (mode == RunMode::commit) {
     const std::string folder = defaultJournalFolder(processEnvironment());
@@ -187,42 +147,25 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
       txt状況.appendText(std::string(kNoIdentityLine) + std::string(kCrLf));
       txt状況.setSelectionStart(txt状況.text().size());
     }
-    if (!folder.empty()) journal.emplace(platform_.files, folder, std::move(header), pairs);
+    if (!folder.empty()) {
+      journal.emplace(platform_.files, folder, std::move(header), pairs, run_time);
+    }
   }
 
-  run_stop_ = false;
-  run_connection_ = &connection;
-  BackgroundRun background(platform_.windows);
   RunView view(*this);
-  PostedRunDisplay posted(background, view);
-  RunPresenter presenter(posted, mode, {.stop = &run_stop_, .check_says_would_replace = true});
-  RunProgress progress(presenter, pairs.size(), mode, [this, &background](std::string step) {
-    background.post([this, step = std::move(step)] {
-      // An interruption asked for is what the user waits on, until the rollback begins.
-      if (run_stop_ && step != run_step::rollingBack()) return;
-      txt状況.setProgressLine(step);
-    });
-  });
   RunResult result;
   std::vector<OtherFormHint> hints;
-  try {
-    background.run([&] {
-      result = runReplacement(
-          connection, target, pairs, progress,
-          {.mode = mode, .stop = &run_stop_, .journal = journal ? &*journal : nullptr});
-      presenter.finished(result);
-      // A check: what the codes as typed would miss, read while the window goes on.
-      if (result.outcome == RunOutcome::rolledBack) {
-        hints = findOtherFormHints(connection, target, pairs, result.counts);
-      }
-    });
-  } catch (...) {
-    run_connection_ = nullptr;
-    txt状況.setProgressLine("");
-    throw;
-  }
-  run_connection_ = nullptr;
-  txt状況.setProgressLine("");
+  presentOffWindowThread(
+      connection, pairs.size(), mode, view, [&](RunPresenter& presenter, RunObserver& observer) {
+        result = runReplacement(
+            connection, target, pairs, observer,
+            {.mode = mode, .stop = &run_stop_, .journal = journal ? &*journal : nullptr});
+        presenter.finished(result);
+        // A check: what the codes as typed would miss, read while the window goes on.
+        if (result.outcome == RunOutcome::rolledBack) {
+          hints = findOtherFormHints(connection, target, pairs, result.counts);
+        }
+      });
 
   // The observer is not told of a failed begin; its box shows over a usable window.
   if (result.failure && result.failure->stage == RunStage::begin) {
@@ -232,13 +175,8 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
   }
   view.showWarnings();
   if (result.outcome == RunOutcome::committed && journal && !journal->path().empty()) {
-    last_journal_ = journal->path();
-    // The name alone: a whole path would push the box's lines out of sight sideways; the folder
-    // is the user's state folder.
-    const std::size_t slash = last_journal_.find_last_of("/\\");
-    txt状況.appendText(std::string(kJournalLine) + last_journal_.substr(slash + 1) +
-                       std::string(kCrLf));
-    txt状況.setSelectionStart(txt状況.text().size());
+    last_run_time_ = run_time;
+    journalWritten(journal->path(), journal->record().undoable());
   }
   if (result.outcome == RunOutcome::rolledBack) {
     // A check: the pairs' lines as a run writes them, what the codes as typed would miss, and a
@@ -250,6 +188,42 @@ void FrmNorvel::runInBackground(DatabaseConnection& connection, const RunTarget&
     txt状況.setSelectionStart(txt状況.text().size());
     MsgInfo(checkTotalText(result.total));
   }
+}
+
+void FrmNorvel::presentOffWindowThread(
+    DatabaseConnection& connection, std::size_t pairs, RunMode mode, RunView& view,
+    const std::function<void(RunPresenter&, RunObserver&)>& work) {
+  run_stop_ = false;
+  run_connection_ = &connection;
+  BackgroundRun background(platform_.windows);
+  PostedRunDisplay posted(background, view);
+  RunPresenter presenter(posted, mode, {.stop = &run_stop_, .check_says_would_replace = true});
+  RunProgress progress(presenter, pairs, mode, [this, &background](std::string step) {
+    background.post([this, step = std::move(step)] {
+      // An interruption asked for is what the user waits on, until the rollback begins.
+      if (run_stop_ && step != run_step::rollingBack()) return;
+      txt状況.setProgressLine(step);
+    });
+  });
+  try {
+    background.run([&] { work(presenter, progress); });
+  } catch (...) {
+    run_connection_ = nullptr;
+    txt状況.setProgressLine("");
+    throw;
+  }
+  run_connection_ = nullptr;
+  txt状況.setProgressLine("");
+}
+
+void FrmNorvel::journalWritten(const std::string& path, bool undoable) {
+  // Counts alone cannot be put back.
+  last_journal_ = undoable ? path : std::string();
+  // The name alone: a whole path would push the box's lines out of sight sideways; the folder
+  // is the user's state folder.
+  const std::size_t slash = path.find_last_of("/\\");
+  txt状況.appendText(std::string(kJournalLine) + path.substr(slash + 1) + std::string(kCrLf));
+  txt状況.setSelectionStart(txt状況.text().size());
 }
 
 bool FrmNorvel::askToInterruptRun(bool to_close) {

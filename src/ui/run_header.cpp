@@ -6,8 +6,9 @@
 
 namespace norvel {
 
-std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t pairs,
-                          RunMode mode) {
+namespace {
+
+std::string localTime(std::time_t when, const char* format) {
   std::tm local{};
 #if defined(_WIN32)
   localtime_s(&local, &when);
@@ -15,9 +16,22 @@ std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t
   localtime_r(&when, &local);
 #endif
   std::array<char, 32> time{};
-  std::strftime(time.data(), time.size(), "%Y/%m/%d %H:%M:%S", &local);
-  std::string line = std::string(kRunHeaderMark) + " " + time.data() + "　テーブル " +
-                     target.table + "　フィールド " + target.field + "　置換ペア " +
+  std::strftime(time.data(), time.size(), format, &local);
+  return time.data();
+}
+
+}  // namespace
+
+std::string undoHeaderLine(std::time_t when, const RunTarget& target, std::time_t undone) {
+  return std::string(kRunHeaderMark) + " " + localTime(when, "%Y/%m/%d %H:%M:%S") + "　テーブル " +
+         target.table + "　フィールド " + target.field + "　" + localTime(undone, "%H:%M:%S") +
+         " の実行を元に戻す " + std::string(kRunHeaderMark);
+}
+
+std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t pairs,
+                          RunMode mode) {
+  std::string line = std::string(kRunHeaderMark) + " " + localTime(when, "%Y/%m/%d %H:%M:%S") +
+                     "　テーブル " + target.table + "　フィールド " + target.field + "　置換ペア " +
                      formatCount(static_cast<std::int64_t>(pairs)) + " 件";
   if (mode == RunMode::dryRun) line += "（確認のみ）";
   return line + " " + std::string(kRunHeaderMark);

@@ -17,4 +17,7 @@ inline constexpr std::string_view kRunHeaderMark = "――";
 std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t pairs,
                           RunMode mode);
 
+// The first line of an undo: local time, table, field, and the time of the run it undoes.
+std::string undoHeaderLine(std::time_t when, const RunTarget& target, std::time_t undone);
+
 }  // namespace norvel

@@ -112,6 +112,14 @@ bool Control::shown() const {
   return true;
 }
 
+std::string_view commandCaption(Command command) {
+  switch (command) {
+    case Command::undoLastRun:
+      return "直前の置換を元に戻す(&U)";
+  }
+  return {};
+}
+
 bool kindTakesFocus(ControlKind kind) {
   switch (kind) {
     case ControlKind::textBox:
@@ -276,6 +284,21 @@ bool Form::userPressesKey(Control& control, Key key, int shift) {
     return true;
   }
   return !terminated_ && handler_ != nullptr && handler_->handleKey(control, key, shift);
+}
+
+std::vector<Command> Form::commandsOf(const Control& control) {
+  if (terminated_ || handler_ == nullptr) return {};
+  return handler_->commandsOf(control);
+}
+
+bool Form::commandEnabled(const Control& control, Command command) {
+  return !terminated_ && handler_ != nullptr && acceptsInput(control) &&
+         handler_->commandEnabled(control, command);
+}
+
+void Form::userChoosesCommand(Control& control, Command command) {
+  if (!commandEnabled(control, command)) return;
+  handler_->handleCommand(control, command);
 }
 
 void Form::userCancels() {

@@ -32,8 +32,15 @@ enum class EventKind {
 
 enum class WindowState { normal, minimized, maximized };
 
-// Keys the window gives a meaning beyond what each kind of control does with them itself.
-enum class Key { enter, del, left, right };
+// Keys the window gives a meaning beyond what each kind of control does with them itself. undo is
+// Ctrl+Z.
+enum class Key { enter, del, left, right, undo };
+
+// What a control's context menu offers beyond what its kind of control offers itself.
+enum class Command { undoLastRun };
+
+// The menu entry of a command, with its access key.
+std::string_view commandCaption(Command command);
 
 struct TwipsRect {
   int left = 0;
@@ -75,6 +82,10 @@ class EventHandler {
   virtual void handleEvent(Control& control, EventKind kind, int argument) = 0;
   // A key pressed in the control; true when the window used it, so the control must not.
   virtual bool handleKey(Control& /*control*/, Key /*key*/, int /*shift*/) { return false; }
+  // The commands of the control's context menu, in menu order.
+  virtual std::vector<Command> commandsOf(const Control& /*control*/) { return {}; }
+  virtual bool commandEnabled(const Control& /*control*/, Command /*command*/) { return false; }
+  virtual void handleCommand(Control& /*control*/, Command /*command*/) {}
 };
 
 // A view of the model (the Qt window). Every state change is reported after it happened.
@@ -263,6 +274,11 @@ class Form {
   bool userPressesKey(Control& control, Key key, int shift = 0);
   // Esc: raises the window's cancel event, also while its controls are disabled.
   void userCancels();
+  // A command of the control's context menu: what it offers, whether it can be chosen now, and
+  // the choice (ignored when it cannot be chosen).
+  std::vector<Command> commandsOf(const Control& control);
+  bool commandEnabled(const Control& control, Command command);
+  void userChoosesCommand(Control& control, Command command);
 
   // Used by the controls.
   void raise(Control& control, EventKind kind, int argument = 0);

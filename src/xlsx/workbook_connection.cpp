@@ -304,6 +304,15 @@ std::vector<std::string> WorkbookConnection::columnNames(const std::string& tabl
   return {};
 }
 
+// Each row was copied in under its worksheet row number.
+std::optional<std::string> WorkbookConnection::worksheetRowName(const std::string& table) {
+  database();
+  for (const auto& t : tables_) {
+    if (t.name == table) return t.layout.row_alias;
+  }
+  return std::nullopt;
+}
+
 std::map<std::size_t, std::vector<CellEdit>> WorkbookConnection::collectEdits() {
   InternalScope scope(internal_);
   MemoryDatabase& db = database();

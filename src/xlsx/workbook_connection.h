@@ -58,6 +58,7 @@ class WorkbookConnection final : public DatabaseConnection, public SetBasedSuppo
   bool indexFieldForTransaction(const std::string& table, const std::string& field) override;
   std::vector<std::string> tableNames() override;
   std::vector<std::string> columnNames(const std::string& table) override;
+  std::optional<std::string> worksheetRowName(const std::string& table) override;
 
  private:
   struct SheetTable {

@@ -80,15 +80,6 @@ class PausingJournal : public FileJournal {
   }
 };
 
-std::string identityText(const JournalRecord& record, const JournalEntry& entry) {
-  std::string text;
-  for (std::size_t i = 0; i < record.identity.size() && i < entry.identity.size(); ++i) {
-    if (i != 0) text += ", ";
-    text += record.identity[i] + "=" + entry.identity[i].value_or("NULL");
-  }
-  return text;
-}
-
 class BatchRun {
  public:
   BatchRun(const BatchOptions& options, BatchEnvironment& env)
@@ -206,12 +197,16 @@ class BatchRun {
       return false;
     }
     JournalRecord header;
-    header.source = maskPasswords(connection_string_);
-    header.table = table_;
-    header.field = field_;
-    header.user = journalUser(processEnvironment());
-    header.undoes = undoes;
-    header.identity = std::move(identity);
+    if (undoes.empty()) {
+      header.source = maskPasswords(connection_string_);
+      header.table = table_;
+      header.field = field_;
+      header.user = journalUser(processEnvironment());
+      header.identity = std::move(identity);
+    } else {
+      header = undoJournalHeader(undone_, undoes, maskPasswords(connection_string_),
+                                 journalUser(processEnvironment()));
+    }
     journal_.emplace(env_.files, folder, std::move(header), pairs);
     return true;
   }

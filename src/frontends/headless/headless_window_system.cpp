@@ -14,13 +14,14 @@ void HeadlessWindowSystem::showMessageBox(const std::string& text, const std::st
 }
 
 MessageAnswer HeadlessWindowSystem::askQuestion(const std::string& text, const std::string& caption,
-                                                MessageButtons /*buttons*/) {
-  MessageAnswer answer = MessageAnswer::yes;
+                                                MessageButtons buttons) {
+  MessageAnswer answer =
+      buttons == MessageButtons::yesNoDefaultNo ? MessageAnswer::no : MessageAnswer::yes;
   if (!question_answers_.empty()) {
     answer = question_answers_.front();
     question_answers_.pop_front();
   }
-  messages_.push_back({text, caption, MessageIcon::question, answer});
+  messages_.push_back({text, caption, MessageIcon::question, answer, buttons});
   if (sink_) sink_(messages_.back());
   return answer;
 }

@@ -25,6 +25,8 @@ class HeadlessWindowSystem : public WindowSystem {
     MessageIcon icon;
     // The answer a question box was given; yes for a message box.
     MessageAnswer answer = MessageAnswer::yes;
+    // A question box's buttons.
+    MessageButtons buttons = MessageButtons::yesNo;
   };
 
   HeadlessWindowSystem();

@@ -54,6 +54,9 @@ std::optional<Key> modelKey(const QKeyEvent& event) {
     case Qt::Key_Right:
       if (modifiers == Qt::NoModifier) return event.key() == Qt::Key_Left ? Key::left : Key::right;
       return std::nullopt;
+    case Qt::Key_Z:
+      if (modifiers == Qt::ControlModifier) return Key::undo;
+      return std::nullopt;
     default:
       return std::nullopt;
   }
@@ -205,6 +208,23 @@ void FormView::forwardInput(Control& control, QWidget* widget) {
       if (!forwarding()) return;
       form_.userTypes(control, toUtf8(text));
       if (toQString(control.text()) != edit->text()) renderText(control);
+    });
+  } else if (auto* log = qobject_cast<LogView*>(widget)) {
+    // The model's commands for the box, as its context menu's last entries.
+    log->setMenuCommands([this, &control] {
+      std::vector<LogView::MenuCommand> commands;
+      for (const Command command : form_.commandsOf(control)) {
+        commands.push_back(
+            {toQString(std::string(commandCaption(command))),
+             command == Command::undoLastRun ? QKeySequence(Qt::CTRL | Qt::Key_Z) : QKeySequence(),
+             [this, &control, command] {
+               return forwarding() && form_.commandEnabled(control, command);
+             },
+             [this, &control, command] {
+               if (forwarding()) form_.userChoosesCommand(control, command);
+             }});
+      }
+      return commands;
     });
   } else if (auto* box = qobject_cast<QPlainTextEdit*>(widget)) {
     if (!control.inventory().read_only) {

@@ -135,6 +135,18 @@ std::unique_ptr<QMenu> LogView::createContextMenu() {
   for (QAction* action : menu->actions()) {
     if (!action->isSeparator()) action->setEnabled(!empty);
   }
+  if (menu_commands_) {
+    const std::vector<MenuCommand> commands = menu_commands_();
+    if (!commands.empty()) menu->addSeparator();
+    for (const MenuCommand& command : commands) {
+      // After the menu has closed: the command may run a whole nested event loop.
+      QAction* action = menu->addAction(command.text, this, [this, run = command.run] {
+        QMetaObject::invokeMethod(this, run, Qt::QueuedConnection);
+      });
+      action->setShortcut(command.key);
+      action->setEnabled(command.enabled());
+    }
+  }
   return menu;
 }
 

@@ -2,10 +2,12 @@
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
+#include <QKeySequence>
 #include <QString>
 #include <QTimer>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -56,7 +58,20 @@ class LogView : public QAbstractScrollArea {
   // Asks for a file with the save dialog and writes the log to it as UTF-8 text; says why when it
   // cannot.
   void saveToFile();
-  // The context menu: すべて選択, コピー, ファイルに保存.
+  // An entry the owner adds to the context menu, after ファイルに保存: asked whether it can be
+  // chosen each time the menu opens. Its key is only shown; the owner's key handling does it.
+  struct MenuCommand {
+    QString text;
+    QKeySequence key;
+    std::function<bool()> enabled;
+    std::function<void()> run;
+  };
+  // The owner's entries, asked for each time the menu opens.
+  void setMenuCommands(std::function<std::vector<MenuCommand>()> commands) {
+    menu_commands_ = std::move(commands);
+  }
+
+  // The context menu: すべて選択, コピー, ファイルに保存, then the owner's entries.
   std::unique_ptr<QMenu> createContextMenu();
 
   // The first line shown, and whether the last line is in view.
@@ -92,6 +107,7 @@ class LogView : public QAbstractScrollArea {
   int lastTop() const;
   void scrollToShow(int line);
 
+  std::function<std::vector<MenuCommand>()> menu_commands_;
   std::vector<QString> lines_;
   // Wrapped rows of each line at the current width; 0 = not measured yet.
   mutable std::vector<std::uint16_t> rows_;

@@ -40,7 +40,8 @@ MessageAnswer QtWindowSystem::askQuestion(const std::string& text, const std::st
   QMessageBox box(QMessageBox::Question, toQString(caption), QString(), shown, parent);
   box.setTextFormat(Qt::PlainText);
   box.setText(toDisplayLines(text));
-  box.setDefaultButton(QMessageBox::Yes);
+  box.setDefaultButton(buttons == MessageButtons::yesNoDefaultNo ? QMessageBox::No
+                                                                 : QMessageBox::Yes);
   box.setEscapeButton(buttons == MessageButtons::yesNoCancel ? QMessageBox::Cancel
                                                              : QMessageBox::No);
   // The window may be busy with a run; the box is for the user to answer.

@@ -1,13 +1,19 @@
 #include "form_window.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 #include <uxtheme.h>
+#include <windowsx.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cwchar>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "control_text.h"
+#include "platform/win32/win32_file_system.h"
 #include "platform/win32/win32_text.h"
 #include "ui/access_keys.h"
 #include "ui/caption_fit.h"
@@ -29,6 +35,11 @@ constexpr UINT_PTR kSubclassId = 1;
 constexpr int kFirstId = 1000;
 // The drop-down list of a combo box: its height beyond the closed box.
 constexpr double kDropDownTwips = 3000;
+// The status box's context menu entries; the model's commands follow from kFirstCommandId.
+constexpr UINT kSelectAllId = 1;
+constexpr UINT kCopyId = 2;
+constexpr UINT kSaveId = 3;
+constexpr UINT kFirstCommandId = 100;
 // IDC_ARROW and IDC_WAIT, which name narrow resources in a build without UNICODE.
 const wchar_t* const kArrowCursor = kArrowCursor;
 const wchar_t* const kWaitCursor = kWaitCursor;
@@ -486,6 +497,15 @@ LRESULT CALLBACK FormWindow::childProc(HWND window, UINT message, WPARAM w, LPAR
         return TRUE;
       }
       break;
+    case WM_CONTEXTMENU:
+      // The status box's menu replaces the edit control's own, whose entries edit.
+      if (Shown* shown = self->shownOf(window);
+          shown != nullptr && shown->control->kind() == ControlKind::textBox &&
+          shown->control->inventory().multi_line && shown->control->inventory().read_only) {
+        self->showContextMenu(*shown, l);
+        return 0;
+      }
+      break;
     case WM_NCDESTROY:
       ::RemoveWindowSubclass(window, &FormWindow::childProc, kSubclassId);
       break;
@@ -690,10 +710,133 @@ bool FormWindow::preTranslate(MSG& message) {
         break;
     }
   }
+  // Ctrl+Z: the model's undo where the focused control has one (the status box).
+  if (message.message == WM_KEYDOWN && control_key && !alt && !shift && message.wParam == 'Z' &&
+      shown != nullptr && form_.userPressesKey(*shown->control, Key::undo)) {
+    return true;
+  }
   if (message.message == WM_SYSCHAR && alt) {
     if (pressAccessKey(static_cast<wchar_t>(message.wParam))) return true;
   }
   return ::IsDialogMessageW(window_, &message) != 0;
+}
+
+namespace {
+
+// A popup menu, destroyed with its owner.
+class PopupMenu {
+ public:
+  PopupMenu() : menu_(::CreatePopupMenu()) {
+    if (menu_ == nullptr) throw std::runtime_error(win32::systemErrorText(::GetLastError()));
+  }
+  ~PopupMenu() { ::DestroyMenu(menu_); }
+  PopupMenu(const PopupMenu&) = delete;
+  PopupMenu& operator=(const PopupMenu&) = delete;
+
+  void add(UINT id, const std::string& text, bool enabled) {
+    ::AppendMenuW(menu_, MF_STRING | (enabled ? MF_ENABLED : MF_GRAYED), id,
+                  wideFromUtf8(text).c_str());
+  }
+  void separator() { ::AppendMenuW(menu_, MF_SEPARATOR, 0, nullptr); }
+  HMENU get() const { return menu_; }
+
+ private:
+  HMENU menu_;
+};
+
+}  // namespace
+
+void FormWindow::showContextMenu(Shown& shown, LPARAM at) {
+  Control& control = *shown.control;
+  POINT point{GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+  if (point.x == -1 && point.y == -1) {
+    // From the keyboard: at the box's top left rather than where the mouse is.
+    RECT box;
+    ::GetWindowRect(shown.handle, &box);
+    point = {box.left + 4, box.top + 4};
+  }
+  const bool empty = control.text().empty();
+  const std::vector<Command> commands = form_.commandsOf(control);
+  PopupMenu menu;
+  menu.add(kSelectAllId, "すべて選択(&A)\tCtrl+A", !empty);
+  menu.add(kCopyId, "コピー(&C)\tCtrl+C", !empty);
+  menu.separator();
+  menu.add(kSaveId, "ファイルに保存(&S)...", !empty);
+  if (!commands.empty()) menu.separator();
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    const std::string key = commands[i] == Command::undoLastRun ? "\tCtrl+Z" : "";
+    menu.add(kFirstCommandId + static_cast<UINT>(i), std::string(commandCaption(commands[i])) + key,
+             form_.commandEnabled(control, commands[i]));
+  }
+  const UINT chosen = static_cast<UINT>(
+      ::TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                       point.x, point.y, 0, window_, nullptr));
+  switch (chosen) {
+    case 0:
+      return;
+    case kSelectAllId:
+      ::SendMessageW(shown.handle, EM_SETSEL, 0, -1);
+      return;
+    case kCopyId:
+      copyLog(shown.handle);
+      return;
+    case kSaveId:
+      saveLog(control);
+      return;
+    default:
+      if (chosen >= kFirstCommandId && chosen - kFirstCommandId < commands.size()) {
+        form_.userChoosesCommand(control, commands[chosen - kFirstCommandId]);
+      }
+      return;
+  }
+}
+
+// Without a selection of its own, the box copies the whole log.
+void FormWindow::copyLog(HWND box) {
+  DWORD start = 0;
+  DWORD end = 0;
+  ::SendMessageW(box, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  if (start != end) {
+    ::SendMessageW(box, WM_COPY, 0, 0);
+    return;
+  }
+  ::SendMessageW(box, EM_SETSEL, 0, -1);
+  ::SendMessageW(box, WM_COPY, 0, 0);
+  ::SendMessageW(box, EM_SETSEL, start, end);
+}
+
+// The log as UTF-8 text, written beside and renamed over: a failure keeps a file that was there.
+void FormWindow::saveLog(const Control& control) {
+  std::vector<wchar_t> file(32768, L'\0');
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  wchar_t name[64];
+  ::swprintf(name, 64, L"norvel-状況-%04u%02u%02u-%02u%02u%02u.txt", now.wYear, now.wMonth,
+             now.wDay, now.wHour, now.wMinute, now.wSecond);
+  std::wcsncpy(file.data(), name, file.size() - 1);
+  const std::wstring filter = std::wstring(L"テキスト ファイル (*.txt)") + L'\0' + L"*.txt" +
+                              L'\0' + L"すべてのファイル (*.*)" + L'\0' + L"*.*" + L'\0';
+  const std::wstring title = L"状況をファイルに保存";
+  OPENFILENAMEW box{};
+  box.lStructSize = sizeof(box);
+  box.hwndOwner = window_;
+  box.lpstrFilter = filter.c_str();
+  box.lpstrFile = file.data();
+  box.nMaxFile = static_cast<DWORD>(file.size());
+  box.lpstrTitle = title.c_str();
+  box.lpstrDefExt = L"txt";
+  box.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY |
+              OFN_NOCHANGEDIR | OFN_LONGNAMES;
+  if (!::GetSaveFileNameW(&box)) return;
+  const std::string path = utf8FromWide(file.data());
+  try {
+    Win32FileSystem().replaceFile(path, control.text());
+  } catch (const std::exception& error) {
+    ::MessageBoxW(
+        window_,
+        wideFromUtf8("状況を保存できませんでした。\r\n" + std::string(error.what())).c_str(),
+        windowText(window_).c_str(), MB_OK | MB_ICONWARNING);
+  }
 }
 
 void FormWindow::renderText(Control& control) {

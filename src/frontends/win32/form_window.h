@@ -21,7 +21,8 @@ class Win32WindowSystem;
 // the dialog manager's (IsDialogMessageW) except where the model has its rules: Tab and Shift+Tab
 // walk the inventory's tab order and shared access keys move the focus on (ui/tab_order.h,
 // ui/access_keys.h), Enter and the window's other keys go to Form::userPressesKey, Esc to
-// Form::userCancels.
+// Form::userCancels. The status box has a context menu (すべて選択, コピー, ファイルに保存 and the
+// model's commands) by mouse, Shift+F10 or the menu key.
 class FormWindow : public FormObserver {
  public:
   // Laid out at dpi, the system's unless given (0).
@@ -83,6 +84,10 @@ class FormWindow : public FormObserver {
   void showTabPages();
   void renderAll();
   bool pressAccessKey(wchar_t key);
+  // The status box's context menu, at the point of a WM_CONTEXTMENU (-1, -1: from the keyboard).
+  void showContextMenu(Shown& shown, LPARAM at);
+  void copyLog(HWND box);
+  void saveLog(const Control& control);
 
   Form& form_;
   Win32WindowSystem& windows_;

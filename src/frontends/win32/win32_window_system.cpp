@@ -41,9 +41,10 @@ void Win32WindowSystem::showMessageBox(const std::string& text, const std::strin
 MessageAnswer Win32WindowSystem::askQuestion(const std::string& text, const std::string& caption,
                                              MessageButtons buttons) {
   const UINT shown = buttons == MessageButtons::yesNoCancel ? MB_YESNOCANCEL : MB_YESNO;
-  const int chosen =
-      ::MessageBoxW(owner(), win32::editText(text).c_str(), wideFromUtf8(caption).c_str(),
-                    shown | MB_ICONQUESTION | MB_DEFBUTTON1);
+  const int chosen = ::MessageBoxW(
+      owner(), win32::editText(text).c_str(), wideFromUtf8(caption).c_str(),
+      shown | MB_ICONQUESTION |
+          (buttons == MessageButtons::yesNoDefaultNo ? MB_DEFBUTTON2 : MB_DEFBUTTON1));
   switch (chosen) {
     case IDYES:
       return MessageAnswer::yes;

@@ -163,6 +163,7 @@ struct SeenMessage {
   QMessageBox::Icon icon;
   bool wait_cursor;
   bool modal;
+  QMessageBox::StandardButton default_button = QMessageBox::NoButton;
 };
 
 // Answers dialogs as they open (a modal dialog's own event loop runs the timer): message boxes
@@ -180,8 +181,8 @@ struct DialogAnswerer {
       if (auto* box = qobject_cast<QMessageBox*>(top)) {
         const QCursor* cursor = QApplication::overrideCursor();
         messages.push_back({box->windowTitle(), box->text(), box->icon(),
-                            cursor != nullptr && cursor->shape() == Qt::WaitCursor,
-                            box->isModal()});
+                            cursor != nullptr && cursor->shape() == Qt::WaitCursor, box->isModal(),
+                            box->standardButton(box->defaultButton())});
         QAbstractButton* button = box->button(QMessageBox::Ok);
         if (button == nullptr) {
           QMessageBox::StandardButton answer = QMessageBox::No;

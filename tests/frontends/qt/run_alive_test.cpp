@@ -107,7 +107,8 @@ TEST_F(RunAlive, TheStatusBoxKeepsTheFocusAndCopiesAndSavesTheLog) {
   QStringList names;
   for (QAction* action : menu->actions()) names << action->text();
   EXPECT_THAT(names, ElementsAre(QStringLiteral("すべて選択(&A)"), QStringLiteral("コピー(&C)"),
-                                 QString(), QStringLiteral("ファイルに保存(&S)...")));
+                                 QString(), QStringLiteral("ファイルに保存(&S)..."), QString(),
+                                 QStringLiteral("直前の置換を元に戻す(&U)")));
   for (QAction* action : menu->actions()) EXPECT_TRUE(action->isEnabled() || action->isSeparator());
 
   const QString log = toQString(h.w().txt状況.text()).replace(QStringLiteral("\r\n"), "\n");
@@ -142,7 +143,7 @@ TEST_F(RunAlive, TheStatusBoxKeepsTheFocusAndCopiesAndSavesTheLog) {
   QTimer::singleShot(50, [&] {
     for (QWidget* top : QApplication::topLevelWidgets()) {
       if (auto* open = qobject_cast<QMenu*>(top); open != nullptr && open->isVisible()) {
-        menu_seen = open->actions().size() == 4;
+        menu_seen = open->actions().size() == 6;
         open->close();
       }
     }
@@ -150,6 +151,65 @@ TEST_F(RunAlive, TheStatusBoxKeepsTheFocusAndCopiesAndSavesTheLog) {
   status->setFocus();
   QTest::keyClick(status, Qt::Key_F10, Qt::ShiftModifier);
   EXPECT_TRUE(menu_seen);
+}
+
+// The last run is undone from the status box's context menu or with Ctrl+Z there, after a
+// question whose default is いいえ.
+TEST_F(RunAlive, TheStatusBoxUndoesTheLastRunByMenuAndByCtrlZ) {
+  writeBytes(h.pairFile(), "1000001,1000011\r\n");
+  ASSERT_TRUE(h.start());
+  auto* status = h.widget<LogView>(h.w().txt状況);
+  h.connectAndPick(database, QStringLiteral("住所"), QStringLiteral("郵便番号"));
+  auto undoEntry = [&] {
+    const std::unique_ptr<QMenu> menu = status->createContextMenu();
+    QAction* last = menu->actions().back();
+    EXPECT_EQ(last->text(), QStringLiteral("直前の置換を元に戻す(&U)"));
+    EXPECT_EQ(last->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    return last->isEnabled();
+  };
+  auto codes = [&] {
+    return SqliteFile(database).scalar("SELECT group_concat(郵便番号, ' ') FROM 住所");
+  };
+  EXPECT_FALSE(undoEntry());
+  {
+    DialogAnswerer answerer;
+    h.click(h.w().cmd開始);
+  }
+  h.activate();
+  EXPECT_EQ(codes(), "1000011 1000002");
+  EXPECT_TRUE(undoEntry());
+
+  // By mouse: the menu's entry, then いいえ (the default) and nothing changes.
+  {
+    DialogAnswerer answerer;
+    const std::unique_ptr<QMenu> menu = status->createContextMenu();
+    menu->actions().back()->trigger();
+    QTest::qWait(50);
+    ASSERT_EQ(answerer.messages.size(), 1u);
+    EXPECT_EQ(answerer.messages[0].icon, QMessageBox::Question);
+    EXPECT_EQ(answerer.messages[0].default_button, QMessageBox::No);
+    EXPECT_TRUE(
+        answerer.messages[0].text.contains(QStringLiteral(" の置換（1 件）を元に戻しますか？")))
+        << answerer.messages[0].text.toStdString();
+  }
+  EXPECT_EQ(codes(), "1000011 1000002");
+
+  // By keyboard: Ctrl+Z in the status box, then はい.
+  {
+    DialogAnswerer answerer;
+    answerer.question_answers = {QMessageBox::Yes};
+    h.activate();
+    status->setFocus();
+    QTest::keyClick(status, Qt::Key_Z, Qt::ControlModifier);
+    QApplication::processEvents();
+    ASSERT_EQ(answerer.messages.size(), 2u);
+    EXPECT_EQ(answerer.messages[1].text.trimmed(), QStringLiteral("1件置換しました。"));
+  }
+  EXPECT_EQ(codes(), "1000001 1000002");
+  EXPECT_TRUE(toQString(h.w().txt状況.text()).contains(QStringLiteral(" の実行を元に戻す ――")));
+  // The undo's own journal is named, and is the next one to undo.
+  EXPECT_TRUE(status->line(status->lineCount() - 2).startsWith(QStringLiteral("実行の記録: ")));
+  EXPECT_TRUE(undoEntry());
 }
 
 // Closing the window with a changed pair list asks: はい saves as 保存 does, キャンセル keeps the
