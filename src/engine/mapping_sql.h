@@ -41,6 +41,12 @@ class MappingSql {
   SqlStatement histogramByBytes(bool numeric) const;
   SqlStatement nullRows() const;
 
+  // Per position, the new code as the field stores it.
+  SqlStatement newCodes() const;
+  // Every row equal to an old code, before the UPDATE: its position, the `identity` columns and
+  // the field.
+  SqlStatement rowsOfCodes(const std::vector<std::string>& identity) const;
+
   // Sets every row equal to an old code to that row's new code.
   SqlStatement update() const;
   // The same, with the new code passed through `function`(position, new code), which counts the
@@ -53,6 +59,8 @@ class MappingSql {
   std::string classes(std::string_view compared) const;
   std::string updateText(const std::string& value) const;
 
+  NameDelimiters delimiters_;
+  std::string identifier_quote_;
   std::string table_;
   std::string field_;
   std::string codes_;
