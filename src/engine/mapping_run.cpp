@@ -324,7 +324,12 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
       connection.executeStatement(insert);
     }
     support.analyzeTemporaryTable(mapping_table);
-    if (journal) {
+    const std::string function = changed_rows || support.updateReturnsPairs()
+                                     ? std::string()
+                                     : support.rowCountingFunction(groups.size());
+    // The counting function is handed each row as the UPDATE changes it; elsewhere the rows are
+    // read before.
+    if (journal && function.empty()) {
       journal->addRowsOfGroups(connection.queryRows(sql.rowsOfCodes(*identity)), identity->size());
     }
     const auto count_row = [&](const std::vector<std::optional<std::string>>& row) {
@@ -355,12 +360,13 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
       if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
     } else if (support.updateReturnsPairs()) {
       for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
-    } else if (const std::string function = support.rowCountingFunction(groups.size());
-               !function.empty()) {
-      const std::int64_t changed = connection.executeStatement(sql.updateThrough(function));
+    } else if (!function.empty()) {
+      const std::int64_t changed = connection.executeStatement(
+          sql.updateThrough(function, journal ? *identity : std::vector<std::string>()));
       const std::vector<std::int64_t> counted = support.rowCounts();
       if (counted.size() != groups.size() || sum(counted) != changed) throw NotApplicable{};
       for (const std::size_t g : mapped_groups) group_rows[g] = counted[g];
+      if (journal) journal->addRowsOfGroups(support.countedRows(), identity->size());
     } else {
       for (const auto& row : connection.queryRows(sql.histogram())) count_row(row);
       std::int64_t expected = 0;

@@ -138,10 +138,17 @@ SqlStatement MappingSql::update() const {
   return SqlStatement(updateText(std::string(kPair) + ".new_code"));
 }
 
-SqlStatement MappingSql::updateThrough(std::string_view function) const {
+SqlStatement MappingSql::updateThrough(std::string_view function,
+                                       const std::vector<std::string>& identity) const {
+  const std::string row(kRow);
   const std::string pair(kPair);
-  return SqlStatement(
-      updateText(std::string(function) + "(" + pair + ".pair_position, " + pair + ".new_code)"));
+  std::string row_values;
+  for (const std::string& column : identity) {
+    row_values += ", " + row + "." + quoteName(column, delimiters_, identifier_quote_);
+  }
+  if (!identity.empty()) row_values += ", " + row + "." + field_;
+  return SqlStatement(updateText(std::string(function) + "(" + pair + ".pair_position, " + pair +
+                                 ".new_code" + row_values + ")"));
 }
 
 SqlStatement MappingSql::updateCounted() const {

@@ -50,8 +50,10 @@ class MappingSql {
   // Sets every row equal to an old code to that row's new code.
   SqlStatement update() const;
   // The same, with the new code passed through `function`(position, new code), which counts the
-  // rows it is called for (SQLite).
-  SqlStatement updateThrough(std::string_view function) const;
+  // rows it is called for (SQLite); given `identity` columns, it is passed those of each row and
+  // the field's value before the UPDATE as well.
+  SqlStatement updateThrough(std::string_view function,
+                             const std::vector<std::string>& identity = {}) const;
   // The same UPDATE as a query of its own changes (PostgreSQL): per position, the rows changed.
   SqlStatement updateCounted() const;
 
