@@ -8,6 +8,8 @@
 
 #include "catalog/failure_texts.h"
 #include "catalog/run_texts.h"
+#include "engine/journal_sql.h"
+#include "engine/mapping_journal.h"
 #include "engine/mapping_sql.h"
 #include "engine/pair_composition.h"
 #include "engine/pair_plan.h"
@@ -213,10 +215,16 @@ std::vector<std::int64_t> changedCounts(const PairComposition& composition,
   return counts;
 }
 
-// Everything after the savepoint; throws to have it rolled back.
-std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
-                                               SetBasedSupport& support, const RunTarget& target,
-                                               const PreparedPairs& prepared) {
+struct AppliedPairs {
+  std::vector<std::int64_t> counts;
+  std::vector<std::vector<JournaledRow>> rows_of_pairs;
+};
+
+// Everything after the savepoint; throws to have it rolled back. `identity`: the columns that
+// name a row, when a journal keeps the rows.
+AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSupport& support,
+                                  const RunTarget& target, const PreparedPairs& prepared,
+                                  const std::vector<std::string>* identity) {
   const std::vector<PairValues>& values = prepared.values;
   const std::size_t pairs = values.size();
   const std::string probe = buildProbe(target.table, target.field, prepared.quote);
@@ -241,12 +249,17 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
     changed_rows->new_code_bytes =
         bytesByPosition(connection.queryRows(pair_sql.newCodeBytes(numeric)), pairs);
   }
+  // A row a later pair moves again held the earlier pair's new code as the field stores it.
+  std::vector<std::optional<std::string>> stored_new;
+  if (identity) stored_new = bytesByPosition(connection.queryRows(pair_sql.newCodes()), pairs);
   support.dropTemporaryTable(pair_table);
 
   PairRelations relations{old_classes.of, new_classes.of, {}};
   for (const PairValues& pair : values) relations.new_is_null.push_back(!pair.new_value);
   const PairComposition composition(relations);
   const std::vector<RowGroup>& groups = composition.groups();
+  std::optional<MappingJournal> journal;
+  if (identity) journal.emplace(groups.size());
 
   // One row per group of non-NULL rows a pair changes: one of its old codes, its last new code.
   std::vector<PairValues> mapping;
@@ -282,6 +295,13 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 
   std::vector<std::int64_t> group_rows(groups.size(), 0);
   const auto update_null_rows = [&] {
+    if (journal) {
+      journal->addRowsOfGroup(
+          *null_group,
+          connection.queryRows(
+              buildRowsOfPair(target.table, target.field, *identity, std::nullopt, prepared.quote)),
+          identity->size());
+    }
     if (!changed_rows) {
       group_rows[*null_group] = connection.executeStatement(*null_update);
       return;
@@ -304,6 +324,14 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
       connection.executeStatement(insert);
     }
     support.analyzeTemporaryTable(mapping_table);
+    const std::string function = changed_rows || support.updateReturnsPairs()
+                                     ? std::string()
+                                     : support.rowCountingFunction(groups.size());
+    // The counting function is handed each row as the UPDATE changes it; elsewhere the rows are
+    // read before.
+    if (journal && function.empty()) {
+      journal->addRowsOfGroups(connection.queryRows(sql.rowsOfCodes(*identity)), identity->size());
+    }
     const auto count_row = [&](const std::vector<std::optional<std::string>>& row) {
       if (row.size() != 2) throw NotApplicable{};
       const std::int64_t group = integerOf(row[0]);
@@ -332,12 +360,13 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
       if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
     } else if (support.updateReturnsPairs()) {
       for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
-    } else if (const std::string function = support.rowCountingFunction(groups.size());
-               !function.empty()) {
-      const std::int64_t changed = connection.executeStatement(sql.updateThrough(function));
+    } else if (!function.empty()) {
+      const std::int64_t changed = connection.executeStatement(
+          sql.updateThrough(function, journal ? *identity : std::vector<std::string>()));
       const std::vector<std::int64_t> counted = support.rowCounts();
       if (counted.size() != groups.size() || sum(counted) != changed) throw NotApplicable{};
       for (const std::size_t g : mapped_groups) group_rows[g] = counted[g];
+      if (journal) journal->addRowsOfGroups(support.countedRows(), identity->size());
     } else {
       for (const auto& row : connection.queryRows(sql.histogram())) count_row(row);
       std::int64_t expected = 0;
@@ -350,8 +379,20 @@ std::vector<std::int64_t> applyInsideSavepoint(DatabaseConnection& connection,
 
   checkPassingValues(composition, values, group_rows,
                      support.writtenValueChecks(target.table, target.field));
-  if (changed_rows) return changedCounts(composition, *changed_rows, group_rows, pairs);
-  return composition.countsOf(group_rows);
+  AppliedPairs applied;
+  if (journal) {
+    // The rows read must be the rows changed, or the journal would not undo the run.
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      if (groups[g].last_pair &&
+          journal->rowsOfGroup(g) != static_cast<std::size_t>(group_rows[g])) {
+        throw NotApplicable{};
+      }
+    }
+    applied.rows_of_pairs = journal->rowsOfPairs(composition, stored_new);
+  }
+  applied.counts = changed_rows ? changedCounts(composition, *changed_rows, group_rows, pairs)
+                                : composition.countsOf(group_rows);
+  return applied;
 }
 
 }  // namespace
@@ -384,7 +425,11 @@ MappingOutcome applyByMapping(DatabaseConnection& connection, const RunTarget& t
   // What made the attempt fail, when a statement did: told if nothing else can be.
   std::optional<RunFailure> cause;
   try {
-    outcome.counts = applyInsideSavepoint(connection, *support, target, *prepared);
+    AppliedPairs applied = applyInsideSavepoint(
+        connection, *support, target, *prepared,
+        options.journalsRows() ? &options.journal->identityColumns() : nullptr);
+    outcome.counts = std::move(applied.counts);
+    outcome.rows_of_pairs = std::move(applied.rows_of_pairs);
     savepoint->release();
     outcome.column_type = prepared->column_type;
     outcome.kind = MappingOutcome::Kind::applied;

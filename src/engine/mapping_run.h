@@ -22,6 +22,9 @@ struct MappingOutcome {
   };
   Kind kind = Kind::notApplicable;
   std::vector<std::int64_t> counts;
+  // Per pair, the rows it changed as the per-pair run would have read them, when the run's
+  // journal keeps rows (applied).
+  std::vector<std::vector<JournaledRow>> rows_of_pairs;
   int column_type = 0;
   std::optional<RunFailure> failure;
   // The table's definition ruled the attempt out (notApplicable).

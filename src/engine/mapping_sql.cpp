@@ -30,10 +30,12 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 
 MappingSql::MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
                        std::string codes, bool by_join)
-    : codes_(std::move(codes)), by_join_(by_join) {
-  const NameDelimiters delimiters = delimitersFor(table, quoting);
-  table_ = quoteName(table, delimiters, quoting.identifier_quote);
-  field_ = quoteName(field, delimiters, quoting.identifier_quote);
+    : delimiters_(delimitersFor(table, quoting)),
+      identifier_quote_(quoting.identifier_quote),
+      codes_(std::move(codes)),
+      by_join_(by_join) {
+  table_ = quoteName(table, delimiters_, identifier_quote_);
+  field_ = quoteName(field, delimiters_, identifier_quote_);
 }
 
 std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& codes,
@@ -103,6 +105,22 @@ SqlStatement MappingSql::nullRows() const {
   return SqlStatement("SELECT count(*) FROM " + table_ + " WHERE " + field_ + " IS NULL");
 }
 
+SqlStatement MappingSql::newCodes() const {
+  return SqlStatement("SELECT pair_position, new_code FROM " + codes_);
+}
+
+SqlStatement MappingSql::rowsOfCodes(const std::vector<std::string>& identity) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  std::string columns;
+  for (const std::string& column : identity) {
+    columns += ", " + row + "." + quoteName(column, delimiters_, identifier_quote_);
+  }
+  return SqlStatement("SELECT " + pair + ".pair_position" + columns + ", " + row + "." + field_ +
+                      " FROM " + table_ + " AS " + row + " JOIN " + codes_ + " AS " + pair +
+                      " ON " + row + "." + field_ + " = " + pair + ".old_code");
+}
+
 std::string MappingSql::updateText(const std::string& value) const {
   const std::string row(kRow);
   const std::string pair(kPair);
@@ -120,10 +138,17 @@ SqlStatement MappingSql::update() const {
   return SqlStatement(updateText(std::string(kPair) + ".new_code"));
 }
 
-SqlStatement MappingSql::updateThrough(std::string_view function) const {
+SqlStatement MappingSql::updateThrough(std::string_view function,
+                                       const std::vector<std::string>& identity) const {
+  const std::string row(kRow);
   const std::string pair(kPair);
-  return SqlStatement(
-      updateText(std::string(function) + "(" + pair + ".pair_position, " + pair + ".new_code)"));
+  std::string row_values;
+  for (const std::string& column : identity) {
+    row_values += ", " + row + "." + quoteName(column, delimiters_, identifier_quote_);
+  }
+  if (!identity.empty()) row_values += ", " + row + "." + field_;
+  return SqlStatement(updateText(std::string(function) + "(" + pair + ".pair_position, " + pair +
+                                 ".new_code" + row_values + ")"));
 }
 
 SqlStatement MappingSql::updateCounted() const {

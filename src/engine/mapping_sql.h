@@ -41,11 +41,19 @@ class MappingSql {
   SqlStatement histogramByBytes(bool numeric) const;
   SqlStatement nullRows() const;
 
+  // Per position, the new code as the field stores it.
+  SqlStatement newCodes() const;
+  // Every row equal to an old code, before the UPDATE: its position, the `identity` columns and
+  // the field.
+  SqlStatement rowsOfCodes(const std::vector<std::string>& identity) const;
+
   // Sets every row equal to an old code to that row's new code.
   SqlStatement update() const;
   // The same, with the new code passed through `function`(position, new code), which counts the
-  // rows it is called for (SQLite).
-  SqlStatement updateThrough(std::string_view function) const;
+  // rows it is called for (SQLite); given `identity` columns, it is passed those of each row and
+  // the field's value before the UPDATE as well.
+  SqlStatement updateThrough(std::string_view function,
+                             const std::vector<std::string>& identity = {}) const;
   // The same UPDATE as a query of its own changes (PostgreSQL): per position, the rows changed.
   SqlStatement updateCounted() const;
 
@@ -53,6 +61,8 @@ class MappingSql {
   std::string classes(std::string_view compared) const;
   std::string updateText(const std::string& value) const;
 
+  NameDelimiters delimiters_;
+  std::string identifier_quote_;
   std::string table_;
   std::string field_;
   std::string codes_;

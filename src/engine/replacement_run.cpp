@@ -82,7 +82,7 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   observer.began();
   observer.pairsReviewed(options.findings != nullptr ? *options.findings : reviewRunPairs(pairs));
 
-  const MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
+  MappingOutcome mapping = applyByMapping(connection, target, pairs, options);
   if (mapping.kind == MappingOutcome::Kind::transactionLost) {
     // Nothing of the run had been applied yet: the pairs go one by one in a new transaction.
     try {
@@ -103,6 +103,9 @@ RunResult runReplacement(DatabaseConnection& connection, const RunTarget& target
   if (mapping.kind == MappingOutcome::Kind::applied) {
     result.by_mapping = true;
     for (std::size_t index = 0; index < pairs.size(); ++index) {
+      if (options.journalsRows() && index < mapping.rows_of_pairs.size()) {
+        options.journal->rowsOfPair(index, std::move(mapping.rows_of_pairs[index]));
+      }
       observer.pairStarted(index, pairs[index]);
       observer.probed(index, mapping.column_type);
       result.counts.push_back(mapping.counts[index]);

@@ -119,7 +119,7 @@ struct RunOptions {
   // that it is made once; the run makes it otherwise.
   const std::vector<PairFinding>* findings = nullptr;
   // A committing run hands the rows it changes to the journal, which must keep them before the
-  // COMMIT. Where the journal names rows, the pairs go one by one, each read before its UPDATE.
+  // COMMIT: each pair's rows as they were right before it, however the pairs were applied.
   RunJournal* journal = nullptr;
 
   bool journalsRows() const {

@@ -16,8 +16,7 @@ inline constexpr std::size_t kPairsWorthSetBased = 3;
 inline constexpr std::size_t kPairsWorthAnIndex = 8;
 
 inline bool setBasedWorthTrying(const RunOptions& options, std::size_t pairs) {
-  return options.strategy == RunStrategy::automatic && pairs >= kPairsWorthSetBased &&
-         !options.journalsRows();
+  return options.strategy == RunStrategy::automatic && pairs >= kPairsWorthSetBased;
 }
 
 inline bool indexWorthBuilding(const RunOptions& options, std::size_t pairs) {

@@ -242,6 +242,9 @@ class SetBasedSupport {
   // has the counts since the last call.
   virtual std::string rowCountingFunction(std::size_t /*positions*/) { return {}; }
   virtual std::vector<std::int64_t> rowCounts() { return {}; }
+  // The calls that passed the function more than a position and a value, since the last call of
+  // rowCountingFunction: per call the position, then those further values as text (none: NULL).
+  virtual QueryRows countedRows() { return {}; }
 
   // What the table refuses of a value written to the field beyond the field's type. The run
   // that writes only each row's last value must not skip one the per-pair run would be refused

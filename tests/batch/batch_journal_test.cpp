@@ -173,6 +173,59 @@ TEST_F(BatchJournalTest, JournalThatCannotBeWrittenRollsTheRunBack) {
   EXPECT_NE(rowsOf("住所"), before);
 }
 
+// Every committed run keeps a journal in the user's state folder unless --no-journal; --journal
+// is accepted and changes nothing; what the run prints on stdout and its exit code are those of
+// the run without one. With no folder to put it in, a committed run refuses before it changes
+// anything, naming the ways out; a dry run needs none.
+TEST_F(BatchJournalTest, CommittedRunsKeepAJournalByDefault) {
+  const fs::path state = temp_.path() / "state";
+  const fs::path folder = state / "norvel" / "runs";
+  Env env = {{"XDG_STATE_HOME", utf8Name(state)}};
+#if defined(_WIN32)
+  const fs::path local = temp_.path() / "local";
+  env = {{"LOCALAPPDATA", utf8Name(local)}};
+  const fs::path default_folder = local / "norvel" / "runs";
+#else
+  const fs::path& default_folder = folder;
+#endif
+  const std::string before = rowsOf("住所");
+  const std::string copy = utf8Name(temp_.path() / "copy.sqlite");
+  fs::copy_file(db_, copy);
+
+  const RunResult journaled = runBatch(run("住所"), env);
+  ASSERT_EQ(journaled.exit_code, 0) << journaled.err;
+  ASSERT_EQ(journalsIn(default_folder).size(), 1u);
+  EXPECT_THAT(readBytes(utf8Name(journalsIn(default_folder)[0])), HasSubstr("
+identity,rowid
+"));
+
+  Args plain = {"--db", copy, "--table", "住所", "--field", "郵便番号", "--pairs", pairs_,
+                "--no-journal"};
+  const RunResult unjournaled = runBatch(plain, env);
+  EXPECT_EQ(unjournaled.exit_code, journaled.exit_code);
+  EXPECT_EQ(unjournaled.out, journaled.out);
+  EXPECT_EQ(journalsIn(default_folder).size(), 1u) << "--no-journal keeps none";
+  EXPECT_EQ(sql(copy, "SELECT * FROM 住所 ORDER BY 1, 2"), rowsOf("住所"));
+
+  // The undo needs no flag either, and --journal is accepted as before.
+  const RunResult undone = runBatch(undo(journalsIn(default_folder)[0], {"--journal"}), env);
+  EXPECT_EQ(undone.exit_code, 0) << undone.err;
+  EXPECT_EQ(rowsOf("住所"), before);
+  EXPECT_EQ(journalsIn(default_folder).size(), 2u);
+
+  Env nowhere = {{"XDG_STATE_HOME", std::nullopt}, {"HOME", std::nullopt},
+                 {"LOCALAPPDATA", std::nullopt}, {"USERPROFILE", std::nullopt}};
+  const RunResult refused = runBatch(run("住所"), nowhere);
+  EXPECT_EQ(refused.exit_code, 2);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_THAT(refused.err, HasSubstr("give --journal-dir DIR or --no-journal; nothing was run"));
+  EXPECT_EQ(rowsOf("住所"), before);
+  const RunResult checked = runBatch(run("住所", {"--dry-run"}), nowhere);
+  EXPECT_EQ(checked.exit_code, 0) << checked.err;
+  EXPECT_EQ(runBatch(run("住所", {"--no-journal"}), nowhere).exit_code, 0);
+  EXPECT_NE(rowsOf("住所"), before);
+}
+
 // Killed after its journal is on disk and before its COMMIT, the run changed nothing, and the
 // undo of that journal changes nothing either.
 TEST_F(BatchJournalTest, KillBetweenJournalAndCommitLeavesAJournalWhoseUndoChangesNothing) {

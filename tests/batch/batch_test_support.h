@@ -43,6 +43,9 @@ inline RunResult runBatch(const std::vector<std::string>& args, Env env = {},
   // Journals of committed runs go to a folder of the test run's own, never the user's.
   static const norvel::testing::TempDir state;
   env.try_emplace("XDG_STATE_HOME", utf8Name(state.path()));
+#if defined(_WIN32)
+  env.try_emplace("LOCALAPPDATA", utf8Name(state.path()));
+#endif
   return runProgram(NORVEL_BATCH_PROGRAM, args, env, launch, interrupt);
 }
 

@@ -295,7 +295,7 @@ std::variant<BatchOptions, int> parseOptions(int argc, const char* const* argv, 
   const std::string journal_group = tr("Journal");
   auto* journal = app.add_flag("--journal", options.journal,
                                tr("Keep a journal of the rows a committed run changes, for --undo\n"
-                                  "(the pairs then run one by one)"))
+                                  "(the default; accepted as before)"))
                       ->group(journal_group);
   auto* journal_dir = app.add_option("--journal-dir", options.journal_dir,
                                      tr("Folder for the journal of a committed run (default:\n"

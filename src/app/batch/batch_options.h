@@ -24,7 +24,7 @@ struct BatchOptions {
   bool plain = false;       // --plain: the pairs one by one, never the set-based statements
   bool strict = false;      // --strict: pairs worth a second look stop the run before it starts
   std::string journal_dir;  // --journal-dir: empty for the user's state folder
-  bool journal = false;     // --journal, or --journal-dir
+  bool journal = false;     // --journal: the default, accepted as before
   bool no_journal = false;  // --no-journal
   std::optional<std::string> undo;  // --undo JOURNAL: the run to undo instead of pairs
 };

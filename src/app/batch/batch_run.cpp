@@ -171,12 +171,11 @@ class BatchRun {
     return true;
   }
 
-  // The journal of a committed run, or none (not asked for, --no-journal, a dry run); false when
-  // the run must not start because no journal could be kept. An undo keeps one unless told not
-  // to, so that it can be undone in turn.
+  // The journal of a committed run, or none (--no-journal, a dry run); false when the run must
+  // not start because no journal could be kept. An undo keeps one as well, so that it can be
+  // undone in turn.
   bool prepareJournal(const std::vector<RunPair>& pairs, const std::string& undoes) {
-    const bool wanted = options_.journal || !options_.journal_dir.empty() || !undoes.empty();
-    if (options_.no_journal || !wanted) return true;
+    if (options_.no_journal) return true;
     std::vector<std::string> identity =
         undoes.empty() ? findRowIdentity(*connection_, table_, field_) : undone_.identity;
     if (identity.empty()) {

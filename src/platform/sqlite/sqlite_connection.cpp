@@ -169,6 +169,7 @@ class SqliteConnection final : public DatabaseConnection, public SetBasedSupport
     return row_counter_.start(handle(), positions);
   }
   std::vector<std::int64_t> rowCounts() override { return row_counter_.counts(); }
+  QueryRows countedRows() override { return row_counter_.takeRows(); }
   WrittenValueChecks writtenValueChecks(const std::string& table,
                                         const std::string& field) override {
     return sqlite::writtenValueChecks(handle(), table, field);

@@ -176,8 +176,9 @@ SetBasedSupport::WrittenValueChecks writtenValueChecks(sqlite3* db, const std::s
 
 std::string RowCounter::start(sqlite3* db, std::size_t positions) {
   counts_.assign(positions, 0);
+  rows_.clear();
   // Direct only: no view, trigger or schema of the file can call it.
-  if (sqlite3_create_function_v2(db, "norvel_count_row", 2,
+  if (sqlite3_create_function_v2(db, "norvel_count_row", -1,
                                  SQLITE_UTF8 | SQLITE_DIRECTONLY | SQLITE_INNOCUOUS, this, &count,
                                  nullptr, nullptr, nullptr) != SQLITE_OK) {
     throwLastError(db);
@@ -185,8 +186,12 @@ std::string RowCounter::start(sqlite3* db, std::size_t positions) {
   return "norvel_count_row";
 }
 
-void RowCounter::count(sqlite3_context* context, int /*argc*/, sqlite3_value** argv) {
+void RowCounter::count(sqlite3_context* context, int argc, sqlite3_value** argv) {
   auto* counter = static_cast<RowCounter*>(sqlite3_user_data(context));
+  if (argc < 2) {
+    sqlite3_result_error(context, "norvel_count_row: no position and value", -1);
+    return;
+  }
   const sqlite3_int64 position = sqlite3_value_int64(argv[0]);
   if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER || position < 0 ||
       static_cast<std::uint64_t>(position) >= counter->counts_.size()) {
@@ -194,6 +199,21 @@ void RowCounter::count(sqlite3_context* context, int /*argc*/, sqlite3_value** a
     return;
   }
   ++counter->counts_[static_cast<std::size_t>(position)];
+  if (argc > 2) {
+    // The row as a query would read it, in the same pass as the UPDATE that changes it.
+    std::vector<std::optional<std::string>>& row = counter->rows_.emplace_back();
+    row.reserve(static_cast<std::size_t>(argc - 1));
+    row.emplace_back(std::to_string(position));
+    for (int i = 2; i < argc; ++i) {
+      const unsigned char* text = sqlite3_value_text(argv[i]);
+      if (text == nullptr) {
+        row.emplace_back(std::nullopt);
+      } else {
+        row.emplace_back(std::string(reinterpret_cast<const char*>(text),
+                                     static_cast<std::size_t>(sqlite3_value_bytes(argv[i]))));
+      }
+    }
+  }
   sqlite3_result_value(context, argv[1]);
 }
 

@@ -39,13 +39,17 @@ SetBasedSupport::WrittenValueChecks writtenValueChecks(sqlite3* db, const std::s
 // it must outlive every statement of the connection that calls it.
 class RowCounter {
  public:
-  // Registers (again) the function with `positions` counts at zero; returns its name.
+  // Registers (again) the function with `positions` counts at zero and no rows kept; returns
+  // its name.
   std::string start(sqlite3* db, std::size_t positions);
   const std::vector<std::int64_t>& counts() const { return counts_; }
+  // SetBasedSupport::countedRows.
+  QueryRows takeRows() { return std::move(rows_); }
 
  private:
   static void count(sqlite3_context* context, int argc, sqlite3_value** argv);
   std::vector<std::int64_t> counts_;
+  QueryRows rows_;
 };
 
 // Every row of a read-only query, values as text.
