@@ -343,9 +343,17 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
     // Elsewhere the UPDATE must change exactly the rows counted: anything else (a row policy
     // that lets one see rows but not change them) is left to the per-pair run.
     if (changed_rows) {
+      // With a primary key the rows are found by one scan and changed by key, not scanned for
+      // the histogram and again by the UPDATE.
+      const std::vector<std::string> key = support.primaryKeyColumns(target.table);
+      const std::string found_table = key.empty() ? std::string() : pairTableName();
+      const std::string found =
+          key.empty() ? std::string() : support.temporaryTableReference(found_table);
+      if (!key.empty()) connection.executeStatement(sql.collectRows(found, key, numeric));
       // The rows the UPDATE changes are those whose bytes differ from their group's last code.
       std::int64_t expected = 0;
-      for (const auto& row : connection.queryRows(sql.histogramByBytes(numeric))) {
+      for (const auto& row : connection.queryRows(key.empty() ? sql.histogramByBytes(numeric)
+                                                              : sql.histogramOfRows(found))) {
         if (row.size() != 3) throw NotApplicable{};
         count_row({row[0], row[2]});
         const auto group = static_cast<std::size_t>(integerOf(row[0]));
@@ -357,7 +365,11 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
         group_rows[g] = 0;
         for (const auto& [bytes, rows] : changed_rows->group_bytes[g]) group_rows[g] += rows;
       }
-      if (connection.executeStatement(sql.update()) != expected) throw NotApplicable{};
+      if (connection.executeStatement(key.empty() ? sql.update() : sql.updateByKey(found, key)) !=
+          expected) {
+        throw NotApplicable{};
+      }
+      if (!key.empty()) support.dropTemporaryTable(found_table);
     } else if (support.updateReturnsPairs()) {
       for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
     } else if (!function.empty()) {

@@ -30,12 +30,16 @@ void appendCode(SqlStatement& statement, const std::optional<SqlValue>& value) {
 
 MappingSql::MappingSql(std::string_view table, std::string_view field, const NameQuoting& quoting,
                        std::string codes, bool by_join)
-    : delimiters_(delimitersFor(table, quoting)),
-      identifier_quote_(quoting.identifier_quote),
-      codes_(std::move(codes)),
-      by_join_(by_join) {
+    : codes_(std::move(codes)),
+      by_join_(by_join),
+      delimiters_(delimitersFor(table, quoting)),
+      identifier_quote_(quoting.identifier_quote) {
   table_ = quoteName(table, delimiters_, identifier_quote_);
   field_ = quoteName(field, delimiters_, identifier_quote_);
+}
+
+std::string MappingSql::keyColumn(const std::string& name) const {
+  return quoteName(name, delimiters_, identifier_quote_);
 }
 
 std::vector<SqlStatement> MappingSql::inserts(const std::vector<PairValues>& codes,
@@ -119,6 +123,51 @@ SqlStatement MappingSql::rowsOfCodes(const std::vector<std::string>& identity) c
   return SqlStatement("SELECT " + pair + ".pair_position" + columns + ", " + row + "." + field_ +
                       " FROM " + table_ + " AS " + row + " JOIN " + codes_ + " AS " + pair +
                       " ON " + row + "." + field_ + " = " + pair + ".old_code");
+}
+
+namespace {
+
+// The columns of the collected rows, named apart from the key columns whatever those are called.
+std::string keyCopy(std::size_t i) {
+  return "norvel_key_" + std::to_string(i);
+}
+
+}  // namespace
+
+SqlStatement MappingSql::collectRows(std::string_view rows, const std::vector<std::string>& key,
+                                     bool numeric) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  std::string sql = "CREATE TEMPORARY TABLE " + std::string(rows) + " SELECT ";
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    sql += row + "." + keyColumn(key[i]) + " AS " + keyCopy(i) + ", ";
+  }
+  // FOR UPDATE: the rows found are locked as the UPDATE's own scan would lock them, so that no
+  // other session changes one between the scan and the UPDATE.
+  sql += pair + ".pair_position AS norvel_position, " + pair + ".old_code AS norvel_old, " + pair +
+         ".new_code AS norvel_new, " + bytesOf(row + "." + field_, numeric) +
+         " AS norvel_bytes FROM " + table_ + " AS " + row + " STRAIGHT_JOIN " + codes_ + " AS " +
+         pair + " ON " + row + "." + field_ + " = " + pair + ".old_code FOR UPDATE";
+  return SqlStatement(sql);
+}
+
+SqlStatement MappingSql::histogramOfRows(std::string_view rows) const {
+  return SqlStatement("SELECT norvel_position, norvel_bytes, count(*) FROM " + std::string(rows) +
+                      " GROUP BY 1, 2");
+}
+
+SqlStatement MappingSql::updateByKey(std::string_view rows,
+                                     const std::vector<std::string>& key) const {
+  const std::string row(kRow);
+  std::string sql = "UPDATE " + std::string(rows) + " AS norvel_found STRAIGHT_JOIN " + table_ +
+                    " AS " + row + " ON ";
+  for (std::size_t i = 0; i < key.size(); ++i) {
+    sql +=
+        (i == 0 ? "" : " AND ") + row + "." + keyColumn(key[i]) + " = norvel_found." + keyCopy(i);
+  }
+  sql += " SET " + row + "." + field_ + " = norvel_found.norvel_new WHERE " + row + "." + field_ +
+         " = norvel_found.norvel_old";
+  return SqlStatement(sql);
 }
 
 std::string MappingSql::updateText(const std::string& value) const {

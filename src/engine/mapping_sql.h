@@ -47,6 +47,17 @@ class MappingSql {
   // the field.
   SqlStatement rowsOfCodes(const std::vector<std::string>& identity) const;
 
+  // Where the table has a primary key and the UPDATE cannot count per position (MariaDB,
+  // MySQL): one scan finds the rows equal to an old code and locks them as the UPDATE would,
+  // keeping in the temporary table `rows` their key (`key`, the table's primary key columns),
+  // position, old and new code and the bytes the field holds; the histogram by position and
+  // bytes is then read from it, and the UPDATE changes those rows by key, each only while it
+  // still equals its old code. The field's table is read once instead of twice.
+  SqlStatement collectRows(std::string_view rows, const std::vector<std::string>& key,
+                           bool numeric) const;
+  SqlStatement histogramOfRows(std::string_view rows) const;
+  SqlStatement updateByKey(std::string_view rows, const std::vector<std::string>& key) const;
+
   // Sets every row equal to an old code to that row's new code.
   SqlStatement update() const;
   // The same, with the new code passed through `function`(position, new code), which counts the
@@ -61,12 +72,14 @@ class MappingSql {
   std::string classes(std::string_view compared) const;
   std::string updateText(const std::string& value) const;
 
-  NameDelimiters delimiters_;
-  std::string identifier_quote_;
+  std::string keyColumn(const std::string& name) const;
+
   std::string table_;
   std::string field_;
   std::string codes_;
   bool by_join_ = false;
+  NameDelimiters delimiters_;
+  std::string identifier_quote_;
 };
 
 }  // namespace norvel

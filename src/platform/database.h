@@ -235,6 +235,11 @@ class SetBasedSupport {
   // the client's found-rows flag) rather than of the rows it found; learnt on the filled
   // temporary table `name`.
   virtual bool countsChangedRows(const std::string& /*name*/) { return false; }
+  // The columns of the table's primary key where the rows to change are best found by one scan
+  // and then changed by key (MariaDB and MySQL, whose UPDATE can neither return nor count its
+  // rows per pair, so that their counts would otherwise take a scan of their own); empty
+  // elsewhere or without a primary key.
+  virtual std::vector<std::string> primaryKeyColumns(const std::string& /*table*/) { return {}; }
 
   // Where the UPDATE cannot return them, a function of the connection it can call for each row
   // it changes, as name(position, value): it counts the row for the position (from 0, below

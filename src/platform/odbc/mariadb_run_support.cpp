@@ -126,4 +126,17 @@ bool fieldLookupUsesIndex(DatabaseConnection& connection, const std::string& tab
                                    "SEQ_IN_INDEX = 1 AND COLUMN_NAME", &field)) != 0;
 }
 
+std::vector<std::string> primaryKeyColumns(DatabaseConnection& connection,
+                                           const std::string& table) {
+  SqlStatement statement = about("SELECT COLUMN_NAME FROM information_schema.STATISTICS", table,
+                                 "INDEX_NAME = 'PRIMARY'");
+  statement.appendSql(" ORDER BY SEQ_IN_INDEX");
+  std::vector<std::string> columns;
+  for (const auto& row : connection.queryRows(statement)) {
+    if (row.size() != 1 || !row[0]) return {};
+    columns.push_back(*row[0]);
+  }
+  return columns;
+}
+
 }  // namespace norvel::mariadb

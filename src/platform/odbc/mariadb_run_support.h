@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/database.h"
 
@@ -36,5 +37,9 @@ SetBasedSupport::WrittenValueChecks writtenValueChecks(DatabaseConnection& conne
 // An index that starts with the field.
 bool fieldLookupUsesIndex(DatabaseConnection& connection, const std::string& table,
                           const std::string& field);
+
+// The columns of the table's primary key, in key order; empty without one.
+std::vector<std::string> primaryKeyColumns(DatabaseConnection& connection,
+                                           const std::string& table);
 
 }  // namespace norvel::mariadb

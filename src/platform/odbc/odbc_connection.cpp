@@ -225,6 +225,10 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
   bool fieldLookupUsesIndex(const std::string& table, const std::string& field) override {
     return isMariadb() && mariadb::fieldLookupUsesIndex(*this, table, field);
   }
+  std::vector<std::string> primaryKeyColumns(const std::string& table) override {
+    if (!isMariadb()) return {};
+    return mariadb::primaryKeyColumns(*this, table);
+  }
 
   bool isPostgresql() {
     if (!postgresql_) {
