@@ -51,9 +51,17 @@ int main(int main_argc, char** main_argv) {
   if (options.source == SourceKind::oracle) {
     const auto asked = oraclePassword(options.oracle_user);
     if (!asked) {
+      // Where the prompt can be answered: a terminal here, a console window on Windows.
+#ifdef _WIN32
+      std::cerr << "norvel-batch: "
+                << tr("--oracle needs a password: set NORVEL_PASSWORD or run it in a Command "
+                      "Prompt window")
+                << '\n';
+#else
       std::cerr << "norvel-batch: "
                 << tr("--oracle needs a password: set NORVEL_PASSWORD or run on a terminal")
                 << '\n';
+#endif
       return kExitUsage;
     }
     password = *asked;
