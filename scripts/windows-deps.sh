@@ -1,16 +1,24 @@
 #!/usr/bin/env bash
 # Builds the static Windows libraries Norvel links, from Debian 12's own sources, with mingw-w64:
-#   scripts/windows-deps.sh <prefix>
+#   scripts/windows-deps.sh <prefix> [x86_64|i686]
 # SQLite (the amalgamation, made from Debian's sqlite3 source with Debian's compile options),
 # libzip, pugixml and expat from `apt-get source`, GoogleTest from /usr/src/googletest, CLI11's headers
 # from libcli11-dev; zlib is Debian's libz-mingw-w64-dev. The result is cached: a prefix built
 # from the same source versions is kept as it is.
 set -euo pipefail
 
-prefix=$(realpath -m "${1:?usage: windows-deps.sh <prefix>}")
+prefix=$(realpath -m "${1:?usage: windows-deps.sh <prefix> [x86_64|i686]}")
+arch=${2:-x86_64}
+case $arch in
+  x86_64 | i686) ;;
+  *)
+    echo "windows-deps: no Windows build for $arch (x86_64 or i686)" >&2
+    exit 2
+    ;;
+esac
 work="$prefix.work"
-triplet=x86_64-w64-mingw32
-toolchain=$(realpath "$(dirname "$0")/../cmake/toolchains/mingw-w64-x86_64.cmake")
+triplet=$arch-w64-mingw32
+toolchain=$(realpath "$(dirname "$0")/../cmake/toolchains/mingw-w64-$arch.cmake")
 jobs=$(nproc)
 
 # A private apt state with Debian's source lists: `apt-get source` needs deb-src lines, and the
@@ -37,6 +45,8 @@ zlib_version=$(dpkg-query -W -f='${Version}' libz-mingw-w64-dev)
 key="sqlite3 $(source_version sqlite3); libzip $(source_version libzip); pugixml $(source_version pugixml)"
 key+="; expat $(source_version expat)"
 key+="; googletest $gtest_version; cli11 $cli11_version; zlib $zlib_version"
+# A 32-bit prefix says so; a 64-bit one keeps the key it always had.
+[[ $arch == x86_64 ]] || key="$arch; $key"
 if [[ -f $prefix/.built && $(cat "$prefix/.built") == "$key" ]]; then
   echo "windows-deps: $prefix is up to date"
   exit 0

@@ -1,8 +1,11 @@
 ; The per-user installer of Norvel for Windows, built by scripts/windows-package.sh:
-;   makensis -INPUTCHARSET UTF8 -DVERSION=1.0.0 -DBITS=32 -DSTAGE=<folder> -DOUTFILE=<setup.exe>
-;            [-DWINDOW] scripts/windows-installer.nsi
-; STAGE holds the stripped programs; WINDOW says norvel.exe is among them. The installer has the
-; programs' bitness: a 64-bit Windows without WOW64 (Wine without wine32, too) runs no x86 one.
+;   makensis -INPUTCHARSET UTF8 -DVERSION=1.0.0 -DBITS=32 -DSTAGE=<folder> -DMARKER=<file>
+;            -DOUTFILE=<setup.exe> [-DWINDOW] scripts/windows-installer.nsi
+; STAGE holds the stripped programs; WINDOW says norvel.exe is among them. MARKER is
+; norvel-installed.txt: beside the programs it tells them they are installed, so their pair
+; lists go to %APPDATA%\norvel rather than beside them (the portable zip has none). The
+; installer has the programs' bitness: a 64-bit Windows without WOW64 (Wine without wine32,
+; too) runs no x86 one.
 ; Installs into %LOCALAPPDATA%\Programs\norvel without administrator rights, adds the Start-menu
 ; entry and the entry in "Apps & features", and removes only what it installed: a pair list
 ; saved beside the programs stays, and so does the folder holding it.
@@ -57,6 +60,7 @@ Section "Norvel"
     File "${STAGE}\norvel.exe"
   !endif
   File "${STAGE}\README.txt"
+  File "${MARKER}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "${START_TARGET}" "${START_ARGUMENTS}" \
@@ -81,6 +85,7 @@ Section "Uninstall"
   Delete "$INSTDIR\norvel-pairs.exe"
   Delete "$INSTDIR\norvel.exe"
   Delete "$INSTDIR\README.txt"
+  Delete "$INSTDIR\norvel-installed.txt"
   Delete "$INSTDIR\uninstall.exe"
   ; Not /r: the user's pair lists keep the folder.
   RMDir "$INSTDIR"

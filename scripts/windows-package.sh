@@ -61,8 +61,9 @@ norvel-batch.exe  1 つのテーブルの 1 つのフィールドの郵便番号
 norvel-pairs.exe  置換リストを作ります（norvel-pairs --help）
 $( [[ ${#window[@]} -gt 0 ]] && echo "norvel.exe        ウィンドウ版" )
 
-置換リストは、プログラムのフォルダーに書き込めればそこに、書き込めなければ
-%APPDATA%\\norvel\\ に置きます。
+置換リストは、ポータブル版（この zip）ではプログラムのフォルダーに書き込めればそこに、
+書き込めなければ %APPDATA%\\norvel\\ に置きます。インストーラーでインストールしたものは
+%APPDATA%\\norvel\\ に置きます（プログラムのフォルダーに置換リストがあればそれを使います）。
 
 Access の .mdb は、Windows に付属の 32 ビットの Jet ドライバーで開くため 32 ビット版で
 開けます。64 ビット版では 64 ビットの Access データベース エンジン（64 ビットの Office）が
@@ -70,12 +71,22 @@ Access の .mdb は、Windows に付属の 32 ビットの Jet ドライバー�
 TEXT
 } >"$stage/$name/README.txt"
 
+# The installer's marker, outside the zip: an installed copy keeps its pair list in %APPDATA%
+# (src/platform/win32/win32_process.h). Its name is all the programs read.
+mkdir -p "$stage/installed"
+{
+  printf '\xEF\xBB\xBF'
+  printf 'このフォルダーのプログラムはセットアップでインストールしたものです。\r\n'
+  printf '置換リストは %%APPDATA%%\\norvel\\ に保存します。\r\n'
+} >"$stage/installed/norvel-installed.txt"
+
 zip_file="$out_dir/$name-portable.zip"
 rm -f "$zip_file"
 (cd "$stage" && zip -q -r -X "$zip_file" "$name")
 
 setup="$out_dir/$name-setup.exe"
 makensis -V2 -INPUTCHARSET UTF8 -DVERSION="$version" -DBITS="$bits" \
-  -DSTAGE="$stage/$name" -DOUTFILE="$setup" "${window[@]}" scripts/windows-installer.nsi >&2
+  -DSTAGE="$stage/$name" -DMARKER="$stage/installed/norvel-installed.txt" -DOUTFILE="$setup" \
+  "${window[@]}" scripts/windows-installer.nsi >&2
 echo "$setup"
 echo "$zip_file"

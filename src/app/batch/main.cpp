@@ -8,7 +8,6 @@
 #include "app/batch/batch_run.h"
 #include "app/batch/batch_text.h"
 #include "app/batch/connection_argument.h"
-#include "app/batch/console_code_pages.h"
 #include "app/batch/exit_codes.h"
 #include "app/batch/password_prompt.h"
 #include "app/batch/terminal.h"
@@ -20,7 +19,6 @@ int main(int main_argc, char** main_argv) {
   using namespace norvel::batch;
 
   norvel::installTempFileCleanup();
-  keepConsoleCodePages();
   const bool utf8 = norvel::useUtf8Locale();
   NativeArguments arguments(main_argc, main_argv);
   const int argc = arguments.argc();
@@ -53,9 +51,17 @@ int main(int main_argc, char** main_argv) {
   if (options.source == SourceKind::oracle) {
     const auto asked = oraclePassword(options.oracle_user);
     if (!asked) {
+      // Where the prompt can be answered: a terminal here, a console window on Windows.
+#ifdef _WIN32
+      std::cerr << "norvel-batch: "
+                << tr("--oracle needs a password: set NORVEL_PASSWORD or run it in a Command "
+                      "Prompt window")
+                << '\n';
+#else
       std::cerr << "norvel-batch: "
                 << tr("--oracle needs a password: set NORVEL_PASSWORD or run on a terminal")
                 << '\n';
+#endif
       return kExitUsage;
     }
     password = *asked;

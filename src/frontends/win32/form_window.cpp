@@ -174,7 +174,7 @@ DWORD windowStyle(const Form& form) {
 }  // namespace
 
 FormWindow::FormWindow(Form& form, Win32WindowSystem& windows, double dpi)
-    : form_(form), windows_(windows), dpi_(dpi > 0 ? dpi : systemDpi()) {
+    : form_(form), windows_(windows), dpi_(dpi > 0 ? dpi : systemDpi()), dpi_given_(dpi > 0) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_STANDARD_CLASSES};
   ::InitCommonControlsEx(&controls);
   window_brush_ = ::GetSysColorBrush(COLOR_WINDOW);
@@ -244,7 +244,9 @@ void FormWindow::create() {
     throw std::runtime_error("CreateWindowEx: " + win32::systemErrorText(::GetLastError()));
   }
   // The window may have come up at another DPI than the system's (PerMonitorV2).
-  if (const UINT window_dpi = ::GetDpiForWindow(window_); window_dpi != 0) dpi_ = window_dpi;
+  if (const UINT window_dpi = ::GetDpiForWindow(window_); window_dpi != 0 && !dpi_given_) {
+    dpi_ = window_dpi;
+  }
 
   std::vector<Control*> order;
   for (const auto& owned : form_.controls()) {

@@ -25,7 +25,7 @@ class Win32WindowSystem;
 // model's commands) by mouse, Shift+F10 or the menu key.
 class FormWindow : public FormObserver {
  public:
-  // Laid out at dpi, the system's unless given (0).
+  // Laid out at dpi when given; else (0) at the DPI the window comes up at.
   FormWindow(Form& form, Win32WindowSystem& windows, double dpi = 0);
   ~FormWindow() override;
   FormWindow(const FormWindow&) = delete;
@@ -92,6 +92,7 @@ class FormWindow : public FormObserver {
   Form& form_;
   Win32WindowSystem& windows_;
   double dpi_;
+  bool dpi_given_;
   HWND window_ = nullptr;
   HWND tabs_ = nullptr;
   std::vector<Shown> shown_;

@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstdio>
 
+#include "platform/win32/win32_console_code_pages.h"
 #include "platform/win32/win32_handle.h"
 #include "platform/win32/win32_text.h"
 
@@ -43,6 +44,7 @@ void writeConsole(HANDLE output, const std::string& text) {
 
 bool useUtf8Locale() {
   std::setlocale(LC_ALL, "");
+  win32::keepConsoleCodePages();
   ::SetConsoleOutputCP(CP_UTF8);
   ::SetConsoleCP(CP_UTF8);
   _setmode(_fileno(stdout), _O_BINARY);

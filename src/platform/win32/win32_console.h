@@ -7,7 +7,8 @@ namespace norvel {
 
 // Makes the console show the programs' UTF-8 output as it is (code page 65001 for input and
 // output) and keeps stdout and stderr byte for byte as on Linux (no LF to CR LF). Named as the
-// POSIX start-up step it stands in for; always true.
+// POSIX start-up step it stands in for; always true. The console's own code pages come back
+// when the program ends (win32_console_code_pages.h).
 bool useUtf8Locale();
 
 // Nothing to install: Windows has no signal that kills a program between its own cleanup

@@ -58,6 +58,21 @@ std::string Win32Process::currentDirectory() const {
   return win32::utf8FromWide(buffer);
 }
 
+std::string installedFolderOf(const std::string& executable_path) {
+  const std::size_t slash = executable_path.find_last_of("\\/");
+  if (slash == std::string::npos) return {};
+  const std::string folder = executable_path.substr(0, slash);
+  const std::wstring marker = win32::wideFromUtf8(folder) + L'\\' + kInstalledMarker;
+  const DWORD attributes = ::GetFileAttributesW(marker.c_str());
+  const bool installed =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  return installed ? folder : std::string();
+}
+
+std::string Win32Process::installedBinDirectory() const {
+  return installedFolderOf(executable_path_);
+}
+
 std::string Win32Process::userConfigDirectory() const {
   const wchar_t* app_data = ::_wgetenv(L"APPDATA");
   return app_data != nullptr ? win32::utf8FromWide(app_data) : std::string();

@@ -7,6 +7,14 @@
 
 namespace norvel {
 
+// The file the installer writes beside the programs (scripts/windows-installer.nsi).
+inline constexpr const wchar_t* kInstalledMarker = L"norvel-installed.txt";
+
+// The program's folder when the installer put it there (kInstalledMarker is beside it), else
+// empty: an installed copy keeps its pair list in %APPDATA% even though a per-user install's
+// folder is writable; a portable copy keeps it beside itself.
+std::string installedFolderOf(const std::string& executable_path);
+
 // The running process, from the wide calls: argv as main() gets it is in the ANSI code page,
 // which cannot hold every Japanese name.
 class Win32Process : public Process {
@@ -21,6 +29,8 @@ class Win32Process : public Process {
   std::string currentDirectory() const override;
   // %APPDATA%, the roaming profile's folder for settings.
   std::string userConfigDirectory() const override;
+  // installedFolderOf(executablePath()).
+  std::string installedBinDirectory() const override;
 
  private:
   std::string executable_path_;

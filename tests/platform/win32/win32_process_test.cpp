@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <windows.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "platform/win32/win32_text.h"
@@ -39,6 +40,28 @@ TEST(Win32Process, SettingsLiveInTheRoamingProfile) {
   ASSERT_NE(app_data, nullptr);
   EXPECT_EQ(Win32Process().userConfigDirectory(), win32::utf8FromWide(app_data));
   EXPECT_EQ(Win32Process().installedBinDirectory(), "");
+}
+
+TEST(Win32Process, TheInstallersMarkerMakesTheFolderAnInstalledOne) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / L"norvel-郵便番号-installed";
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  const std::string program = win32::utf8FromWide((folder / L"norvel.exe").wstring());
+  const std::string folder_text = win32::utf8FromWide(folder.wstring());
+
+  EXPECT_EQ(installedFolderOf(program), "") << "a portable copy";
+  std::filesystem::create_directory(folder / kInstalledMarker);
+  EXPECT_EQ(installedFolderOf(program), "") << "a folder of the marker's name is no marker";
+  std::filesystem::remove(folder / kInstalledMarker);
+  {
+    std::FILE* marker = ::_wfopen((folder / kInstalledMarker).c_str(), L"w");
+    ASSERT_NE(marker, nullptr);
+    std::fclose(marker);
+  }
+  EXPECT_EQ(installedFolderOf(program), folder_text);
+  EXPECT_EQ(installedFolderOf("norvel.exe"), "") << "no folder in the path";
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "app/batch/console_code_pages.h"
+#include "platform/win32/win32_console_code_pages.h"
 
-namespace norvel::batch {
+namespace norvel::win32 {
 namespace {
 
 // 0: no console when the program started.
@@ -35,4 +35,4 @@ void keepConsoleCodePages() {
   ::SetConsoleCtrlHandler(restoreOnControl, TRUE);
 }
 
-}  // namespace norvel::batch
+}  // namespace norvel::win32
