@@ -12,8 +12,6 @@ namespace norvel::xlsx {
 
 namespace {
 
-constexpr const char* kClosed = "オブジェクトが閉じている場合は、操作は許可されません。";
-
 bool onlyBlanks(std::string_view text) {
   return text.find_first_not_of(" \t\r\n;") == std::string_view::npos;
 }
@@ -77,7 +75,7 @@ void WorkbookConnection::load(bool header_row) {
 }
 
 MemoryDatabase& WorkbookConnection::database() const {
-  if (!db_) throw DatabaseError(kClosed);
+  if (!db_) throw DatabaseError(DatabaseSituation::connectionClosed);
   return *db_;
 }
 
@@ -131,10 +129,10 @@ std::int64_t WorkbookConnection::execute(const std::string& sql) {
   try {
     std::string_view rest = sql;
     auto statement = prepareUserStatement(rest, &rest);
-    if (statement->empty()) throw DatabaseError("SQL 文がありません。");
+    if (statement->empty()) throw DatabaseError(DatabaseSituation::noStatement);
     // One statement per call, refused before anything runs.
     if (!onlyBlanks(rest) && !prepareUserStatement(rest, &rest)->empty()) {
-      throw DatabaseError("SQL 文が複数含まれています。何も実行していません。");
+      throw DatabaseError(DatabaseSituation::multipleStatements);
     }
     while (statement->step()) {
     }
@@ -154,7 +152,7 @@ std::int64_t WorkbookConnection::execute(const std::string& sql) {
 QueryInfo WorkbookConnection::query(const std::string& sql) {
   std::string_view tail;
   auto statement = prepareUserStatement(sql, &tail);
-  if (statement->empty()) throw DatabaseError("クエリに SQL 文がありません。");
+  if (statement->empty()) throw DatabaseError(DatabaseSituation::emptyQuery);
   if (!onlyBlanks(tail)) throw DatabaseError("クエリには SELECT 文を 1 つだけ指定してください。");
   if (sqlite3_stmt_readonly(statement->handle()) == 0) {
     throw DatabaseError("クエリでブックを変更することはできません。");
@@ -168,15 +166,14 @@ QueryInfo WorkbookConnection::query(const std::string& sql) {
 
 void WorkbookConnection::beginTransaction() {
   database();
-  if (in_transaction_)
-    throw DatabaseError("この接続ではトランザクションがすでに開始されています。");
+  if (in_transaction_) throw DatabaseError(DatabaseSituation::transactionAlreadyOpen);
   runInternal("BEGIN");
   in_transaction_ = true;
 }
 
 void WorkbookConnection::commitTransaction() {
   database();
-  if (!in_transaction_) throw DatabaseError("この接続ではトランザクションが開始されていません。");
+  if (!in_transaction_) throw DatabaseError(DatabaseSituation::noTransaction);
   try {
     if (!run_index_.empty()) {
       runInternal("DROP INDEX main." + sqlite::quoteIdentifier(run_index_));
@@ -377,6 +374,8 @@ void WorkbookConnection::saveChanges() {
     file_.bytes = std::move(bytes);
     format_->saved();
   } catch (const DatabaseError& e) {
+    // A situation keeps its kind, for the catalogue to word.
+    if (e.situation() != DatabaseSituation::none) throw;
     throw DatabaseError("ブック「" + file_.path + "」を保存できません: " + e.what());
   }
 }

@@ -53,6 +53,8 @@ std::unique_ptr<DatabaseConnection> openWorkbook(const std::string& path, bool h
     return std::make_unique<xlsx::WorkbookConnection>(std::move(file), header_row,
                                                       xlsx::InflateLimits{}, files);
   } catch (const DatabaseError& e) {
+    // A situation keeps its kind, for the catalogue to word.
+    if (e.situation() != DatabaseSituation::none) throw;
     throw DatabaseError(context + e.what());
   }
 }

@@ -14,6 +14,7 @@
 
 #include <gmock/gmock.h>
 
+#include "catalog/failure_texts.h"
 #include "support/host_program.h"
 #include "support/temp_dir.h"
 #include "xlsx/workbook_layer.h"
@@ -53,10 +54,11 @@ inline int countRows(DatabaseConnection& connection, const std::string& table,
   return n;
 }
 
-// The action fails with a DatabaseError whose description matches.
+// The action fails with a DatabaseError whose description, as the window shows it, matches.
 template <typename M>
 auto failsWith(M description) {
-  return ::testing::ThrowsMessage<DatabaseError>(description);
+  return ::testing::Throws<DatabaseError>(::testing::ResultOf(
+      [](const DatabaseError& error) { return descriptionOf(error); }, description));
 }
 
 // The fixture script run by the host's python3 with openpyxl, on a workbook of this system.
