@@ -236,7 +236,12 @@ TEST_F(BatchJournalTest, KillBetweenJournalAndCommitLeavesAJournalWhoseUndoChang
   const std::string before = rowsOf("住所");
   Interrupt kill;
   kill.signal = SIGKILL;
-  kill.ready = [&](int) { return !journalsIn(runs_).empty(); };
+  // The journal under its own name: before that it is a temporary file still being written.
+  kill.ready = [&](int) {
+    const std::vector<fs::path> files = journalsIn(runs_);
+    return std::any_of(files.begin(), files.end(),
+                       [](const fs::path& file) { return file.extension() == ".csv"; });
+  };
   const RunResult killed = runBatch(run("住所", {"--journal-dir", runs_arg_}),
                                     {{"NORVEL_TEST_PAUSE_BEFORE_COMMIT", "50"}}, {}, kill);
   EXPECT_EQ(killed.exit_code, -1);
