@@ -167,7 +167,7 @@ using Connect = std::function<std::unique_ptr<DatabaseConnection>()>;
 
 void expectSameOutcomes(const FieldKind& kind, bool nulls, const Fill& fill, const Connect& connect,
                         const RunTarget& target, std::uint32_t seeds = kSeeds,
-                        const Strings& identity = {}) {
+                        const Strings& identity = {}, bool counts_changed_rows = false) {
   std::uint32_t by_mapping = 0;
   for (std::uint32_t seed = 1; seed <= seeds; ++seed) {
     const RandomCase c = randomCase(seed, kind.codes, nulls);
@@ -198,9 +198,9 @@ void expectSameOutcomes(const FieldKind& kind, bool nulls, const Fill& fill, con
       const UndoResult undo = runUndo(*connection, *outcomes[1].record, recorder, RunMode::commit);
       EXPECT_EQ(undo.run.outcome, RunOutcome::committed);
       // MariaDB counts no change where a row gets its own bytes again, which the undo cannot tell
-      // from a row changed since: only such rows may be reported.
-      for (const LeftAloneRow& row : undo.left_alone) {
-        EXPECT_EQ(row.entry->old_value, row.entry->new_value);
+      // from a row changed since; the rows themselves are checked below.
+      if (!counts_changed_rows) {
+        EXPECT_TRUE(undo.left_alone.empty());
       }
       connection.reset();
       EXPECT_EQ(rows(), original);
@@ -371,7 +371,8 @@ class ServerProperty : public ::testing::Test {
     if (admin) admin->execute("DROP TABLE IF EXISTS " + table);
   }
 
-  void expectSame(const FieldKind& kind, const std::string& id_column) {
+  void expectSame(const FieldKind& kind, const std::string& id_column,
+                  bool counts_changed_rows = false) {
     const Fill fill = [&](const RandomCase& c) -> std::function<std::string()> {
       admin->execute("DROP TABLE IF EXISTS " + table);
       admin->execute("CREATE TABLE " + table + " (id " + id_column + " PRIMARY KEY, f " +
@@ -391,8 +392,9 @@ class ServerProperty : public ::testing::Test {
         return text;
       };
     };
-    expectSameOutcomes(kind, true, fill, [&] { return openOdbc(connection_string); }, {table, "f"},
-                       20, {"id"});
+    expectSameOutcomes(
+        kind, true, fill, [&] { return openOdbc(connection_string); }, {table, "f"}, 20, {"id"},
+        counts_changed_rows);
   }
 
   std::string connection_string;
@@ -420,7 +422,7 @@ TEST_F(ServerProperty, Mariadb) {
         FieldKind{"varchar(10) COLLATE utf8mb4_bin", kTextCodes}, FieldKind{"char(8)", kTextCodes},
         FieldKind{"text", kTextCodes}, FieldKind{"int", kNumberCodes},
         FieldKind{"decimal(10,2)", kNumberCodes}}) {
-    expectSame(kind, "int AUTO_INCREMENT");
+    expectSame(kind, "int AUTO_INCREMENT", true);
   }
 }
 
