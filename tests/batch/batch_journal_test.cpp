@@ -195,12 +195,11 @@ TEST_F(BatchJournalTest, CommittedRunsKeepAJournalByDefault) {
   const RunResult journaled = runBatch(run("住所"), env);
   ASSERT_EQ(journaled.exit_code, 0) << journaled.err;
   ASSERT_EQ(journalsIn(default_folder).size(), 1u);
-  EXPECT_THAT(readBytes(utf8Name(journalsIn(default_folder)[0])), HasSubstr("
-identity,rowid
-"));
+  EXPECT_THAT(readBytes(utf8Name(journalsIn(default_folder)[0])),
+              HasSubstr("\r\nidentity,rowid\r\n"));
 
-  Args plain = {"--db", copy, "--table", "住所", "--field", "郵便番号", "--pairs", pairs_,
-                "--no-journal"};
+  Args plain = {"--db",     copy,      "--table", "住所",        "--field",
+                "郵便番号", "--pairs", pairs_,    "--no-journal"};
   const RunResult unjournaled = runBatch(plain, env);
   EXPECT_EQ(unjournaled.exit_code, journaled.exit_code);
   EXPECT_EQ(unjournaled.out, journaled.out);
@@ -213,8 +212,10 @@ identity,rowid
   EXPECT_EQ(rowsOf("住所"), before);
   EXPECT_EQ(journalsIn(default_folder).size(), 2u);
 
-  Env nowhere = {{"XDG_STATE_HOME", std::nullopt}, {"HOME", std::nullopt},
-                 {"LOCALAPPDATA", std::nullopt}, {"USERPROFILE", std::nullopt}};
+  Env nowhere = {{"XDG_STATE_HOME", std::nullopt},
+                 {"HOME", std::nullopt},
+                 {"LOCALAPPDATA", std::nullopt},
+                 {"USERPROFILE", std::nullopt}};
   const RunResult refused = runBatch(run("住所"), nowhere);
   EXPECT_EQ(refused.exit_code, 2);
   EXPECT_EQ(refused.out, "");
@@ -235,7 +236,12 @@ TEST_F(BatchJournalTest, KillBetweenJournalAndCommitLeavesAJournalWhoseUndoChang
   const std::string before = rowsOf("住所");
   Interrupt kill;
   kill.signal = SIGKILL;
-  kill.ready = [&](int) { return !journalsIn(runs_).empty(); };
+  // The journal under its own name: before that it is a temporary file still being written.
+  kill.ready = [&](int) {
+    const std::vector<fs::path> files = journalsIn(runs_);
+    return std::any_of(files.begin(), files.end(),
+                       [](const fs::path& file) { return file.extension() == ".csv"; });
+  };
   const RunResult killed = runBatch(run("住所", {"--journal-dir", runs_arg_}),
                                     {{"NORVEL_TEST_PAUSE_BEFORE_COMMIT", "50"}}, {}, kill);
   EXPECT_EQ(killed.exit_code, -1);
