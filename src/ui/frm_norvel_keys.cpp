@@ -9,7 +9,7 @@ bool FrmNorvel::handleKey(Control& control, Key key, int /*shift*/) {
   if (!mbLoaded_) return false;
   // Ctrl+Z in the status box, where the run's lines are: the context menu's 直前の置換を元に戻す.
   if (key == Key::undo && &control == &txt状況) {
-    if (canUndoLastRun()) undoLastRun();
+    if (canUndoLastRun()) handleCommand(control, Command::undoLastRun);
     return true;
   }
   Control* button = nullptr;

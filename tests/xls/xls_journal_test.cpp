@@ -20,12 +20,12 @@ TEST_P(XlsJournalTest, RunAndUndoLeaveEveryCellAsItWas) {
   const std::vector<RunPair> pairs = {{"100-0001", "100-0003"}, {"100-0002", "100-0001"}};
   JournalRecord record;
   {
-    auto db = xlsx::openWorkbook(path, true);
+    auto db = openWorkbook(path, true);
     JournalRecord header;
     header.table = target.table;
     header.field = target.field;
     header.identity = findRowIdentity(*db, target.table, target.field);
-    FileJournal journal(nativeFileSystem(), file("runs"), header, pairs);
+    FileJournal journal(xlsx::nativeFileSystem(), file("runs"), header, pairs);
     testing::RunRecorder recorder;
     const RunResult result = runReplacement(*db, target, pairs, recorder,
                                             {.mode = RunMode::commit, .journal = &journal});
@@ -38,7 +38,7 @@ TEST_P(XlsJournalTest, RunAndUndoLeaveEveryCellAsItWas) {
   EXPECT_EQ(record.entries[1].identity, (std::vector<std::optional<std::string>>{"住所録", "3"}));
   EXPECT_NE(cellsReadByXlrd(path), original);
   {
-    auto db = xlsx::openWorkbook(path, true);
+    auto db = openWorkbook(path, true);
     testing::RunRecorder recorder;
     const UndoResult undone = runUndo(*db, record, recorder, RunMode::commit);
     ASSERT_EQ(undone.run.outcome, RunOutcome::committed);

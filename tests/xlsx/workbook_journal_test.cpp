@@ -17,12 +17,12 @@ class WorkbookJournalTest : public WorkbookTest {
  protected:
   JournalRecord journaledRun(const std::string& path, const RunTarget& target,
                              const std::vector<RunPair>& pairs) {
-    auto db = xlsx::openWorkbook(path, true);
+    auto db = openWorkbook(path, true);
     JournalRecord header;
     header.table = target.table;
     header.field = target.field;
     header.identity = findRowIdentity(*db, target.table, target.field);
-    FileJournal journal(nativeFileSystem(), file("runs"), header, pairs);
+    FileJournal journal(xlsx::nativeFileSystem(), file("runs"), header, pairs);
     testing::RunRecorder recorder;
     const RunResult result = runReplacement(*db, target, pairs, recorder,
                                             {.mode = RunMode::commit, .journal = &journal});
@@ -31,7 +31,7 @@ class WorkbookJournalTest : public WorkbookTest {
   }
 
   UndoResult undo(const std::string& path, const JournalRecord& record) {
-    auto db = xlsx::openWorkbook(path, true);
+    auto db = openWorkbook(path, true);
     testing::RunRecorder recorder;
     UndoResult undone = runUndo(*db, record, recorder, RunMode::commit);
     EXPECT_EQ(undone.run.outcome, RunOutcome::committed)
@@ -65,7 +65,7 @@ TEST_F(WorkbookJournalTest, ACellChangedSinceTheRunIsLeftAlone) {
   const RunTarget target{"住所録$", "郵便番号"};
   const JournalRecord record = journaledRun(path, target, {{"100-0001", "100-0009"}});
   {
-    auto db = xlsx::openWorkbook(path, true);
+    auto db = openWorkbook(path, true);
     db->execute("UPDATE \"住所録$\" SET 郵便番号 = '999-9999' WHERE rowid = 3");
   }
   const UndoResult undone = undo(path, record);
