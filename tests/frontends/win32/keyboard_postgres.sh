@@ -114,7 +114,6 @@ wait_for $STATUS '中断したため、すべての置換を取り消しまし�
   "the status box saying the run was rolled back"
 wait_for $START $'^[0-9]+\tButton\tenabled' "the window back after the interrupted run"
 release_lock
-wait
 [[ $(zips) == 1000001,1000001,9999999 ]] || fail "the interrupted run left $(zips)"
 step 'Esc, はい: interrupted and rolled back'
 
