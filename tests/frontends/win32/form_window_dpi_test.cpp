@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,10 @@ Placed placedOf(HWND window, HWND parent) {
 }
 
 BOOL CALLBACK collect(HWND child, LPARAM data) {
+  // The tab control's own scroll arrows, hidden while the tabs fit, keep where it last put them.
+  wchar_t name[64] = {};
+  ::GetClassNameW(child, name, 64);
+  if (std::wstring(name) == L"msctls_updown32" && !::IsWindowVisible(child)) return TRUE;
   reinterpret_cast<std::vector<Placed>*>(data)->push_back(placedOf(child, ::GetParent(child)));
   return TRUE;
 }
@@ -68,6 +73,14 @@ TEST(Win32FormWindow, ALayoutAtANewDpiIsThatOfAWindowMadeAtIt) {
 
     std::vector<Placed> fresh;
     RECT outer{};
+    // Wine makes no window without a display (test-windows.sh runs the suite without one;
+    // the keyboard runs have Xvfb).
+    if (::GetSystemMetrics(SM_CXSCREEN) == 0 || !::GetDesktopWindow()) GTEST_SKIP();
+    try {
+      FormWindow probe(window.form(), windows, 96);
+    } catch (const std::runtime_error& error) {
+      GTEST_SKIP() << "no window can be made here: " << error.what();
+    }
     {
       FormWindow made(window.form(), windows, dpi);
       ::GetWindowRect(made.handle(), &outer);

@@ -26,9 +26,12 @@ table="qkb_${dpi}_$$"
 sql() { psql -XAtq -v ON_ERROR_STOP=1 -c "$1"; }
 zips() { sql "SELECT string_agg(zip, ',' ORDER BY id) FROM $table"; }
 
-locker_pid=''
+# The session holding the lock is ended by the server: psql waiting in pg_sleep outlives a kill.
+locker="norvel_locker_$$"
+release_lock() { sql "SELECT count(pg_terminate_backend(pid)) FROM pg_stat_activity
+                      WHERE application_name = '$locker'" >/dev/null; }
 drop_table() {
-  [[ -n $locker_pid ]] && kill "$locker_pid" 2>/dev/null
+  release_lock 2>/dev/null
   sql "DROP TABLE IF EXISTS $table" 2>/dev/null
 }
 source "$(dirname "$0")/window_driver.sh"
@@ -49,7 +52,10 @@ focus_on $TABS sst対象
 keys Right Right Right Tab
 focus_on $CONNECTION_STRING txt接続文字列
 xdotool type --delay 20 "$NORVEL_TEST_PG"
-keys Return
+# The box takes several lines (Enter is a line break in it): Tab to 接続, Space.
+keys Tab
+focus_on $CMD_CONNECT cmd接続
+keys space
 focus_on $TABLE cobテーブル名
 shot 1-connected
 step connected
@@ -84,13 +90,12 @@ step 'check-only run and run through odbc32'
 
 # Another session holds the rows: the next run waits on its lock until Esc and はい.
 sql "UPDATE $table SET zip = '1000001' WHERE id IN (1, 2)"
-psql -XAtq -c "BEGIN" -c "SELECT id FROM $table FOR UPDATE" -c "SELECT pg_sleep(600)" >/dev/null 2>&1 &
-locker_pid=$!
+PGAPPNAME=$locker psql -XAtq -c "BEGIN" -c "SELECT id FROM $table FOR UPDATE" \
+  -c "SELECT pg_sleep(600)" >/dev/null 2>&1 &
 until [[ $(sql "SELECT count(*) FROM pg_locks l JOIN pg_class c ON c.oid = l.relation
               WHERE c.relname = '$table' AND l.mode = 'RowShareLock' AND l.granted") -gt 0 ]]; do
   sleep 0.2
 done
-focus_on $START cmd開始
 keys alt+g
 waiting=''
 for _ in $(seq 300); do
@@ -108,9 +113,7 @@ answer_box '中断したため、すべての置換を取り消しました' "th
 wait_for $STATUS '中断したため、すべての置換を取り消しました（ロールバック）。データは何も変わっていません。' \
   "the status box saying the run was rolled back"
 wait_for $START $'^[0-9]+\tButton\tenabled' "the window back after the interrupted run"
-kill "$locker_pid" 2>/dev/null
-wait "$locker_pid" 2>/dev/null || true
-locker_pid=''
+release_lock
 [[ $(zips) == 1000001,1000001,9999999 ]] || fail "the interrupted run left $(zips)"
 step 'Esc, はい: interrupted and rolled back'
 
