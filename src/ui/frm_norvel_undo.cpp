@@ -1,4 +1,4 @@
-#include <array>
+#include <chrono>
 #include <ctime>
 #include <optional>
 
@@ -22,26 +22,15 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-// "12:34:56", local time.
-std::string clockText(std::chrono::system_clock::time_point time) {
-  const std::time_t when = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-#if defined(_WIN32)
-  localtime_s(&local, &when);
-#else
-  localtime_r(&when, &local);
-#endif
-  std::array<char, 16> text{};
-  std::strftime(text.data(), text.size(), "%H:%M:%S", &local);
-  return text.data();
-}
-
 // The question before the undo. No is its default: yes changes the data.
 std::string undoQuestion(const JournalRecord& undone, std::chrono::system_clock::time_point time) {
   const std::string rows = formatCount(static_cast<std::int64_t>(undone.entries.size()));
-  const std::string what = undone.undoes.empty()
-                               ? clockText(time) + " の置換（" + rows + " 件）"
-                               : clockText(time) + " の元に戻す操作（" + rows + " 件）";
+  const std::string what =
+      undone.undoes.empty()
+          ? localTimeText(std::chrono::system_clock::to_time_t(time), "%H:%M:%S") + " の置換（" +
+                rows + " 件）"
+          : localTimeText(std::chrono::system_clock::to_time_t(time), "%H:%M:%S") +
+                " の元に戻す操作（" + rows + " 件）";
   return what + "を元に戻しますか？\r\n" + "その後に別の値に変わった行は、そのまま残します。";
 }
 

@@ -17,6 +17,9 @@ inline constexpr std::string_view kRunHeaderMark = "――";
 std::string runHeaderLine(std::time_t when, const RunTarget& target, std::size_t pairs,
                           RunMode mode);
 
+// `when` in local time, in strftime's `format` ("%H:%M:%S" gives the clock time).
+std::string localTimeText(std::time_t when, const char* format);
+
 // The first line of an undo: local time, table, field, and the time of the run it undoes.
 std::string undoHeaderLine(std::time_t when, const RunTarget& target, std::time_t undone);
 
