@@ -190,7 +190,7 @@ TEST_F(BatchJournalTest, CommittedRunsKeepAJournalByDefault) {
 #endif
   const std::string before = rowsOf("住所");
   const std::string copy = utf8Name(temp_.path() / "copy.sqlite");
-  fs::copy_file(db_, copy);
+  fs::copy_file(utf8Path(db_), utf8Path(copy));
 
   const RunResult journaled = runBatch(run("住所"), env);
   ASSERT_EQ(journaled.exit_code, 0) << journaled.err;

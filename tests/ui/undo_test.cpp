@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "journal/journal_record.h"
 #include "support/sqlite_fixture.h"
+#include "support/temp_dir.h"
 #include "support/window_harness.h"
 
 namespace norvel {
@@ -14,15 +13,8 @@ namespace {
 using testing::SqliteFile;
 using testing::WindowHarness;
 
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::string journalName(const std::string& path) {
-  return std::filesystem::path(path).filename().string();
+  return testing::utf8Name(testing::utf8Path(path).filename());
 }
 
 // A table whose rows hold the new codes before any run too: an undo must leave those alone.
@@ -157,7 +149,7 @@ TEST_F(UndoTest, YesPutsEveryRowBackAndNamesTheUndosJournal) {
   ASSERT_FALSE(undo_journal.empty());
   EXPECT_NE(undo_journal, run_journal);
   EXPECT_EQ(lines.substr(journal_line), "実行の記録: " + journalName(undo_journal) + "\r\n");
-  const JournalRecord record = parseJournal(fileText(undo_journal));
+  const JournalRecord record = parseJournal(testing::readBytes(undo_journal));
   EXPECT_EQ(record.undoes, journalName(run_journal));
   EXPECT_EQ(record.total, 3);
   EXPECT_TRUE(undoOffered());
