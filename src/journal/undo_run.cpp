@@ -22,6 +22,11 @@ std::optional<SqlValue> valueFor(int column_type, const std::optional<std::strin
   return values->old_value;
 }
 
+bool sameValue(const std::optional<SqlValue>& a, const std::optional<SqlValue>& b) {
+  if (!a || !b) return !a && !b;
+  return a->kind == b->kind && a->text == b->text;
+}
+
 int columnType(DatabaseConnection& connection, const std::string& table, const std::string& column,
                const NameQuoting& quote) {
   if (column == "rowid") return ado::adBigInt;
@@ -100,6 +105,8 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
       }
       observer.probed(index, field_type);
       for (const JournalEntry* entry : entries[index]) {
+        const std::optional<SqlValue> held = valueFor(field_type, entry->new_value);
+        const std::optional<SqlValue> put_back = valueFor(field_type, entry->old_value);
         // A worksheet's entries begin with the sheet, which the table names.
         const std::size_t first = identity_sql.sheet ? 1 : 0;
         if (entry->identity.size() != identity_sql.columns.size() + first ||
@@ -112,9 +119,12 @@ UndoResult runUndo(DatabaseConnection& connection, const JournalRecord& record,
           identity.push_back(SqlValue{number ? SqlValue::Kind::number : SqlValue::Kind::text,
                                       entry->identity[first + i].value_or(""), identity_types[i]});
         }
+        // The run matched the row but wrote its own value back (NULL for NULL, 600001 for
+        // 0600001 in a number): there is nothing to put back, and a source that counts changed
+        // rows (MariaDB) would call the row changed since.
+        if (sameValue(held, put_back)) continue;
         const std::int64_t changed = connection.executeStatement(buildRowRestore(
-            record.table, record.field, identity_sql.columns, identity,
-            valueFor(field_type, entry->new_value), valueFor(field_type, entry->old_value), quote));
+            record.table, record.field, identity_sql.columns, identity, held, put_back, quote));
         if (changed == 0) {
           undo.left_alone.push_back({index, entry});
           continue;

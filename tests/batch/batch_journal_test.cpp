@@ -173,6 +173,36 @@ TEST_F(BatchJournalTest, JournalThatCannotBeWrittenRollsTheRunBack) {
   EXPECT_NE(rowsOf("住所"), before);
 }
 
+#if !defined(_WIN32)
+// A full disk, for real: the journal folder is a one-page tmpfs, filled, in a mount namespace of
+// the child's own (where the system allows one to an unprivileged user).
+TEST_F(BatchJournalTest, JournalOnAFullDiskRollsTheRunBackAndLeavesNoPartFile) {
+  constexpr const char* kUnshare = "/usr/bin/unshare";  // util-linux, in every Debian
+  if (!fs::exists(kUnshare) || runProgram(kUnshare, {"-rm", "true"}).exit_code != 0) {
+    GTEST_SKIP() << "no user and mount namespaces here (unshare -rm) to mount a small tmpfs in";
+  }
+  fs::create_directory(runs_);
+  const std::string before = rowsOf("住所");
+  Args args = {"-rm",
+               "sh",
+               "-c",
+               "mount -t tmpfs -o size=4k none \"$1\" && head -c 4096 /dev/zero >\"$1/fill\" "
+               "2>/dev/null; shift; \"$@\"; status=$?; echo --; ls -A \"$0\"; exit $status",
+               runs_arg_,
+               runs_arg_,
+               NORVEL_BATCH_PROGRAM};
+  for (const std::string& arg : run("住所", {"--journal-dir", runs_arg_})) args.push_back(arg);
+  const RunResult full = runProgram(
+      kUnshare, args, {{"LANG", "C.UTF-8"}, {"LC_ALL", std::nullopt}, {"LANGUAGE", std::nullopt}});
+  EXPECT_EQ(full.exit_code, 1) << full.err;
+  EXPECT_THAT(full.err, HasSubstr("The run journal could not be written, so the run was "
+                                  "rolled back and nothing was changed"));
+  EXPECT_THAT(full.err, HasSubstr("No space left on device"));  // the system's own words
+  EXPECT_THAT(full.out, EndsWith("--\nfill\n"));                // no part of a journal is left
+  EXPECT_EQ(rowsOf("住所"), before);
+}
+#endif
+
 // Every committed run keeps a journal in the user's state folder unless --no-journal; --journal
 // is accepted and changes nothing; what the run prints on stdout and its exit code are those of
 // the run without one. With no folder to put it in, a committed run refuses before it changes
