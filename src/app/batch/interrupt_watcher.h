@@ -34,6 +34,11 @@ class InterruptWatcher {
   // From the thread that runs the statements, between them: none is running to cut short.
   void requestStop() { stop_ = true; }
 
+#if defined(_WIN32)
+  // What the console's handler does with an event it was given: the first signal asks to stop.
+  void deliver(int signal);
+#endif
+
  private:
   void watch();
 
