@@ -329,7 +329,9 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
                                      : support.rowCountingFunction(groups.size());
     // The counting function is handed each row as the UPDATE changes it; elsewhere the rows are
     // read before.
-    if (journal && function.empty()) {
+    const bool update_returns_rows = journal && !changed_rows && support.updateReturnsPairs() &&
+                                     support.updateReturnsValuesBefore(target.table, target.field);
+    if (journal && function.empty() && !update_returns_rows) {
       journal->addRowsOfGroups(connection.queryRows(sql.rowsOfCodes(*identity)), identity->size());
     }
     const auto count_row = [&](const std::vector<std::optional<std::string>>& row) {
@@ -370,6 +372,16 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
         throw NotApplicable{};
       }
       if (!key.empty()) support.dropTemporaryTable(found_table);
+    } else if (update_returns_rows) {
+      // One scan: the journal's rows are those the UPDATE returns.
+      const QueryRows rows = connection.queryRows(sql.updateReturningRows(*identity));
+      for (const auto& row : rows) {
+        if (row.size() != identity->size() + 2) throw NotApplicable{};
+        const std::int64_t group = integerOf(row[0]);
+        if (group < 0 || static_cast<std::uint64_t>(group) >= groups.size()) throw NotApplicable{};
+        ++group_rows[static_cast<std::size_t>(group)];
+      }
+      journal->addRowsOfGroups(rows, identity->size());
     } else if (support.updateReturnsPairs()) {
       for (const auto& row : connection.queryRows(sql.updateCounted())) count_row(row);
     } else if (!function.empty()) {

@@ -207,4 +207,16 @@ SqlStatement MappingSql::updateCounted() const {
                       "BY pair_position");
 }
 
+SqlStatement MappingSql::updateReturningRows(const std::vector<std::string>& identity) const {
+  const std::string row(kRow);
+  const std::string pair(kPair);
+  std::string columns;
+  for (std::size_t i = 0; i < identity.size(); ++i) {
+    columns += ", " + row + "." + keyColumn(identity[i]) + " AS " + keyCopy(i);
+  }
+  return SqlStatement("WITH norvel_changed AS (" + updateText(pair + ".new_code") + " RETURNING " +
+                      pair + ".pair_position AS norvel_position" + columns + ", " + pair +
+                      ".old_code AS norvel_old) SELECT * FROM norvel_changed");
+}
+
 }  // namespace norvel

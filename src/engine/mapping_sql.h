@@ -67,6 +67,10 @@ class MappingSql {
                              const std::vector<std::string>& identity = {}) const;
   // The same UPDATE as a query of its own changes (PostgreSQL): per position, the rows changed.
   SqlStatement updateCounted() const;
+  // The same UPDATE returning each row it changes as rowsOfCodes reads it before: its position,
+  // the `identity` columns (which the UPDATE leaves alone) and, for the field's value before,
+  // the old code it equalled. Only where that equality is byte identity.
+  SqlStatement updateReturningRows(const std::vector<std::string>& identity) const;
 
  private:
   std::string classes(std::string_view compared) const;

@@ -227,6 +227,13 @@ class SetBasedSupport {
   // Whether the UPDATE can return the pair position of each row it changed (PostgreSQL's
   // RETURNING of the joined table): the counts then come from the changed rows themselves.
   virtual bool updateReturnsPairs() { return false; }
+  // Whether, besides, the row's value before the UPDATE is byte for byte the old code it
+  // equalled (PostgreSQL's text and varchar in a deterministic collation, its whole numbers), so
+  // that the UPDATE can return the rows a journal keeps instead of a read before it.
+  virtual bool updateReturnsValuesBefore(const std::string& /*table*/,
+                                         const std::string& /*field*/) {
+    return false;
+  }
 
   // Whether the UPDATE joins the code table as MySQL writes it (UPDATE t JOIN m ON … SET …)
   // rather than UPDATE … FROM.

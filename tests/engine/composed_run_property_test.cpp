@@ -402,9 +402,14 @@ class ServerProperty : public ::testing::Test {
 TEST_F(ServerProperty, Postgresql) {
   connectTo("NORVEL_TEST_PG");
   if (!admin) return;
+  // Where "A" = "a", a row's value is not the old code it equals.
+  admin->execute(
+      "CREATE COLLATION IF NOT EXISTS norvel_case_blind (provider = icu, locale = "
+      "'und-u-ks-level2', deterministic = false)");
   for (const FieldKind& kind :
        {FieldKind{"text", kTextCodes}, FieldKind{"varchar(10)", kTextCodes},
         FieldKind{"char(8)", kTextCodes}, FieldKind{"text COLLATE \"C\"", kTextCodes},
+        FieldKind{"varchar(10) COLLATE norvel_case_blind", kTextCodes},
         FieldKind{"integer", kNumberCodes}, FieldKind{"numeric(10,2)", kNumberCodes}}) {
     expectSame(kind, "serial");
   }

@@ -218,6 +218,37 @@ class OdbcConnection final : public DatabaseConnection, public SetBasedSupport {
     return isPostgresql() || isMariadb() ? this : nullptr;
   }
   bool updateReturnsPairs() override { return isPostgresql(); }
+  // A domain, char(n) (blanks at the end), numeric (1.0 = 1.00), a float (0 = -0) or a
+  // collation that is not deterministic makes values equal whose text differs.
+  bool updateReturnsValuesBefore(const std::string& table, const std::string& field) override {
+    if (!isPostgresql()) return false;
+    // Collations are all deterministic before 12, which has no column to say so.
+    const QueryRows version =
+        queryRows(SqlStatement("SELECT pg_catalog.current_setting('server_version_num')"));
+    if (version.size() != 1 || version.front().size() != 1 || !version.front()[0]) return false;
+    const std::string& number = *version.front()[0];
+    long version_number = 0;
+    std::from_chars(number.data(), number.data() + number.size(), version_number);
+    if (version_number < 120000) return false;
+    SqlStatement type(
+        "SELECT t.typname, c.collisdeterministic FROM pg_catalog.pg_attribute a JOIN "
+        "pg_catalog.pg_type t ON t.oid = a.atttypid LEFT JOIN pg_catalog.pg_collation c ON c.oid "
+        "= a.attcollation WHERE a.attrelid = pg_catalog.to_regclass(");
+    type.appendValue(SqlValue{SqlValue::Kind::text, doubleQuoted(table), ado::adVarWChar});
+    type.appendSql(") AND a.attname = ");
+    type.appendValue(SqlValue{SqlValue::Kind::text, field, ado::adVarWChar});
+    type.appendSql(
+        " AND NOT a.attisdropped AND t.typnamespace = CAST('pg_catalog' AS regnamespace) AND "
+        "t.typtype = 'b'");
+    const QueryRows rows = queryRows(type);
+    if (rows.size() != 1 || rows.front().size() != 2 || !rows.front()[0]) return false;
+    const std::string& name = *rows.front()[0];
+    if (name == "int2" || name == "int4" || name == "int8") return true;
+    // psqlODBC shows a boolean as 1 or 0 unless told to show it as text.
+    const std::string deterministic = rows.front()[1].value_or("");
+    return (name == "text" || name == "varchar") &&
+           (deterministic == "1" || deterministic == "t" || deterministic == "true");
+  }
   bool updatesByJoin() override { return isMariadb(); }
   bool countsChangedRows(const std::string& name) override {
     return isMariadb() && !mariadb::countsFoundRows(*this, name);

@@ -100,6 +100,33 @@ TEST_F(PostgresOdbc, DescribesColumnsTypesAndTables) {
   EXPECT_THAT(connection->columnNames("住所"), ElementsAre("別"));
 }
 
+// A run keeping a journal takes the rows' values before from the UPDATE's own RETURNING only
+// where a value equal to the old code is that code byte for byte.
+TEST_F(PostgresOdbc, UpdateReturnsValuesBeforeOnlyWhereEqualityIsOfTheSameText) {
+  auto connection = open();
+  connection->execute(
+      "CREATE DOMAIN 郵便 AS text; CREATE COLLATION 大小無視 (provider = icu, locale = "
+      "'und-u-ks-level2', deterministic = false); ALTER TABLE 住所 ADD 領域 郵便, ADD 無視 text "
+      "COLLATE 大小無視, ADD \"C\" varchar(8) COLLATE \"C\"");
+  const std::pair<const char*, bool> cases[] = {
+      {"郵便番号", true}, {"短縮", true},        {"C", true},     {"番号", true},
+      {"大番号", true},   {"小", true},          {"固定", false}, {"数値", false},
+      {"実数", false},    {"倍精度", false},     {"真偽", false}, {"領域", false},
+      {"無視", false},    {"存在しない", false},
+  };
+  SetBasedSupport* support = connection->setBasedSupport();
+  ASSERT_NE(support, nullptr);
+  for (const auto& [column, answer] : cases) {
+    EXPECT_EQ(support->updateReturnsValuesBefore("住所", column), answer) << column;
+  }
+  EXPECT_FALSE(support->updateReturnsValuesBefore("存在しない", "郵便番号"));
+  // The question leaves the transaction usable.
+  connection->beginTransaction();
+  EXPECT_TRUE(support->updateReturnsValuesBefore("住所", "郵便番号"));
+  EXPECT_EQ(connection->execute("UPDATE 住所 SET 番号 = 2 WHERE 番号 = 1"), 2);
+  connection->rollbackTransaction();
+}
+
 // psqlODBC reads a doubled backslash in a catalog pattern as two backslashes: a table named with
 // one was found to have no fields. Each name finds its own table's fields, and only those.
 TEST_F(PostgresOdbc, CatalogNamesWithPatternAndEscapeCharacters) {
