@@ -34,5 +34,8 @@ set(CMAKE_LINK_SEARCH_END_STATIC ON)
 
 find_program(NORVEL_WINE wine)
 if(NORVEL_WINE)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${NORVEL_WINE})
+  # Through a script that starts a program again when Wine failed to start it at all.
+  cmake_path(ABSOLUTE_PATH CMAKE_CURRENT_LIST_DIR NORMALIZE OUTPUT_VARIABLE norvel_toolchain_dir)
+  set(CMAKE_CROSSCOMPILING_EMULATOR
+      /usr/bin/env NORVEL_WINE=${NORVEL_WINE} bash ${norvel_toolchain_dir}/../../scripts/wine-run.sh)
 endif()
