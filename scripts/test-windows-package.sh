@@ -35,10 +35,12 @@ windows_variable() { wine cmd /c "echo %$1%" 2>/dev/null | tr -d '\r'; }
 work=$(mktemp -d)
 trap 'wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
-# Install.
+# Install, into a prefix an earlier try may have used: the pair list its uninstall kept would
+# win over %APPDATA%'s below.
+install_dir=$(unix_path "$(windows_variable LOCALAPPDATA)\\Programs\\norvel")
+rm -f "$install_dir/norvel-batch.csv"
 wine "$setup" /S
 wineserver -w
-install_dir=$(unix_path "$(windows_variable LOCALAPPDATA)\\Programs\\norvel")
 start_menu=$(unix_path "$(windows_variable APPDATA)\\Microsoft\\Windows\\Start Menu\\Programs")
 for file in norvel-batch.exe norvel-pairs.exe README.txt norvel-installed.txt uninstall.exe; do
   [[ -f $install_dir/$file ]] || fail "not installed: $install_dir/$file"
@@ -81,13 +83,13 @@ rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execut
 rm "$app_data_list"
 
 # Japanese under a Japanese locale, with the Windows words; English under C.
-help=$(LANG=ja_JP.UTF-8 LC_ALL= wine "$batch" --help)
+help=$(LANG=ja_JP.UTF-8 LC_ALL='' wine "$batch" --help)
 grep -q '^使い方: norvel-batch' <<<"$help" || fail "the help is not Japanese under ja_JP"
 grep -q '%APPDATA%\\norvel\\norvel-batch.csv' <<<"$help" || fail "the help has no %APPDATA%"
 grep -q 'Ctrl+Break' <<<"$help" || fail "the help has no Ctrl+Break"
 grep -q 'XDG_CONFIG_HOME\|SIGTERM' <<<"$help" && fail "the help speaks of Linux"
 LC_ALL=C wine "$batch" --help | grep -q '^Usage: norvel-batch' || fail "the help is not English under C"
-usage=$(LANG=ja_JP.UTF-8 LC_ALL= wine "$batch" --tabel x 2>&1 || true)
+usage=$(LANG=ja_JP.UTF-8 LC_ALL='' wine "$batch" --tabel x 2>&1 || true)
 grep -q '詳しくは --help を付けて実行してください。' <<<"$usage" || fail "usage errors are not Japanese: $usage"
 
 # cmd.exe's code page as it was, after a run and after a usage error. Wine gives cmd.exe a
@@ -114,6 +116,7 @@ done
 wine reg query "$key" >/dev/null 2>&1 && fail "the uninstall entry stayed"
 [[ $(cat "$install_dir/norvel-batch.csv") == $'1000001,1000002\r' ]] ||
   fail "the uninstall lost the user's pair list"
+rm "$install_dir/norvel-batch.csv"
 
 # The portable zip, unpacked into a Japanese folder.
 unzip -q "$portable" -d "$work/ポータブル"
