@@ -7,8 +7,8 @@
 #   NORVEL_WINDOWS_ARCH=i686 scripts/test-windows.sh      (the 32-bit build, in build-mingw32)
 # The 32-bit build is the one to hand out (it reaches the Jet driver of every Windows and a 32-bit
 # Office's drivers). It builds the programs and the tests that differ by bitness, and runs them
-# in a 32-bit Wine prefix (WINEARCH=win32): the routing, the window driven by keyboard, the
-# installer and the zip. 32-bit Wine is Debian's wine32 from the i386 architecture; when its
+# in a 32-bit Wine prefix (WINEARCH=win32): the routing, the window driven by keyboard (on
+# PostgreSQL too, through the host's 32-bit psqlODBC), the installer and the zip. 32-bit Wine is Debian's wine32 from the i386 architecture; when its
 # packages cannot be installed (an i386 index the mirror has not finished syncing), the programs
 # and the packages are still built, and the log says the 32-bit tests did not run.
 # The ODBC tests reach the host's drivers through Wine's odbc32 and need NORVEL_TEST_PG as the
