@@ -37,7 +37,8 @@ void FileJournal::rowsOfPair(std::size_t pair_index, std::vector<JournaledRow> r
   const std::optional<std::string> new_value = pair_index < record_.pairs.size()
                                                    ? codeValue(record_.pairs[pair_index].new_code)
                                                    : std::nullopt;
-  record_.entries.reserve(record_.entries.size() + rows.size());
+  // No reserve to the exact size here: called once per pair, that would move every entry kept so
+  // far on each call.
   for (JournaledRow& row : rows) {
     record_.entries.push_back(
         {pair_index, std::move(row.old_value), new_value, std::move(row.identity)});
