@@ -327,8 +327,9 @@ AppliedPairs applyInsideSavepoint(DatabaseConnection& connection, SetBasedSuppor
     const std::string function = changed_rows || support.updateReturnsPairs()
                                      ? std::string()
                                      : support.rowCountingFunction(groups.size());
-    // The counting function is handed each row as the UPDATE changes it; elsewhere the rows are
-    // read before.
+    // The counting function is handed each row as the UPDATE changes it, PostgreSQL's UPDATE
+    // returns them where a row's value before is its old code's text; elsewhere they are read
+    // before.
     const bool update_returns_rows = journal && !changed_rows && support.updateReturnsPairs() &&
                                      support.updateReturnsValuesBefore(target.table, target.field);
     if (journal && function.empty() && !update_returns_rows) {
