@@ -27,6 +27,8 @@ fail() {
   echo "test-windows-package: FAILED: $*" >&2
   exit 1
 }
+# The programs under test start through wine-run.sh, which starts again what Wine failed to start.
+wine_run() { bash scripts/wine-run.sh "$@"; }
 windows_path() { winepath -w "$1" 2>/dev/null; }
 unix_path() { winepath -u "$1" 2>/dev/null; }
 # A Windows variable of the prefix's user, as cmd.exe expands it.
@@ -62,7 +64,7 @@ db.commit()
 PY
 printf '1000001,1000099\r\n' | iconv -f UTF-8 -t CP932 >"$data/置換.csv"
 batch="$install_dir/norvel-batch.exe"
-output=$(wine "$batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 --field 郵便番号 \
+output=$(wine_run "$batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 --field 郵便番号 \
   --pairs "$(windows_path "$data/置換.csv")" --quiet 2>&1) || fail "the installed norvel-batch failed: $output"
 rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute(
   \"SELECT group_concat(郵便番号) FROM (SELECT 郵便番号 FROM 住所 ORDER BY rowid)\").fetchone()[0])" \
@@ -74,7 +76,7 @@ rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execut
 app_data_list=$(unix_path "$(windows_variable APPDATA)\\norvel\\norvel-batch.csv")
 mkdir -p "$(dirname "$app_data_list")"
 printf '1000099,1000100\r\n' >"$app_data_list"
-output=$(wine "$batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 --field 郵便番号 \
+output=$(wine_run "$batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 --field 郵便番号 \
   --quiet 2>&1) || fail "the installed norvel-batch did not read %APPDATA%\\norvel: $output"
 rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execute(
   \"SELECT group_concat(郵便番号) FROM (SELECT 郵便番号 FROM 住所 ORDER BY rowid)\").fetchone()[0])" \
@@ -83,13 +85,14 @@ rows=$(python3 -c "import sqlite3,sys; print(sqlite3.connect(sys.argv[1]).execut
 rm "$app_data_list"
 
 # Japanese under a Japanese locale, with the Windows words; English under C.
-help=$(LANG=ja_JP.UTF-8 LC_ALL='' wine "$batch" --help)
+help=$(LANG=ja_JP.UTF-8 LC_ALL='' wine_run "$batch" --help)
 grep -q '^使い方: norvel-batch' <<<"$help" || fail "the help is not Japanese under ja_JP"
 grep -q '%APPDATA%\\norvel\\norvel-batch.csv' <<<"$help" || fail "the help has no %APPDATA%"
 grep -q 'Ctrl+Break' <<<"$help" || fail "the help has no Ctrl+Break"
 grep -q 'XDG_CONFIG_HOME\|SIGTERM' <<<"$help" && fail "the help speaks of Linux"
-LC_ALL=C wine "$batch" --help | grep -q '^Usage: norvel-batch' || fail "the help is not English under C"
-usage=$(LANG=ja_JP.UTF-8 LC_ALL='' wine "$batch" --tabel x 2>&1 || true)
+help=$(LC_ALL=C wine_run "$batch" --help)
+grep -q '^Usage: norvel-batch' <<<"$help" || fail "the help is not English under C"
+usage=$(LANG=ja_JP.UTF-8 LC_ALL='' wine_run "$batch" --tabel x 2>&1 || true)
 grep -q '詳しくは --help を付けて実行してください。' <<<"$usage" || fail "usage errors are not Japanese: $usage"
 
 # cmd.exe's code page as it was, after a run and after a usage error. Wine gives cmd.exe a
@@ -121,11 +124,12 @@ rm "$install_dir/norvel-batch.csv"
 # The portable zip, unpacked into a Japanese folder.
 unzip -q "$portable" -d "$work/ポータブル"
 portable_batch=$(ls "$work"/ポータブル/norvel-*/norvel-batch.exe)
-wine "$portable_batch" --version | grep -q '^norvel-batch ' || fail "the portable norvel-batch does not start"
+version=$(wine_run "$portable_batch" --version) || fail "the portable norvel-batch does not start"
+grep -q '^norvel-batch ' <<<"$version" || fail "the portable norvel-batch says: $version"
 [[ ! -e $(dirname "$portable_batch")/norvel-installed.txt ]] || fail "the zip has the installer's marker"
 # The portable copy's list is beside it, in its writable folder: without one, that is the file
 # it names.
-output=$(wine "$portable_batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 \
+output=$(wine_run "$portable_batch" --db "$(windows_path "$data/住所.sqlite")" --table 住所 \
   --field 郵便番号 --quiet 2>&1) && fail "the portable norvel-batch ran without a pair list"
 grep -qF "$(windows_path "$(dirname "$portable_batch")")\\norvel-batch.csv" <<<"$output" ||
   fail "the portable norvel-batch looked for its list elsewhere: $output"

@@ -111,15 +111,25 @@ shot() {
 readonly TABS=1002 MDB_PATH=1003 CONNECTION_STRING=1011 CMD_CONNECT=1012 LIST=1014 OLD=1015
 readonly NEW=1016 TABLE=1023 FIELD=1025 STATUS=1026 START=1027 QUIT=1028
 
-# Starts the copy of norvel.exe in $folder and waits for its window to be active.
+# Starts the copy of norvel.exe in $folder and waits for its window to be active. Now and then
+# Wine fails to start a program at all ("ShellExecuteEx failed"); a start that ended before any
+# window showed is tried again, twice at most.
 start_norvel() {
   cp "$norvel_exe" "$folder/norvel.exe"
-  (cd "$folder" && exec wine norvel.exe) >/dev/null 2>&1 &
-  norvel_pid=$!
   window=''
-  for _ in $(seq 600); do
-    window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) && [[ -n $window ]] && break
-    sleep 0.1
+  local attempt
+  for attempt in 1 2 3; do
+    (cd "$folder" && exec wine norvel.exe) >/dev/null 2>&1 &
+    norvel_pid=$!
+    for _ in $(seq 600); do
+      window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) && [[ -n $window ]] && break
+      kill -0 "$norvel_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    [[ -n $window ]] && break
+    kill -0 "$norvel_pid" 2>/dev/null && break
+    ((attempt < 3)) && echo "Wine ended norvel.exe before its window showed; starting it again (attempt" \
+      "$((attempt + 1)) of 3)" >&2
   done
   [[ -n $window ]] || fail "the window did not open"
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
